@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace mci {
+
+// Error codes as the classic media control interface numbers them, so
+// scripts written against those codes keep their meaning.
+enum Error : int {
+    Ok = 0,
+    ErrInvalidDeviceId = 257,
+    ErrUnrecognizedKeyword = 259,
+    ErrUnrecognizedCommand = 261,
+    ErrHardware = 262,
+    ErrInvalidDeviceName = 263,
+    ErrDeviceOpen = 265,
+    ErrCannotLoadDriver = 266,
+    ErrMissingCommandString = 267,
+    ErrParamOverflow = 268,
+    ErrMissingStringArgument = 269,
+    ErrBadInteger = 270,
+    ErrMissingParameter = 273,
+    ErrUnsupportedFunction = 274,
+    ErrFileNotFound = 275,
+    ErrDeviceNotReady = 276,
+    ErrInternal = 277,
+    ErrDriver = 278,
+    ErrExtensionNotFound = 281,
+    ErrOutOfRange = 282,
+    ErrFileNotSaved = 286,
+    ErrDuplicateAlias = 289,
+    ErrBadTimeFormat = 293,
+    ErrNoClosingQuote = 294,
+    ErrInvalidFile = 296,
+    ErrExtraCharacters = 305,
+    ErrDeviceNotInstalled = 306,
+};
+
+// What a device answers: code 0 with the reply text, or an error code with
+// a message for the user.
+struct Reply {
+    int code = Ok;
+    std::string text;
+
+    static Reply ok(std::string text = {}) { return {Ok, std::move(text)}; }
+    static Reply error(int code, std::string text) { return {code, std::move(text)}; }
+    bool failed() const { return code != Ok; }
+};
+
+enum class TimeFormat { Milliseconds, Frames };
+
+enum class SeekTarget { Position, Start, End };
+
+struct Rect {
+    int64_t x = 0, y = 0, width = 0, height = 0;
+};
+
+// One open medium. Commands arrive already parsed; item names are lower
+// case with single blanks ("frame rate", "device type").
+class Device {
+public:
+    virtual ~Device() = default;
+
+    // The device type word: "digitalvideo", "waveaudio" or "sequencer".
+    virtual std::string type() const = 0;
+
+    virtual Reply play(std::optional<int64_t> from, std::optional<int64_t> to, bool wait) = 0;
+    virtual Reply stop() = 0;
+    virtual Reply pause() = 0;
+    virtual Reply resume() = 0;
+    virtual Reply seek(SeekTarget target, int64_t position, bool wait) = 0;
+    virtual Reply setTimeFormat(TimeFormat format) = 0;
+    virtual Reply status(std::string_view item) = 0;
+    virtual Reply capability(std::string_view item) = 0;
+
+    // Video only; the defaults refuse.
+    virtual Reply where(std::string_view what);
+    virtual Reply window(uint64_t handle);
+    virtual Reply putDestination(const Rect& rect);
+    virtual Reply update(uint64_t hdc);
+    virtual Reply capture(const std::string& bmpPath);
+};
+
+// Opens path as a device of the given type ("digitalvideo", "waveaudio",
+// "sequencer"). On failure returns null and fills *failure.
+using DeviceOpener = std::unique_ptr<Device> (*)(std::string_view type, const std::string& path, Reply* failure);
+
+// The real devices.
+std::unique_ptr<Device> openDevice(std::string_view type, const std::string& path, Reply* failure);
+
+} // namespace mci

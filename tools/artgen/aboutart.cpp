@@ -1,0 +1,6 @@
+#include "artset.h"
+
+void drawAboutArt(ArtSet& art)
+{
+    (void)art; // drawn in a later change
+}
