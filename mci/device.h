@@ -77,6 +77,10 @@ public:
     virtual Reply status(std::string_view item) = 0;
     virtual Reply capability(std::string_view item) = 0;
 
+    // Linear output gain 0..1 for everything this device plays (the layer
+    // calls it at open and whenever the player's volume changes).
+    virtual void setOutputGain(double gain) = 0;
+
     // Video only; the defaults refuse.
     virtual Reply where(std::string_view what);
     virtual Reply window(uint64_t handle);
