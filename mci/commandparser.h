@@ -1,0 +1,37 @@
+#pragma once
+
+#include "device.h"
+
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace mci {
+
+struct Token {
+    std::string text;   // as written (a quoted token without its quotes)
+    bool quoted = false;
+    std::string lower() const;
+};
+
+// A command split into its verb, the device it names and its arguments.
+// For "open" the device is the element (the file path).
+struct ParsedCommand {
+    std::string verb;   // lower case
+    Token device;       // empty text when the command names none
+    std::vector<Token> args;
+};
+
+// Splits a command string. Keywords are matched case-insensitively later.
+// A quoted element runs from its opening quote to the last quote that is
+// followed only by what may follow it (open's options, or the end), so a
+// path may itself hold quotes: open "/m/a"b.avi" alias z opens a"b.avi.
+std::variant<ParsedCommand, Reply> parseCommand(std::string_view text);
+
+// Reads a non-negative decimal argument; false when it is not one.
+bool parseNumber(const Token& token, int64_t* value);
+
+std::string toLower(std::string_view text);
+
+} // namespace mci

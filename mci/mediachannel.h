@@ -1,0 +1,23 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// The player's two ways of talking to the media layer.
+
+// Sends a command and returns its reply; a failed command replies "".
+std::string MediaQuery(const std::string& command);
+
+// Sends a command; true when the media layer accepted it.
+bool MediaCommand(const std::string& command);
+
+// A reply that should have been a number and is not.
+class EConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads a reply as a number: blanks and control characters trimmed at both
+// ends, "0" put in front, converted as a decimal integer (so "" reads 0).
+// Throws EConvertError "'%s' is not a valid integer value" otherwise.
+int ReadNumber(const std::string& reply);

@@ -1,0 +1,248 @@
+#include "commandparser.h"
+#include "mcisession.h"
+#include "testmedia.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+
+using namespace mci;
+
+namespace {
+
+// Remembers what it was asked, answers status items from a fixed table.
+struct Calls {
+    std::string openedType, openedPath, last;
+    int opens = 0, destroyed = 0;
+    double gain = -1;
+};
+Calls calls;
+
+class FakeDevice : public Device {
+public:
+    ~FakeDevice() override { ++calls.destroyed; }
+    std::string type() const override { return calls.openedType; }
+    Reply play(std::optional<int64_t> from, std::optional<int64_t> to, bool wait) override
+    {
+        return record("play " + (from ? std::to_string(*from) : "-") + " " + (to ? std::to_string(*to) : "-") +
+                      (wait ? " wait" : ""));
+    }
+    Reply stop() override { return record("stop"); }
+    Reply pause() override { return record("pause"); }
+    Reply resume() override { return record("resume"); }
+    Reply seek(SeekTarget target, int64_t position, bool wait) override
+    {
+        const char* names[] = {"position", "start", "end"};
+        return record(std::string("seek ") + names[int(target)] + " " + std::to_string(position) + (wait ? " wait" : ""));
+    }
+    Reply setTimeFormat(TimeFormat format) override
+    {
+        if (format == TimeFormat::Frames && calls.openedType != "digitalvideo")
+            return Reply::error(ErrBadTimeFormat, "no frames here");
+        return record(format == TimeFormat::Frames ? "frames" : "ms");
+    }
+    Reply status(std::string_view item) override { return record("status " + std::string(item), std::string(item)); }
+    Reply capability(std::string_view item) override { return record("capability " + std::string(item)); }
+    Reply window(uint64_t handle) override { return record("window " + std::to_string(handle)); }
+    Reply update(uint64_t hdc) override { return record("update " + std::to_string(hdc)); }
+    Reply putDestination(const Rect& r) override
+    {
+        return record("put " + std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.width) + " " +
+                      std::to_string(r.height));
+    }
+    Reply capture(const std::string& path) override { return record("capture " + path); }
+    void setOutputGain(double gain) override { calls.gain = gain; }
+
+private:
+    static Reply record(std::string what, std::string reply = {})
+    {
+        calls.last = std::move(what);
+        return Reply::ok(std::move(reply));
+    }
+};
+
+std::unique_ptr<Device> fakeOpener(std::string_view type, const std::string& path, Reply* failure)
+{
+    if (path.find("refuse") != std::string::npos) {
+        *failure = Reply::error(ErrCannotLoadDriver, "no decoder");
+        return nullptr;
+    }
+    ++calls.opens;
+    calls.openedType = type;
+    calls.openedPath = path;
+    return std::make_unique<FakeDevice>();
+}
+
+class SessionTest : public ::testing::Test {
+protected:
+    void SetUp() override { calls = {}; }
+
+    // A real file in a fresh folder, since open checks that it exists.
+    std::string file(const std::string& name)
+    {
+        const QString dir = testmedia::dir() + "/session";
+        QDir().mkpath(dir);
+        const QString path = dir + "/" + QString::fromUtf8(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+        return path.toStdString();
+    }
+
+    int send(const std::string& command, std::string* reply = nullptr) { return session.send(command, reply); }
+
+    Session session{fakeOpener, ExtensionList::builtIn()};
+};
+
+TEST_F(SessionTest, OpenChoosesTheDeviceByExtensionAndTypeOverrides)
+{
+    EXPECT_EQ(send("open \"" + file("a.mp4") + "\" alias z"), Ok);
+    EXPECT_EQ(calls.openedType, "digitalvideo");
+    EXPECT_EQ(send("OPEN \"" + file("b.MID") + "\" ALIAS Music"), Ok);
+    EXPECT_EQ(calls.openedType, "sequencer");
+    EXPECT_EQ(send("open \"" + file("c.mp4") + "\" type waveaudio alias snd"), Ok);
+    EXPECT_EQ(calls.openedType, "waveaudio");
+    EXPECT_TRUE(session.isOpen("z"));
+    EXPECT_TRUE(session.isOpen("MUSIC"));
+    EXPECT_TRUE(session.isOpen("snd"));
+}
+
+TEST_F(SessionTest, PathsKeepQuotesBlanksAndNonAsciiLetters)
+{
+    const std::string odd = file("a\"b.avi");
+    EXPECT_EQ(send("open \"" + odd + "\" alias z"), Ok);
+    EXPECT_EQ(calls.openedPath, odd);
+
+    const std::string spaced = file("Smörgåsbord \"live\" at Åre.wav");
+    EXPECT_EQ(send("open \"" + spaced + "\" type waveaudio alias w wait"), Ok);
+    EXPECT_EQ(calls.openedPath, spaced);
+}
+
+TEST_F(SessionTest, LongCommandsAreTakenWhole)
+{
+    std::string name(230, 'n');
+    const std::string path = file(name + ".mp4");
+    const std::string command = "open \"" + path + "\" alias z";
+    ASSERT_GT(command.size(), 255u);
+    EXPECT_EQ(send(command), Ok);
+    EXPECT_EQ(calls.openedPath, path);
+}
+
+TEST_F(SessionTest, OpenFailuresLeaveTheAliasClosed)
+{
+    std::string reply;
+    EXPECT_EQ(send("open \"/no/such/file.avi\" alias z", &reply), ErrFileNotFound);
+    EXPECT_NE(reply.find("/no/such/file.avi"), std::string::npos);
+    EXPECT_EQ(send("open \"" + file("notes.txt") + "\" alias z"), ErrExtensionNotFound);
+    EXPECT_EQ(send("open \"" + file("refuse.avi") + "\" alias z", &reply), ErrCannotLoadDriver);
+    EXPECT_EQ(reply, "no decoder");
+    EXPECT_FALSE(session.isOpen("z"));
+    EXPECT_EQ(calls.opens, 0);
+    EXPECT_EQ(send("open \"" + file("a.avi") + " alias z"), ErrNoClosingQuote);
+    EXPECT_EQ(send("open \"" + file("a.avi") + "\" alias"), ErrMissingStringArgument);
+    EXPECT_EQ(send("open \"" + file("a.avi") + "\" colour red alias z"), ErrUnrecognizedKeyword);
+}
+
+TEST_F(SessionTest, AliasesAreUniqueAndCloseAllClosesEverything)
+{
+    ASSERT_EQ(send("open \"" + file("a.avi") + "\" alias one"), Ok);
+    EXPECT_EQ(send("open \"" + file("b.avi") + "\" alias ONE"), ErrDuplicateAlias);
+    ASSERT_EQ(send("open \"" + file("c.avi") + "\" alias two"), Ok);
+    EXPECT_EQ(send("close one"), Ok);
+    EXPECT_EQ(calls.destroyed, 1);
+    EXPECT_EQ(send("close one"), ErrInvalidDeviceName);
+    EXPECT_EQ(send("close all"), Ok);
+    EXPECT_EQ(calls.destroyed, 2);
+    EXPECT_EQ(send("close all"), Ok);
+    EXPECT_EQ(send("status two mode"), ErrInvalidDeviceName);
+}
+
+TEST_F(SessionTest, CommandsReachTheDeviceWithTheirArguments)
+{
+    ASSERT_EQ(send("open \"" + file("a.mkv") + "\" alias z"), Ok);
+    const std::pair<const char*, const char*> table[] = {
+        {"play z", "play - -"},
+        {"play z from 10 to 20 wait", "play 10 20 wait"},
+        {"Play Z To 7", "play - 7"},
+        {"seek z to 0", "seek position 0"},
+        {"seek z to 1234 wait", "seek position 1234 wait"},
+        {"seek z to start", "seek start 0"},
+        {"seek z to END", "seek end 0"},
+        {"set z time format frames", "frames"},
+        {"set z time format milliseconds", "ms"},
+        {"status   z   FRAME   rate", "status frame rate"},
+        {"capability z has video", "capability has video"},
+        {"window z handle 4294967296", "window 4294967296"},
+        {"update z hdc 3", "update 3"},
+        {"put z destination at 0 0 640 480", "put 0 0 640 480"},
+        {"capture z as \"/tmp/x \"y\".bmp\"", "capture /tmp/x \"y\".bmp"},
+        {"stop z", "stop"},
+        {"pause z notify", "pause"},
+        {"resume z", "resume"},
+    };
+    for (const auto& [command, expected] : table) {
+        EXPECT_EQ(send(command), Ok) << command;
+        EXPECT_EQ(calls.last, expected) << command;
+    }
+    std::string reply;
+    EXPECT_EQ(send("status z length", &reply), Ok);
+    EXPECT_EQ(reply, "length");
+}
+
+TEST_F(SessionTest, BadCommandsGetAnErrorAndAText)
+{
+    ASSERT_EQ(send("open \"" + file("a.wav") + "\" alias z"), Ok);
+    const std::pair<const char*, int> table[] = {
+        {"", ErrMissingCommandString},
+        {"   ", ErrMissingCommandString},
+        {"dance z", ErrUnrecognizedCommand},
+        {"play", ErrMissingParameter},
+        {"play q", ErrInvalidDeviceName},
+        {"seek z to", ErrUnrecognizedKeyword},
+        {"seek z to -5", ErrBadInteger},
+        {"seek z to 12abc", ErrBadInteger},
+        {"seek z to 99999999999999999999999", ErrBadInteger},
+        {"play z from", ErrMissingParameter},
+        {"play z sideways", ErrUnrecognizedKeyword},
+        {"set z time format frames", ErrBadTimeFormat},
+        {"set z time format fortnights", ErrBadTimeFormat},
+        {"set z colour blue", ErrUnrecognizedKeyword},
+        {"status z", ErrMissingParameter},
+        {"stop z now", ErrExtraCharacters},
+        {"window z handle", ErrMissingParameter},
+        {"put z destination at 0 0 10", ErrUnrecognizedKeyword},
+        {"capture z as", ErrUnrecognizedKeyword},
+        {"capture z as \"unterminated", ErrNoClosingQuote},
+    };
+    for (const auto& [command, code] : table) {
+        std::string reply;
+        EXPECT_EQ(send(command, &reply), code) << command;
+        EXPECT_FALSE(reply.empty()) << command;
+    }
+}
+
+TEST_F(SessionTest, RepliesAreCutAt249BytesOnACharacterBoundary)
+{
+    // The fake answers a status item with the item itself.
+    ASSERT_EQ(send("open \"" + file("a.wav") + "\" alias z"), Ok);
+    std::string reply;
+    EXPECT_EQ(send("status z " + std::string(300, 'a'), &reply), Ok);
+    EXPECT_EQ(reply.size(), 249u);
+    std::string wide;
+    for (int i = 0; i < 130; ++i)
+        wide += "\xC3\xA5"; // two-byte letter
+    EXPECT_EQ(send("status z " + wide, &reply), Ok);
+    EXPECT_EQ(reply.size(), 248u);
+}
+
+TEST_F(SessionTest, GainReachesOpenAndLaterDevices)
+{
+    session.setOutputGain(0.25);
+    ASSERT_EQ(send("open \"" + file("a.wav") + "\" alias z"), Ok);
+    EXPECT_DOUBLE_EQ(calls.gain, 0.25);
+    session.setOutputGain(2.0);
+    EXPECT_DOUBLE_EQ(calls.gain, 1.0);
+}
+
+} // namespace
