@@ -1,0 +1,51 @@
+#include "norravaapplication.h"
+
+#include <QMessageBox>
+
+#include <exception>
+
+namespace {
+
+std::function<void(const QString&)>& reporter()
+{
+    static std::function<void(const QString&)> current;
+    return current;
+}
+
+} // namespace
+
+NorravaApplication::NorravaApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+    setApplicationName("Norrava");
+    setApplicationDisplayName(Title);
+    setApplicationVersion("1.0");
+    setQuitOnLastWindowClosed(false); // the main window's close ends the program
+}
+
+bool NorravaApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowException(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ShowException(QStringLiteral("An unexpected error occurred."));
+    }
+    return true;
+}
+
+void NorravaApplication::ShowException(const QString& message)
+{
+    if (reporter()) {
+        reporter()(message);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, Title, message, QMessageBox::Ok);
+    box.exec();
+}
+
+void NorravaApplication::SetExceptionReporter(std::function<void(const QString&)> newReporter)
+{
+    reporter() = std::move(newReporter);
+}
