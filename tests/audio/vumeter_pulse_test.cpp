@@ -1,0 +1,286 @@
+// The peak meter against the test sound server (PULSE_SERVER, started by
+// scripts/test.sh with the null sink "norrava_null"); skipped without one.
+#include "vumeter.h"
+
+#include "testmedia.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int toneRate = 44100;
+
+bool serverReachable()
+{
+    return qEnvironmentVariableIsSet("PULSE_SERVER") && testmedia::run("pactl", {"info"});
+}
+
+#define REQUIRE_SOUND_SERVER()                                                                                 \
+    do {                                                                                                       \
+        if (!serverReachable())                                                                                \
+            GTEST_SKIP() << "no test sound server (PULSE_SERVER unset or unreachable)";                        \
+    } while (false)
+
+QString pactl(const QStringList& args)
+{
+    QString output;
+    if (!testmedia::run("pactl", args, &output))
+        ADD_FAILURE() << "pactl " << args.join(' ').toStdString() << " failed: " << output.toStdString();
+    return output.trimmed();
+}
+
+class EnvOverride {
+public:
+    EnvOverride(const char* name, const QByteArray& value)
+        : FName(name), FSaved(qgetenv(name)), FWasSet(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(FName, value);
+    }
+    ~EnvOverride()
+    {
+        if (FWasSet)
+            qputenv(FName, FSaved);
+        else
+            qunsetenv(FName);
+    }
+
+private:
+    const char* FName;
+    QByteArray FSaved;
+    bool FWasSet;
+};
+
+// A null sink of its own, removed again at the end of the test.
+class TemporarySink {
+public:
+    TemporarySink(const QString& name, int channels) : FName(name)
+    {
+        FModule = pactl({"load-module", "module-null-sink", "sink_name=" + name,
+                         "channels=" + QString::number(channels)});
+    }
+    ~TemporarySink() { remove(); }
+    void remove()
+    {
+        if (!FModule.isEmpty())
+            pactl({"unload-module", FModule});
+        FModule.clear();
+    }
+    const QString& name() const { return FName; }
+
+private:
+    QString FName;
+    QString FModule;
+};
+
+// Makes a sink the default only while a meter opens on it, so other users
+// of the test server see their default back at once.
+void openMeterOn(TVumeter& meter, const QString& sink)
+{
+    const QString saved = pactl({"get-default-sink"});
+    pactl({"set-default-sink", sink});
+    meter.OpenMixer();
+    pactl({"set-default-sink", saved});
+}
+
+// Interleaved stereo float samples of a 440 Hz sine with a peak amplitude
+// per channel.
+QString toneFile(const QString& name, float left, float right, int seconds)
+{
+    const int frames = toneRate * seconds;
+    QByteArray bytes(frames * 2 * static_cast<int>(sizeof(float)), Qt::Uninitialized);
+    auto* samples = reinterpret_cast<float*>(bytes.data());
+    for (int i = 0; i < frames; ++i) {
+        const float wave = static_cast<float>(std::sin(2.0 * std::numbers::pi * 440.0 * i / toneRate));
+        samples[2 * i] = qToLittleEndian(left * wave);
+        samples[2 * i + 1] = qToLittleEndian(right * wave);
+    }
+    return testmedia::rawFile(name + ".f32", bytes);
+}
+
+// Plays a tone file while it lives.
+class Playback {
+public:
+    explicit Playback(const QString& path, const QString& sink = {})
+    {
+        QStringList args{"--playback", "--raw", "--format=float32le", "--rate=" + QString::number(toneRate),
+                         "--channels=2", "--latency-msec=50"};
+        if (!sink.isEmpty())
+            args << "--device=" + sink;
+        FProcess.start("pacat", args << path);
+        EXPECT_TRUE(FProcess.waitForStarted(10000)) << "pacat did not start";
+    }
+    ~Playback() { stop(); }
+    void stop()
+    {
+        if (FProcess.state() == QProcess::NotRunning)
+            return;
+        FProcess.kill();
+        FProcess.waitForFinished(10000);
+    }
+
+private:
+    QProcess FProcess;
+};
+
+// Reads the meter the way the poll timer does until the condition holds or
+// a generous bound runs out.
+bool readUntil(TVumeter& meter, const std::function<bool()>& done, std::chrono::seconds bound = 20s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (std::chrono::steady_clock::now() < deadline) {
+        meter.ReadPeaks();
+        if (done())
+            return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
+bool near(int value, int expected, int tolerance = 2)
+{
+    return std::abs(value - expected) <= tolerance;
+}
+
+} // namespace
+
+TEST(VumeterPulseTest, OpensOnTheDefaultSinkWithoutMessages)
+{
+    REQUIRE_SOUND_SERVER();
+    TVumeter meter;
+    QStringList messages;
+    meter.setMessageHook([&](const QString& message) { messages << message; });
+    meter.OpenMixer();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(", ").toStdString();
+    EXPECT_TRUE(meter.isOpen());
+    EXPECT_EQ(meter.channelCount(), 2);
+    meter.CloseMixer();
+    EXPECT_FALSE(meter.isOpen());
+    meter.CloseMixer();
+}
+
+TEST(VumeterPulseTest, ReadingFollowsEachChannelsAmplitude)
+{
+    REQUIRE_SOUND_SERVER();
+    TemporarySink sink("norrava_meter_stereo", 2);
+    TVumeter meter;
+    openMeterOn(meter, sink.name());
+    ASSERT_TRUE(meter.isOpen());
+
+    // Half scale left reads 16384 div 180 = 91; quarter scale right 45.
+    Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > 0 && meter.RightPeak > 0; }))
+        << "the meter never moved";
+    EXPECT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }))
+        << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
+
+    // Silence takes both bars back to dark.
+    tone.stop();
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak == 0 && meter.RightPeak == 0; }))
+        << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
+}
+
+TEST(VumeterPulseTest, MonoSinkLeavesTheRightValueAtZero)
+{
+    REQUIRE_SOUND_SERVER();
+    TemporarySink sink("norrava_meter_mono", 1);
+    TVumeter meter;
+    openMeterOn(meter, sink.name());
+    ASSERT_TRUE(meter.isOpen());
+    EXPECT_EQ(meter.channelCount(), 1);
+
+    Playback tone(toneFile("meter_tone_full", 1.0f, 1.0f, 30), sink.name());
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > 100; })) << "left " << meter.LeftPeak;
+    for (int i = 0; i < 10; ++i) {
+        meter.ReadPeaks();
+        EXPECT_EQ(meter.RightPeak, 0);
+    }
+}
+
+TEST(VumeterPulseTest, RemovedSinkFreezesTheReading)
+{
+    REQUIRE_SOUND_SERVER();
+    TemporarySink sink("norrava_meter_removed", 2);
+    TVumeter meter;
+    openMeterOn(meter, sink.name());
+    ASSERT_TRUE(meter.isOpen());
+
+    Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
+    ASSERT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }));
+    const int left = meter.LeftPeak;
+    const int right = meter.RightPeak;
+
+    // Once the sink is gone nothing plays anywhere; a meter still reading
+    // some other source would drop to silence.
+    sink.remove();
+    tone.stop();
+    readUntil(meter, [] { return false; }, 2s);
+    EXPECT_EQ(meter.LeftPeak, left);
+    EXPECT_EQ(meter.RightPeak, right);
+    meter.CloseMixer();
+    meter.CloseMixer();
+    EXPECT_EQ(meter.LeftPeak, left);
+}
+
+TEST(VumeterPulseTest, ServerWithoutSinksReportsNoMixer)
+{
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    QDir(runtime.path()).mkpath("pulse");
+    const QString socket = runtime.path() + "/pulse/native";
+
+    QProcess server;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", runtime.path());
+    env.insert("XDG_RUNTIME_DIR", runtime.path() + "/pulse");
+    server.setProcessEnvironment(env);
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
+                                "--use-pid-file=no", "--system=no",
+                                "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
+    if (!server.waitForStarted(10000))
+        GTEST_SKIP() << "pulseaudio cannot be started here";
+    const QString address = "unix:" + socket;
+    bool up = false;
+    for (int i = 0; i < 200 && !up && server.state() == QProcess::Running; ++i) {
+        up = testmedia::run("pactl", {"--server=" + address, "info"});
+        if (!up)
+            std::this_thread::sleep_for(50ms);
+    }
+    if (!up) {
+        server.kill();
+        server.waitForFinished(10000);
+        GTEST_SKIP() << "the sinkless sound server did not come up: " << server.readAll().toStdString();
+    }
+
+    {
+        EnvOverride target("PULSE_SERVER", address.toUtf8());
+        TVumeter meter;
+        QStringList messages;
+        meter.setMessageHook([&](const QString& message) { messages << message; });
+        meter.OpenMixer();
+        EXPECT_EQ(messages, QStringList{"Unable to get mixer ID"});
+        EXPECT_FALSE(meter.isOpen());
+        meter.ReadPeaks();
+        EXPECT_EQ(meter.LeftPeak, 0);
+        EXPECT_EQ(meter.RightPeak, 0);
+    }
+    server.terminate();
+    if (!server.waitForFinished(10000)) {
+        server.kill();
+        server.waitForFinished(10000);
+    }
+}
