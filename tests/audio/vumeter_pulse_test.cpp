@@ -210,6 +210,20 @@ TEST(VumeterPulseTest, MonoSinkLeavesTheRightValueAtZero)
     }
 }
 
+TEST(VumeterPulseTest, SurroundSinkReadsAsItsStereoMixDown)
+{
+    REQUIRE_SOUND_SERVER();
+    TemporarySink sink("norrava_meter_surround", 6);
+    TVumeter meter;
+    openMeterOn(meter, sink.name());
+    ASSERT_TRUE(meter.isOpen());
+    EXPECT_EQ(meter.channelCount(), 2);
+
+    Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > meter.RightPeak && meter.RightPeak > 0; }))
+        << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
+}
+
 TEST(VumeterPulseTest, RemovedSinkFreezesTheReading)
 {
     REQUIRE_SOUND_SERVER();

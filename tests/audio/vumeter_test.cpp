@@ -2,18 +2,27 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
 namespace {
 
-// Points the meter at a socket nobody listens on, for one test.
+// Points the meter at another server address (by default a socket nobody
+// listens on) for one test.
 class NoServer {
 public:
-    NoServer() : FSaved(qgetenv("PULSE_SERVER")), FWasSet(qEnvironmentVariableIsSet("PULSE_SERVER"))
+    explicit NoServer(const QByteArray& address = "unix:/nonexistent/norrava/pulse/native")
+        : FSaved(qgetenv("PULSE_SERVER")), FWasSet(qEnvironmentVariableIsSet("PULSE_SERVER"))
     {
-        qputenv("PULSE_SERVER", "unix:/nonexistent/norrava/pulse/native");
+        qputenv("PULSE_SERVER", address);
     }
     ~NoServer()
     {
@@ -101,4 +110,32 @@ TEST(VumeterTest, WithoutAHookTheMessageIsAnInformationBox)
     EXPECT_EQ(shownText, "No Wave Devices to open");
     EXPECT_EQ(shownTitle, "Norrava 1.0");
     EXPECT_FALSE(meter.isOpen());
+}
+
+// A server that accepts the connection and then never says a word: opening
+// gives up after its own bound instead of hanging start-up.
+TEST(VumeterTest, SilentServerDoesNotHangTheOpen)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray path = (dir.path() + "/native").toLocal8Bit();
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(static_cast<size_t>(path.size()), sizeof(address.sun_path));
+    std::memcpy(address.sun_path, path.constData(), path.size());
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+
+    {
+        NoServer silent("unix:" + path);
+        TVumeter meter;
+        QStringList messages;
+        meter.setMessageHook([&](const QString& message) { messages << message; });
+        meter.OpenMixer();
+        EXPECT_EQ(messages, QStringList{"No Wave Devices to open"});
+        EXPECT_FALSE(meter.isOpen());
+    }
+    ::close(listener);
 }
