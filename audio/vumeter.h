@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <string>
 
 struct pa_threaded_mainloop;
 struct pa_mainloop_api;
