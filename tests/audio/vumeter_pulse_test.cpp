@@ -1,5 +1,7 @@
-// The peak meter against the test sound server (PULSE_SERVER, started by
-// scripts/test.sh with the null sink "norrava_null"); skipped without one.
+// The peak meter against real sound servers: the shared test server
+// (PULSE_SERVER, started by scripts/test.sh with the null sink
+// "norrava_null") and a private one per run for tests that add sinks and
+// switch the default. Skipped without the shared server.
 #include "vumeter.h"
 
 #include "testmedia.h"
@@ -7,6 +9,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QProcess>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -15,6 +18,7 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <numbers>
 #include <thread>
 
@@ -64,6 +68,56 @@ private:
     bool FWasSet;
 };
 
+// A sound server of the test's own with no sinks at all, so tests can load
+// sinks and change the default without disturbing anyone else using the
+// shared test server.
+class PrivateServer {
+public:
+    PrivateServer()
+    {
+        if (!FRuntime.isValid() || !QDir(FRuntime.path()).mkpath("pulse"))
+            return;
+        const QString socket = FRuntime.path() + "/pulse/native";
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", FRuntime.path());
+        env.insert("XDG_RUNTIME_DIR", FRuntime.path() + "/pulse");
+        env.remove("PULSE_SERVER");
+        FProcess.setProcessEnvironment(env);
+        FProcess.setProcessChannelMode(QProcess::MergedChannels);
+        FProcess.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
+                                      "--use-pid-file=no", "--system=no",
+                                      "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
+        if (!FProcess.waitForStarted(10000))
+            return;
+        const QString address = "unix:" + socket;
+        for (int i = 0; i < 200 && FProcess.state() == QProcess::Running; ++i) {
+            if (testmedia::run("pactl", {"--server=" + address, "info"})) {
+                FAddress = address.toUtf8();
+                return;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+    }
+    ~PrivateServer()
+    {
+        if (FProcess.state() == QProcess::NotRunning)
+            return;
+        FProcess.terminate();
+        if (!FProcess.waitForFinished(10000)) {
+            FProcess.kill();
+            FProcess.waitForFinished(10000);
+        }
+    }
+    // Empty when the server did not come up.
+    const QByteArray& address() const { return FAddress; }
+    QString log() { return QString::fromLocal8Bit(FProcess.readAll()); }
+
+private:
+    QTemporaryDir FRuntime;
+    QProcess FProcess;
+    QByteArray FAddress;
+};
+
 // A null sink of its own, removed again at the end of the test.
 class TemporarySink {
 public:
@@ -86,8 +140,8 @@ private:
     QString FModule;
 };
 
-// Makes a sink the default only while a meter opens on it, so other users
-// of the test server see their default back at once.
+// Makes a sink the default only while a meter opens on it; the meter keeps
+// watching it after the default goes back.
 void openMeterOn(TVumeter& meter, const QString& sink)
 {
     const QString saved = pactl({"get-default-sink"});
@@ -155,6 +209,33 @@ bool near(int value, int expected, int tolerance = 2)
     return std::abs(value - expected) <= tolerance;
 }
 
+// Tests that load sinks and switch the default do so on a private server,
+// pointed at through PULSE_SERVER for the test's length.
+class VumeterPrivateServerTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { FServer = new PrivateServer; }
+    static void TearDownTestSuite()
+    {
+        delete FServer;
+        FServer = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!serverReachable())
+            GTEST_SKIP() << "no test sound server (PULSE_SERVER unset or unreachable)";
+        if (FServer->address().isEmpty())
+            GTEST_SKIP() << "a private pulseaudio server cannot be started here: " << FServer->log().toStdString();
+        FTarget = std::make_unique<EnvOverride>("PULSE_SERVER", FServer->address());
+    }
+    void TearDown() override { FTarget.reset(); }
+
+private:
+    static PrivateServer* FServer;
+    std::unique_ptr<EnvOverride> FTarget;
+};
+
+PrivateServer* VumeterPrivateServerTest::FServer = nullptr;
+
 } // namespace
 
 TEST(VumeterPulseTest, OpensOnTheDefaultSinkWithoutMessages)
@@ -172,9 +253,8 @@ TEST(VumeterPulseTest, OpensOnTheDefaultSinkWithoutMessages)
     meter.CloseMixer();
 }
 
-TEST(VumeterPulseTest, ReadingFollowsEachChannelsAmplitude)
+TEST_F(VumeterPrivateServerTest, ReadingFollowsEachChannelsAmplitude)
 {
-    REQUIRE_SOUND_SERVER();
     TemporarySink sink("norrava_meter_stereo", 2);
     TVumeter meter;
     openMeterOn(meter, sink.name());
@@ -193,9 +273,8 @@ TEST(VumeterPulseTest, ReadingFollowsEachChannelsAmplitude)
         << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
 }
 
-TEST(VumeterPulseTest, MonoSinkLeavesTheRightValueAtZero)
+TEST_F(VumeterPrivateServerTest, MonoSinkLeavesTheRightValueAtZero)
 {
-    REQUIRE_SOUND_SERVER();
     TemporarySink sink("norrava_meter_mono", 1);
     TVumeter meter;
     openMeterOn(meter, sink.name());
@@ -210,9 +289,8 @@ TEST(VumeterPulseTest, MonoSinkLeavesTheRightValueAtZero)
     }
 }
 
-TEST(VumeterPulseTest, SurroundSinkReadsAsItsStereoMixDown)
+TEST_F(VumeterPrivateServerTest, SurroundSinkReadsAsItsStereoMixDown)
 {
-    REQUIRE_SOUND_SERVER();
     TemporarySink sink("norrava_meter_surround", 6);
     TVumeter meter;
     openMeterOn(meter, sink.name());
@@ -224,9 +302,9 @@ TEST(VumeterPulseTest, SurroundSinkReadsAsItsStereoMixDown)
         << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
 }
 
-TEST(VumeterPulseTest, RemovedSinkFreezesTheReading)
+TEST_F(VumeterPrivateServerTest, RemovedSinkFreezesTheReading)
 {
-    REQUIRE_SOUND_SERVER();
+    TemporarySink other("norrava_meter_other", 2);
     TemporarySink sink("norrava_meter_removed", 2);
     TVumeter meter;
     openMeterOn(meter, sink.name());
@@ -237,8 +315,8 @@ TEST(VumeterPulseTest, RemovedSinkFreezesTheReading)
     const int left = meter.LeftPeak;
     const int right = meter.RightPeak;
 
-    // Once the sink is gone nothing plays anywhere; a meter still reading
-    // some other source would drop to silence.
+    // Once the sink is gone nothing plays anywhere; a meter that followed
+    // its stream to the other sink's monitor would drop to silence.
     sink.remove();
     tone.stop();
     readUntil(meter, [] { return false; }, 2s);
@@ -249,52 +327,15 @@ TEST(VumeterPulseTest, RemovedSinkFreezesTheReading)
     EXPECT_EQ(meter.LeftPeak, left);
 }
 
-TEST(VumeterPulseTest, ServerWithoutSinksReportsNoMixer)
+TEST_F(VumeterPrivateServerTest, ServerWithoutSinksReportsNoMixer)
 {
-    QTemporaryDir runtime;
-    ASSERT_TRUE(runtime.isValid());
-    QDir(runtime.path()).mkpath("pulse");
-    const QString socket = runtime.path() + "/pulse/native";
-
-    QProcess server;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", runtime.path());
-    env.insert("XDG_RUNTIME_DIR", runtime.path() + "/pulse");
-    server.setProcessEnvironment(env);
-    server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
-                                "--use-pid-file=no", "--system=no",
-                                "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
-    if (!server.waitForStarted(10000))
-        GTEST_SKIP() << "pulseaudio cannot be started here";
-    const QString address = "unix:" + socket;
-    bool up = false;
-    for (int i = 0; i < 200 && !up && server.state() == QProcess::Running; ++i) {
-        up = testmedia::run("pactl", {"--server=" + address, "info"});
-        if (!up)
-            std::this_thread::sleep_for(50ms);
-    }
-    if (!up) {
-        server.kill();
-        server.waitForFinished(10000);
-        GTEST_SKIP() << "the sinkless sound server did not come up: " << server.readAll().toStdString();
-    }
-
-    {
-        EnvOverride target("PULSE_SERVER", address.toUtf8());
-        TVumeter meter;
-        QStringList messages;
-        meter.setMessageHook([&](const QString& message) { messages << message; });
-        meter.OpenMixer();
-        EXPECT_EQ(messages, QStringList{"Unable to get mixer ID"});
-        EXPECT_FALSE(meter.isOpen());
-        meter.ReadPeaks();
-        EXPECT_EQ(meter.LeftPeak, 0);
-        EXPECT_EQ(meter.RightPeak, 0);
-    }
-    server.terminate();
-    if (!server.waitForFinished(10000)) {
-        server.kill();
-        server.waitForFinished(10000);
-    }
+    TVumeter meter;
+    QStringList messages;
+    meter.setMessageHook([&](const QString& message) { messages << message; });
+    meter.OpenMixer();
+    EXPECT_EQ(messages, QStringList{"Unable to get mixer ID"});
+    EXPECT_FALSE(meter.isOpen());
+    meter.ReadPeaks();
+    EXPECT_EQ(meter.LeftPeak, 0);
+    EXPECT_EQ(meter.RightPeak, 0);
 }
