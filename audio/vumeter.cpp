@@ -42,8 +42,10 @@ struct ServerQuery {
     std::string defaultSink;
 };
 
-struct SinkQuery {
-    explicit SinkQuery(pa_threaded_mainloop* loop) : mainloop(loop) {}
+} // namespace
+
+struct TVumeter::SinkLine {
+    explicit SinkLine(pa_threaded_mainloop* loop) : mainloop(loop) {}
     pa_threaded_mainloop* mainloop;
     bool found = false;
     int channels = 0;
@@ -51,23 +53,13 @@ struct SinkQuery {
     std::string monitor;
 };
 
+namespace {
+
 void serverInfoArrived(pa_context*, const pa_server_info* info, void* data)
 {
     auto* query = static_cast<ServerQuery*>(data);
     if (info && info->default_sink_name)
         query->defaultSink = info->default_sink_name;
-    pa_threaded_mainloop_signal(query->mainloop, 0);
-}
-
-void sinkInfoArrived(pa_context*, const pa_sink_info* info, int, void* data)
-{
-    auto* query = static_cast<SinkQuery*>(data);
-    if (info && !query->found && info->monitor_source_name) {
-        query->found = true;
-        query->channels = info->channel_map.channels;
-        query->map = info->channel_map;
-        query->monitor = info->monitor_source_name;
-    }
     pa_threaded_mainloop_signal(query->mainloop, 0);
 }
 
@@ -109,40 +101,59 @@ TVumeter::OpenStep TVumeter::openStream()
     FOpenTimedOut = false;
 
     FMainloop = pa_threaded_mainloop_new();
-    if (!FMainloop)
-        return OpenStep::NoServer;
-    if (pa_threaded_mainloop_start(FMainloop) < 0)
+    if (!FMainloop || pa_threaded_mainloop_start(FMainloop) < 0)
         return OpenStep::NoServer;
     MainloopLock lock(FMainloop);
 
-    // The server: without one there is nothing to play to.
+    if (!connectToServer())
+        return OpenStep::NoServer;
+    const std::string sinkName = defaultSinkName();
+    if (sinkName.empty())
+        return OpenStep::NoSink;
+    SinkLine sink(FMainloop);
+    if (!describeSink(sinkName, sink) || !watchMonitor(sink))
+        return OpenStep::Silent;
+
+    pa_threaded_mainloop_get_api(FMainloop)->time_free(FOpenTimer);
+    FOpenTimer = nullptr;
+    FChannels = std::min(sink.channels, 2);
+    return OpenStep::Connected;
+}
+
+bool TVumeter::connectToServer()
+{
     FContext = pa_context_new(pa_threaded_mainloop_get_api(FMainloop), "Norrava");
     if (!FContext)
-        return OpenStep::NoServer;
+        return false;
     pa_context_set_state_callback(FContext, contextStateChanged, this);
     FOpenTimer = pa_context_rttime_new(FContext, pa_rtclock_now() + openTimeout, openTimedOut, this);
     // A meter only watches: it never starts a sound server of its own.
     if (pa_context_connect(FContext, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-        return OpenStep::NoServer;
+        return false;
     waitUntil([this] {
         const pa_context_state_t state = pa_context_get_state(FContext);
         return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
     });
-    if (pa_context_get_state(FContext) != PA_CONTEXT_READY)
-        return OpenStep::NoServer;
+    return pa_context_get_state(FContext) == PA_CONTEXT_READY;
+}
 
-    // The output everything plays to by default.
+// The output everything plays to by default; empty when there is none.
+std::string TVumeter::defaultSinkName()
+{
     ServerQuery server{FMainloop, {}};
-    if (!waitForOperation(pa_context_get_server_info(FContext, serverInfoArrived, &server)) ||
-        server.defaultSink.empty())
-        return OpenStep::NoSink;
+    if (!waitForOperation(pa_context_get_server_info(FContext, serverInfoArrived, &server)))
+        return {};
+    return server.defaultSink;
+}
 
-    SinkQuery sink(FMainloop);
-    if (!waitForOperation(pa_context_get_sink_info_by_name(FContext, server.defaultSink.c_str(), sinkInfoArrived,
-                                                           &sink)) ||
-        !sink.found || sink.channels < 1)
-        return OpenStep::Silent;
+bool TVumeter::describeSink(const std::string& name, SinkLine& sink)
+{
+    return waitForOperation(pa_context_get_sink_info_by_name(FContext, name.c_str(), sinkInfoArrived, &sink)) &&
+           sink.found && sink.channels >= 1;
+}
 
+bool TVumeter::watchMonitor(const SinkLine& sink)
+{
     // Two values at most: a surround sink is read as its stereo mix-down.
     const int channels = std::min(sink.channels, 2);
     pa_channel_map map = sink.map;
@@ -153,14 +164,14 @@ TVumeter::OpenStep TVumeter::openStream()
     const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, peakRate, static_cast<uint8_t>(channels)};
     FStream = pa_stream_new(FContext, "Output level", &spec, &map);
     if (!FStream)
-        return OpenStep::Silent;
+        return false;
     pa_stream_set_state_callback(FStream, streamStateChanged, this);
     pa_stream_set_read_callback(FStream, samplesArrived, this);
 
     // One frame per fragment, so each peak value arrives as soon as it is
-    // made. The stream dies with its sink rather than moving to another
-    // source (the meter must never show a microphone), and it does not keep
-    // an idle sink awake.
+    // made. The stream dies with its sink rather than following a default
+    // change to another source (the meter must never show a microphone),
+    // and it does not keep an idle sink awake.
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<uint32_t>(-1);
     buffer.tlength = buffer.prebuf = buffer.minreq = static_cast<uint32_t>(-1);
@@ -168,18 +179,12 @@ TVumeter::OpenStep TVumeter::openStream()
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_PEAK_DETECT | PA_STREAM_ADJUST_LATENCY |
                                                       PA_STREAM_DONT_MOVE | PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND);
     if (pa_stream_connect_record(FStream, sink.monitor.c_str(), &buffer, flags) < 0)
-        return OpenStep::Silent;
+        return false;
     waitUntil([this] {
         const pa_stream_state_t state = pa_stream_get_state(FStream);
         return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
     });
-    if (pa_stream_get_state(FStream) != PA_STREAM_READY)
-        return OpenStep::Silent;
-
-    pa_threaded_mainloop_get_api(FMainloop)->time_free(FOpenTimer);
-    FOpenTimer = nullptr;
-    FChannels = channels;
-    return OpenStep::Connected;
+    return pa_stream_get_state(FStream) == PA_STREAM_READY;
 }
 
 // Runs with the mainloop lock held; every callback signals, so the
@@ -304,6 +309,18 @@ void TVumeter::streamStateChanged(pa_stream* stream, void* self)
         meter->FStreamLost = true;
     }
     pa_threaded_mainloop_signal(meter->FMainloop, 0);
+}
+
+void TVumeter::sinkInfoArrived(pa_context*, const pa_sink_info* info, int, void* line)
+{
+    auto* query = static_cast<SinkLine*>(line);
+    if (info && !query->found && info->monitor_source_name) {
+        query->found = true;
+        query->channels = info->channel_map.channels;
+        query->map = info->channel_map;
+        query->monitor = info->monitor_source_name;
+    }
+    pa_threaded_mainloop_signal(query->mainloop, 0);
 }
 
 void TVumeter::samplesArrived(pa_stream* stream, size_t, void* self)

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 
 struct pa_threaded_mainloop;
 struct pa_mainloop_api;
 struct pa_context;
 struct pa_operation;
+struct pa_sink_info;
 struct pa_stream;
 struct pa_time_event;
 struct timeval;
@@ -58,9 +60,15 @@ public:
     int32_t RightPeak = 0;
 
 private:
+    struct SinkLine;
     enum class OpenStep { Connected, NoServer, NoSink, Silent };
 
+    // Each step runs with the mainloop lock held.
     OpenStep openStream();
+    bool connectToServer();
+    std::string defaultSinkName();
+    bool describeSink(const std::string& name, SinkLine& sink);
+    bool watchMonitor(const SinkLine& sink);
     bool waitUntil(const std::function<bool()>& done);
     bool waitForOperation(pa_operation* operation);
     void collect(const float* samples, size_t count, int channels);
@@ -68,6 +76,7 @@ private:
 
     static void contextStateChanged(pa_context* context, void* self);
     static void streamStateChanged(pa_stream* stream, void* self);
+    static void sinkInfoArrived(pa_context* context, const pa_sink_info* info, int last, void* line);
     static void samplesArrived(pa_stream* stream, size_t bytes, void* self);
     static void openTimedOut(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
 
