@@ -1,0 +1,347 @@
+#include "vumeter.h"
+
+#include "peaks.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <pulse/context.h>
+#include <pulse/introspect.h>
+#include <pulse/rtclock.h>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
+#include <pulse/timeval.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Start-up waits at most this long for a server that accepts but never
+// answers.
+constexpr pa_usec_t openTimeout = 5 * PA_USEC_PER_SEC;
+
+// The server reduces the monitor to this many peak values a second, so the
+// stream costs next to nothing; a 100 ms poll sees several per reading.
+constexpr uint32_t peakRate = 50;
+
+class MainloopLock {
+public:
+    explicit MainloopLock(pa_threaded_mainloop* mainloop) : FMainloop(mainloop) { pa_threaded_mainloop_lock(FMainloop); }
+    ~MainloopLock() { pa_threaded_mainloop_unlock(FMainloop); }
+    MainloopLock(const MainloopLock&) = delete;
+    MainloopLock& operator=(const MainloopLock&) = delete;
+
+private:
+    pa_threaded_mainloop* FMainloop;
+};
+
+struct ServerQuery {
+    pa_threaded_mainloop* mainloop;
+    std::string defaultSink;
+};
+
+} // namespace
+
+struct TVumeter::SinkLine {
+    explicit SinkLine(pa_threaded_mainloop* loop) : mainloop(loop) {}
+    pa_threaded_mainloop* mainloop;
+    bool found = false;
+    int channels = 0;
+    pa_channel_map map{};
+    std::string monitor;
+};
+
+namespace {
+
+void serverInfoArrived(pa_context*, const pa_server_info* info, void* data)
+{
+    auto* query = static_cast<ServerQuery*>(data);
+    if (info && info->default_sink_name)
+        query->defaultSink = info->default_sink_name;
+    pa_threaded_mainloop_signal(query->mainloop, 0);
+}
+
+} // namespace
+
+TVumeter::TVumeter() = default;
+
+TVumeter::~TVumeter()
+{
+    CloseMixer();
+}
+
+void TVumeter::setMessageHook(MessageHook hook)
+{
+    FMessageHook = std::move(hook);
+}
+
+void TVumeter::OpenMixer()
+{
+    CloseMixer();
+    const OpenStep result = openStream();
+    if (result == OpenStep::Connected)
+        return;
+    CloseMixer();
+    if (result == OpenStep::NoServer)
+        showMessage(QStringLiteral("No Wave Devices to open"));
+    else if (result == OpenStep::NoSink)
+        showMessage(QStringLiteral("Unable to get mixer ID"));
+}
+
+TVumeter::OpenStep TVumeter::openStream()
+{
+    {
+        std::lock_guard guard(FPeakLock);
+        FMaxLeft = FMaxRight = 0.0f;
+        FFresh = false;
+        FStreamLost = false;
+    }
+    FOpenTimedOut = false;
+
+    FMainloop = pa_threaded_mainloop_new();
+    if (!FMainloop || pa_threaded_mainloop_start(FMainloop) < 0)
+        return OpenStep::NoServer;
+    MainloopLock lock(FMainloop);
+
+    if (!connectToServer())
+        return OpenStep::NoServer;
+    const std::string sinkName = defaultSinkName();
+    if (sinkName.empty())
+        return OpenStep::NoSink;
+    SinkLine sink(FMainloop);
+    if (!describeSink(sinkName, sink) || !watchMonitor(sink))
+        return OpenStep::Silent;
+
+    pa_threaded_mainloop_get_api(FMainloop)->time_free(FOpenTimer);
+    FOpenTimer = nullptr;
+    FChannels = std::min(sink.channels, 2);
+    return OpenStep::Connected;
+}
+
+bool TVumeter::connectToServer()
+{
+    FContext = pa_context_new(pa_threaded_mainloop_get_api(FMainloop), "Norrava");
+    if (!FContext)
+        return false;
+    pa_context_set_state_callback(FContext, contextStateChanged, this);
+    FOpenTimer = pa_context_rttime_new(FContext, pa_rtclock_now() + openTimeout, openTimedOut, this);
+    // A meter only watches: it never starts a sound server of its own.
+    if (pa_context_connect(FContext, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        return false;
+    waitUntil([this] {
+        const pa_context_state_t state = pa_context_get_state(FContext);
+        return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+    });
+    return pa_context_get_state(FContext) == PA_CONTEXT_READY;
+}
+
+// The output everything plays to by default; empty when there is none.
+std::string TVumeter::defaultSinkName()
+{
+    ServerQuery server{FMainloop, {}};
+    if (!waitForOperation(pa_context_get_server_info(FContext, serverInfoArrived, &server)))
+        return {};
+    return server.defaultSink;
+}
+
+bool TVumeter::describeSink(const std::string& name, SinkLine& sink)
+{
+    return waitForOperation(pa_context_get_sink_info_by_name(FContext, name.c_str(), sinkInfoArrived, &sink)) &&
+           sink.found && sink.channels >= 1;
+}
+
+bool TVumeter::watchMonitor(const SinkLine& sink)
+{
+    // Two values at most: a surround sink is read as its stereo mix-down.
+    const int channels = std::min(sink.channels, 2);
+    pa_channel_map map = sink.map;
+    if (channels == 1)
+        pa_channel_map_init_mono(&map);
+    else if (sink.channels > 2)
+        pa_channel_map_init_stereo(&map);
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, peakRate, static_cast<uint8_t>(channels)};
+    FStream = pa_stream_new(FContext, "Output level", &spec, &map);
+    if (!FStream)
+        return false;
+    pa_stream_set_state_callback(FStream, streamStateChanged, this);
+    pa_stream_set_read_callback(FStream, samplesArrived, this);
+
+    // One frame per fragment, so each peak value arrives as soon as it is
+    // made. The stream dies with its sink rather than following a default
+    // change to another source (the meter must never show a microphone),
+    // and it does not keep an idle sink awake.
+    pa_buffer_attr buffer{};
+    buffer.maxlength = static_cast<uint32_t>(-1);
+    buffer.tlength = buffer.prebuf = buffer.minreq = static_cast<uint32_t>(-1);
+    buffer.fragsize = static_cast<uint32_t>(pa_frame_size(&spec));
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_PEAK_DETECT | PA_STREAM_ADJUST_LATENCY |
+                                                      PA_STREAM_DONT_MOVE | PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND);
+    if (pa_stream_connect_record(FStream, sink.monitor.c_str(), &buffer, flags) < 0)
+        return false;
+    waitUntil([this] {
+        const pa_stream_state_t state = pa_stream_get_state(FStream);
+        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+    });
+    return pa_stream_get_state(FStream) == PA_STREAM_READY;
+}
+
+// Runs with the mainloop lock held; every callback signals, so the
+// condition is looked at again after each server event.
+bool TVumeter::waitUntil(const std::function<bool()>& done)
+{
+    while (!done()) {
+        if (FOpenTimedOut)
+            return false;
+        pa_threaded_mainloop_wait(FMainloop);
+    }
+    return true;
+}
+
+bool TVumeter::waitForOperation(pa_operation* operation)
+{
+    if (!operation)
+        return false;
+    waitUntil([this, operation] {
+        return pa_operation_get_state(operation) != PA_OPERATION_RUNNING ||
+               !PA_CONTEXT_IS_GOOD(pa_context_get_state(FContext));
+    });
+    const bool done = pa_operation_get_state(operation) == PA_OPERATION_DONE;
+    // Cancelling keeps a late answer from writing into the caller's query.
+    if (!done)
+        pa_operation_cancel(operation);
+    pa_operation_unref(operation);
+    return done;
+}
+
+void TVumeter::ReadPeaks()
+{
+    if (!isOpen())
+        return;
+    float left = 0.0f;
+    float right = 0.0f;
+    {
+        std::lock_guard guard(FPeakLock);
+        if (FStreamLost || !FFresh)
+            return;
+        left = FMaxLeft;
+        right = FMaxRight;
+        FMaxLeft = FMaxRight = 0.0f;
+        FFresh = false;
+    }
+    LeftPeak = audio::peakLevel(audio::sampleToReading(left));
+    if (FChannels == 2)
+        RightPeak = audio::peakLevel(audio::sampleToReading(right));
+}
+
+void TVumeter::CloseMixer()
+{
+    if (!FMainloop)
+        return;
+    {
+        MainloopLock lock(FMainloop);
+        if (FStream) {
+            pa_stream_set_state_callback(FStream, nullptr, nullptr);
+            pa_stream_set_read_callback(FStream, nullptr, nullptr);
+            pa_stream_disconnect(FStream);
+            pa_stream_unref(FStream);
+            FStream = nullptr;
+        }
+        if (FOpenTimer) {
+            pa_threaded_mainloop_get_api(FMainloop)->time_free(FOpenTimer);
+            FOpenTimer = nullptr;
+        }
+        if (FContext) {
+            pa_context_set_state_callback(FContext, nullptr, nullptr);
+            pa_context_disconnect(FContext);
+            pa_context_unref(FContext);
+            FContext = nullptr;
+        }
+    }
+    pa_threaded_mainloop_stop(FMainloop);
+    pa_threaded_mainloop_free(FMainloop);
+    FMainloop = nullptr;
+    FChannels = 0;
+}
+
+void TVumeter::showMessage(const QString& message) const
+{
+    if (FMessageHook)
+        FMessageHook(message);
+    else if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QMessageBox::information(nullptr, QGuiApplication::applicationDisplayName(), message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+void TVumeter::collect(const float* samples, size_t count, int channels)
+{
+    float left = 0.0f;
+    float right = 0.0f;
+    const size_t frame = static_cast<size_t>(channels);
+    for (size_t i = 0; i + frame <= count; i += frame) {
+        left = std::max(left, std::fabs(samples[i]));
+        if (channels > 1)
+            right = std::max(right, std::fabs(samples[i + 1]));
+    }
+    std::lock_guard guard(FPeakLock);
+    FMaxLeft = std::max(FMaxLeft, left);
+    FMaxRight = std::max(FMaxRight, right);
+    FFresh = true;
+}
+
+void TVumeter::contextStateChanged(pa_context* context, void* self)
+{
+    auto* meter = static_cast<TVumeter*>(self);
+    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
+        std::lock_guard guard(meter->FPeakLock);
+        meter->FStreamLost = true;
+    }
+    pa_threaded_mainloop_signal(meter->FMainloop, 0);
+}
+
+void TVumeter::streamStateChanged(pa_stream* stream, void* self)
+{
+    auto* meter = static_cast<TVumeter*>(self);
+    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+        std::lock_guard guard(meter->FPeakLock);
+        meter->FStreamLost = true;
+    }
+    pa_threaded_mainloop_signal(meter->FMainloop, 0);
+}
+
+void TVumeter::sinkInfoArrived(pa_context*, const pa_sink_info* info, int, void* line)
+{
+    auto* query = static_cast<SinkLine*>(line);
+    if (info && !query->found && info->monitor_source_name) {
+        query->found = true;
+        query->channels = info->channel_map.channels;
+        query->map = info->channel_map;
+        query->monitor = info->monitor_source_name;
+    }
+    pa_threaded_mainloop_signal(query->mainloop, 0);
+}
+
+void TVumeter::samplesArrived(pa_stream* stream, size_t, void* self)
+{
+    auto* meter = static_cast<TVumeter*>(self);
+    const int channels = pa_stream_get_sample_spec(stream)->channels;
+    while (pa_stream_readable_size(stream) > 0) {
+        const void* data = nullptr;
+        size_t bytes = 0;
+        if (pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0)
+            return;
+        // A hole (data null) carries no samples but must still be dropped.
+        if (data)
+            meter->collect(static_cast<const float*>(data), bytes / sizeof(float), channels);
+        pa_stream_drop(stream);
+    }
+}
+
+void TVumeter::openTimedOut(pa_mainloop_api*, pa_time_event*, const timeval*, void* self)
+{
+    auto* meter = static_cast<TVumeter*>(self);
+    meter->FOpenTimedOut = true;
+    pa_threaded_mainloop_signal(meter->FMainloop, 0);
+}

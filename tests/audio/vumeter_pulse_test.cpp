@@ -1,0 +1,341 @@
+// The peak meter against real sound servers: the shared test server
+// (PULSE_SERVER, started by scripts/test.sh with the null sink
+// "norrava_null") and a private one per run for tests that add sinks and
+// switch the default. Skipped without the shared server.
+#include "vumeter.h"
+
+#include "testmedia.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QProcess>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <numbers>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int toneRate = 44100;
+
+bool serverReachable()
+{
+    return qEnvironmentVariableIsSet("PULSE_SERVER") && testmedia::run("pactl", {"info"});
+}
+
+#define REQUIRE_SOUND_SERVER()                                                                                 \
+    do {                                                                                                       \
+        if (!serverReachable())                                                                                \
+            GTEST_SKIP() << "no test sound server (PULSE_SERVER unset or unreachable)";                        \
+    } while (false)
+
+QString pactl(const QStringList& args)
+{
+    QString output;
+    if (!testmedia::run("pactl", args, &output))
+        ADD_FAILURE() << "pactl " << args.join(' ').toStdString() << " failed: " << output.toStdString();
+    return output.trimmed();
+}
+
+class EnvOverride {
+public:
+    EnvOverride(const char* name, const QByteArray& value)
+        : FName(name), FSaved(qgetenv(name)), FWasSet(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(FName, value);
+    }
+    ~EnvOverride()
+    {
+        if (FWasSet)
+            qputenv(FName, FSaved);
+        else
+            qunsetenv(FName);
+    }
+
+private:
+    const char* FName;
+    QByteArray FSaved;
+    bool FWasSet;
+};
+
+// A sound server of the test's own with no sinks at all, so tests can load
+// sinks and change the default without disturbing anyone else using the
+// shared test server.
+class PrivateServer {
+public:
+    PrivateServer()
+    {
+        if (!FRuntime.isValid() || !QDir(FRuntime.path()).mkpath("pulse"))
+            return;
+        const QString socket = FRuntime.path() + "/pulse/native";
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", FRuntime.path());
+        env.insert("XDG_RUNTIME_DIR", FRuntime.path() + "/pulse");
+        env.remove("PULSE_SERVER");
+        FProcess.setProcessEnvironment(env);
+        FProcess.setProcessChannelMode(QProcess::MergedChannels);
+        FProcess.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
+                                      "--use-pid-file=no", "--system=no",
+                                      "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
+        if (!FProcess.waitForStarted(10000))
+            return;
+        const QString address = "unix:" + socket;
+        for (int i = 0; i < 200 && FProcess.state() == QProcess::Running; ++i) {
+            if (testmedia::run("pactl", {"--server=" + address, "info"})) {
+                FAddress = address.toUtf8();
+                return;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+    }
+    ~PrivateServer()
+    {
+        if (FProcess.state() == QProcess::NotRunning)
+            return;
+        FProcess.terminate();
+        if (!FProcess.waitForFinished(10000)) {
+            FProcess.kill();
+            FProcess.waitForFinished(10000);
+        }
+    }
+    // Empty when the server did not come up.
+    const QByteArray& address() const { return FAddress; }
+    QString log() { return QString::fromLocal8Bit(FProcess.readAll()); }
+
+private:
+    QTemporaryDir FRuntime;
+    QProcess FProcess;
+    QByteArray FAddress;
+};
+
+// A null sink of its own, removed again at the end of the test.
+class TemporarySink {
+public:
+    TemporarySink(const QString& name, int channels) : FName(name)
+    {
+        FModule = pactl({"load-module", "module-null-sink", "sink_name=" + name,
+                         "channels=" + QString::number(channels)});
+    }
+    ~TemporarySink() { remove(); }
+    void remove()
+    {
+        if (!FModule.isEmpty())
+            pactl({"unload-module", FModule});
+        FModule.clear();
+    }
+    const QString& name() const { return FName; }
+
+private:
+    QString FName;
+    QString FModule;
+};
+
+// Makes a sink the default only while a meter opens on it; the meter keeps
+// watching it after the default goes back.
+void openMeterOn(TVumeter& meter, const QString& sink)
+{
+    const QString saved = pactl({"get-default-sink"});
+    pactl({"set-default-sink", sink});
+    meter.OpenMixer();
+    pactl({"set-default-sink", saved});
+}
+
+// Interleaved stereo float samples of a 440 Hz sine with a peak amplitude
+// per channel.
+QString toneFile(const QString& name, float left, float right, int seconds)
+{
+    const int frames = toneRate * seconds;
+    QByteArray bytes(frames * 2 * static_cast<int>(sizeof(float)), Qt::Uninitialized);
+    auto* samples = reinterpret_cast<float*>(bytes.data());
+    for (int i = 0; i < frames; ++i) {
+        const float wave = static_cast<float>(std::sin(2.0 * std::numbers::pi * 440.0 * i / toneRate));
+        samples[2 * i] = qToLittleEndian(left * wave);
+        samples[2 * i + 1] = qToLittleEndian(right * wave);
+    }
+    return testmedia::rawFile(name + ".f32", bytes);
+}
+
+// Plays a tone file while it lives.
+class Playback {
+public:
+    explicit Playback(const QString& path, const QString& sink = {})
+    {
+        QStringList args{"--playback", "--raw", "--format=float32le", "--rate=" + QString::number(toneRate),
+                         "--channels=2", "--latency-msec=50"};
+        if (!sink.isEmpty())
+            args << "--device=" + sink;
+        FProcess.start("pacat", args << path);
+        EXPECT_TRUE(FProcess.waitForStarted(10000)) << "pacat did not start";
+    }
+    ~Playback() { stop(); }
+    void stop()
+    {
+        if (FProcess.state() == QProcess::NotRunning)
+            return;
+        FProcess.kill();
+        FProcess.waitForFinished(10000);
+    }
+
+private:
+    QProcess FProcess;
+};
+
+// Reads the meter the way the poll timer does until the condition holds or
+// a generous bound runs out.
+bool readUntil(TVumeter& meter, const std::function<bool()>& done, std::chrono::seconds bound = 20s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (std::chrono::steady_clock::now() < deadline) {
+        meter.ReadPeaks();
+        if (done())
+            return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
+bool near(int value, int expected, int tolerance = 2)
+{
+    return std::abs(value - expected) <= tolerance;
+}
+
+// Tests that load sinks and switch the default do so on a private server,
+// pointed at through PULSE_SERVER for the test's length.
+class VumeterPrivateServerTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { FServer = new PrivateServer; }
+    static void TearDownTestSuite()
+    {
+        delete FServer;
+        FServer = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!serverReachable())
+            GTEST_SKIP() << "no test sound server (PULSE_SERVER unset or unreachable)";
+        if (FServer->address().isEmpty())
+            GTEST_SKIP() << "a private pulseaudio server cannot be started here: " << FServer->log().toStdString();
+        FTarget = std::make_unique<EnvOverride>("PULSE_SERVER", FServer->address());
+    }
+    void TearDown() override { FTarget.reset(); }
+
+private:
+    static PrivateServer* FServer;
+    std::unique_ptr<EnvOverride> FTarget;
+};
+
+PrivateServer* VumeterPrivateServerTest::FServer = nullptr;
+
+} // namespace
+
+TEST(VumeterPulseTest, OpensOnTheDefaultSinkWithoutMessages)
+{
+    REQUIRE_SOUND_SERVER();
+    TVumeter meter;
+    QStringList messages;
+    meter.setMessageHook([&](const QString& message) { messages << message; });
+    meter.OpenMixer();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(", ").toStdString();
+    EXPECT_TRUE(meter.isOpen());
+    EXPECT_EQ(meter.channelCount(), 2);
+    meter.CloseMixer();
+    EXPECT_FALSE(meter.isOpen());
+    meter.CloseMixer();
+}
+
+TEST_F(VumeterPrivateServerTest, ReadingFollowsEachChannelsAmplitude)
+{
+    TemporarySink sink("norrava_meter_stereo", 2);
+    TVumeter meter;
+    openMeterOn(meter, sink.name());
+    ASSERT_TRUE(meter.isOpen());
+
+    // Half scale left reads 16384 div 180 = 91; quarter scale right 45.
+    Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > 0 && meter.RightPeak > 0; }))
+        << "the meter never moved";
+    EXPECT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }))
+        << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
+
+    // Silence takes both bars back to dark.
+    tone.stop();
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak == 0 && meter.RightPeak == 0; }))
+        << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
+}
+
+TEST_F(VumeterPrivateServerTest, MonoSinkLeavesTheRightValueAtZero)
+{
+    TemporarySink sink("norrava_meter_mono", 1);
+    TVumeter meter;
+    openMeterOn(meter, sink.name());
+    ASSERT_TRUE(meter.isOpen());
+    EXPECT_EQ(meter.channelCount(), 1);
+
+    Playback tone(toneFile("meter_tone_full", 1.0f, 1.0f, 30), sink.name());
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > 100; })) << "left " << meter.LeftPeak;
+    for (int i = 0; i < 10; ++i) {
+        meter.ReadPeaks();
+        EXPECT_EQ(meter.RightPeak, 0);
+    }
+}
+
+TEST_F(VumeterPrivateServerTest, SurroundSinkReadsAsItsStereoMixDown)
+{
+    TemporarySink sink("norrava_meter_surround", 6);
+    TVumeter meter;
+    openMeterOn(meter, sink.name());
+    ASSERT_TRUE(meter.isOpen());
+    EXPECT_EQ(meter.channelCount(), 2);
+
+    Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > meter.RightPeak && meter.RightPeak > 0; }))
+        << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
+}
+
+TEST_F(VumeterPrivateServerTest, RemovedSinkFreezesTheReading)
+{
+    TemporarySink other("norrava_meter_other", 2);
+    TemporarySink sink("norrava_meter_removed", 2);
+    TVumeter meter;
+    openMeterOn(meter, sink.name());
+    ASSERT_TRUE(meter.isOpen());
+
+    Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
+    ASSERT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }));
+    const int left = meter.LeftPeak;
+    const int right = meter.RightPeak;
+
+    // Once the sink is gone nothing plays anywhere; a meter that followed
+    // its stream to the other sink's monitor would drop to silence.
+    sink.remove();
+    tone.stop();
+    readUntil(meter, [] { return false; }, 2s);
+    EXPECT_EQ(meter.LeftPeak, left);
+    EXPECT_EQ(meter.RightPeak, right);
+    meter.CloseMixer();
+    meter.CloseMixer();
+    EXPECT_EQ(meter.LeftPeak, left);
+}
+
+TEST_F(VumeterPrivateServerTest, ServerWithoutSinksReportsNoMixer)
+{
+    TVumeter meter;
+    QStringList messages;
+    meter.setMessageHook([&](const QString& message) { messages << message; });
+    meter.OpenMixer();
+    EXPECT_EQ(messages, QStringList{"Unable to get mixer ID"});
+    EXPECT_FALSE(meter.isOpen());
+    meter.ReadPeaks();
+    EXPECT_EQ(meter.LeftPeak, 0);
+    EXPECT_EQ(meter.RightPeak, 0);
+}
