@@ -9,6 +9,11 @@ namespace artnames {
 
 inline QString path(const char* name) { return QStringLiteral(":/art/") + QLatin1String(name); }
 
+// Makes sure the embedded pictures are registered. The resource object sits
+// in a static library, so a program that never names it would lose it;
+// calling this (any number of times) keeps it linked and registered.
+void InitArtResources();
+
 // The main skin: 385 x 424, 256 colours, cut into nine pieces when painted.
 inline constexpr char kSkin[] = "skin.bmp";
 

@@ -87,6 +87,7 @@ TRxCustomSlider::~TRxCustomSlider() = default;
 
 QCursor TRxCustomSlider::HandCursor()
 {
+    artnames::InitArtResources();
     static const QPixmap pixmap(artnames::path(artnames::kHandCursor));
     if (pixmap.isNull())
         return QCursor(Qt::PointingHandCursor);
@@ -95,6 +96,7 @@ QCursor TRxCustomSlider::HandCursor()
 
 QCursor TRxCustomSlider::DragCursor()
 {
+    artnames::InitArtResources();
     static const QPixmap pixmap(artnames::path(artnames::kDragCursor));
     if (pixmap.isNull())
         return QCursor(Qt::ClosedHandCursor);
@@ -103,6 +105,7 @@ QCursor TRxCustomSlider::DragCursor()
 
 void TRxCustomSlider::LoadDefaultImages()
 {
+    artnames::InitArtResources();
     const char* names[4] = {artnames::kDefaultHThumb, artnames::kDefaultHRuler, artnames::kDefaultVThumb,
                             artnames::kDefaultVRuler};
     for (int i = 0; i < 4; ++i)
