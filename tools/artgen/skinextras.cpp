@@ -75,8 +75,11 @@ QImage ruler(int w, int h, int visible, const QColor& line, bool opaque, bool ve
     return img;
 }
 
-QImage keyedIndexed(const QImage& img, const QColor& under)
+// Slider pictures take their transparent colour from the bottom-left pixel,
+// so that pixel is always left transparent.
+QImage keyedIndexed(QImage img, const QColor& under)
 {
+    img.setPixel(0, img.height() - 1, 0);
     return indexed(keyed(img, under), 256, {kKey.rgb()});
 }
 
