@@ -88,7 +88,7 @@ TRxCustomSlider::~TRxCustomSlider() = default;
 QCursor TRxCustomSlider::HandCursor()
 {
     artnames::InitArtResources();
-    static const QPixmap pixmap(artnames::path(artnames::kHandCursor));
+    const QPixmap pixmap(artnames::path(artnames::kHandCursor));
     if (pixmap.isNull())
         return QCursor(Qt::PointingHandCursor);
     return QCursor(pixmap, artnames::kHandCursorHotX, artnames::kHandCursorHotY);
@@ -97,7 +97,7 @@ QCursor TRxCustomSlider::HandCursor()
 QCursor TRxCustomSlider::DragCursor()
 {
     artnames::InitArtResources();
-    static const QPixmap pixmap(artnames::path(artnames::kDragCursor));
+    const QPixmap pixmap(artnames::path(artnames::kDragCursor));
     if (pixmap.isNull())
         return QCursor(Qt::ClosedHandCursor);
     return QCursor(pixmap, artnames::kDragCursorHotX, artnames::kDragCursorHotY);
@@ -563,12 +563,12 @@ void TRxCustomSlider::mouseReleaseEvent(QMouseEvent* event)
 
 void TRxCustomSlider::UpdateCursor(const QPoint& point)
 {
-    if (FSliding)
-        setCursor(DragCursor());
-    else if (FThumbRect.contains(point))
-        setCursor(HandCursor());
-    else
-        setCursor(Qt::ArrowCursor);
+    enum Shape { Arrow, Hand, Drag };
+    const Shape shape = FSliding ? Drag : FThumbRect.contains(point) ? Hand : Arrow;
+    if (shape == FCursorShape)
+        return;
+    FCursorShape = shape;
+    setCursor(shape == Drag ? DragCursor() : shape == Hand ? HandCursor() : QCursor(Qt::ArrowCursor));
 }
 
 void TRxCustomSlider::keyPressEvent(QKeyEvent* event)

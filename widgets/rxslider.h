@@ -178,6 +178,7 @@ private:
     bool FPageTimerOn = false;
     bool FFocused = false;
     QTimer* FPageTimer = nullptr;
+    int FCursorShape = 0; // the cursor shown: arrow, hand or grabbing hand
 };
 
 // The published form of the slider.

@@ -14,9 +14,18 @@ public:
             static int argc = 1;
             static char name[] = "skin-widget-test";
             static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
+            app = new QApplication(argc, argv);
         }
     }
+    // Gone before the program's static objects are, as Qt needs.
+    void TearDown() override
+    {
+        delete app;
+        app = nullptr;
+    }
+
+private:
+    QApplication* app = nullptr;
 };
 
 inline ::testing::Environment* const skinWidgetEnvironment =

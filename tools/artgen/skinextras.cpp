@@ -4,6 +4,8 @@
 #include "artset.h"
 #include "skinpaint.h"
 
+#include <vector>
+
 namespace {
 
 using namespace skinpaint;
@@ -171,32 +173,39 @@ QImage navigatorHandle()
     return indexed(img, 256);
 }
 
+// Cursor outlines: one white silhouette with a black edge, plus the
+// creases between fingers, on pixel centres so the lines stay crisp.
+void drawCursorShape(QPainter& p, const QPainterPath& shape, const std::vector<QLineF>& creases)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::white);
+    p.drawPath(shape.simplified());
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (const QLineF& line : creases)
+        p.drawLine(line);
+}
+
 // A pointing hand, index finger tip at (10, 1).
 QImage handCursor()
 {
     QImage img = transparentCanvas(32, 32);
     QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
     QPainterPath hand;
-    hand.addRoundedRect(QRectF(8.5, 0.5, 4.5, 15), 2.25, 2.25);
-    hand.addRoundedRect(QRectF(12.2, 8.5, 4.3, 9), 2.1, 2.1);
-    hand.addRoundedRect(QRectF(15.7, 9.5, 4.3, 9), 2.1, 2.1);
-    hand.addRoundedRect(QRectF(19.2, 11, 4.2, 9), 2.1, 2.1);
-    hand.addRoundedRect(QRectF(8.5, 12, 14.9, 14), 4, 4);
-    QPainterPath thumbPath;
-    thumbPath.moveTo(9.5, 22);
-    thumbPath.lineTo(4.5, 16.5);
-    thumbPath.quadTo(2.8, 14.2, 4.6, 13.2);
-    thumbPath.quadTo(6.2, 12.5, 8, 14.5);
-    thumbPath.lineTo(10, 17);
-    thumbPath.closeSubpath();
-    hand = hand.united(thumbPath).united(QPainterPath()).simplified();
-    p.setPen(QPen(Qt::black, 1.3));
-    p.setBrush(Qt::white);
-    p.drawPath(hand);
-    p.setPen(QPen(QColor(0, 0, 0, 140), 0.9));
-    for (double x : {12.6, 16.1, 19.6})
-        p.drawLine(QPointF(x, 14), QPointF(x, 18));
+    hand.addRoundedRect(QRectF(8.5, 0.5, 4, 16), 2, 2);    // index finger
+    hand.addRoundedRect(QRectF(12.5, 8.5, 4, 8), 2, 2);    // folded fingers
+    hand.addRoundedRect(QRectF(16.5, 9.5, 4, 8), 2, 2);
+    hand.addRoundedRect(QRectF(20.5, 10.5, 3.5, 8), 1.75, 1.75);
+    hand.addRoundedRect(QRectF(8.5, 13.5, 15.5, 12), 4, 4); // palm
+    QPainterPath thumb;                                   // thumb, bent in
+    thumb.moveTo(9, 23);
+    thumb.lineTo(4, 17.5);
+    thumb.quadTo(2.5, 15.5, 4.2, 14.4);
+    thumb.quadTo(5.8, 13.6, 7.4, 15.2);
+    thumb.lineTo(9.2, 17.2);
+    thumb.closeSubpath();
+    hand = hand.united(thumb);
+    drawCursorShape(p, hand, {QLineF(12, 11, 12, 14), QLineF(16, 10, 16, 13), QLineF(20, 11, 20, 14)});
     p.end();
     return img;
 }
@@ -206,19 +215,12 @@ QImage dragCursor()
 {
     QImage img = transparentCanvas(32, 32);
     QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
     QPainterPath hand;
     for (int i = 0; i < 4; ++i)
-        hand.addRoundedRect(QRectF(7.5 + i * 4, 8.5, 4.4, 7), 2.2, 2.2);
-    hand.addRoundedRect(QRectF(7.5, 11.5, 16.4, 12.5), 4, 4);
-    hand.addRoundedRect(QRectF(4.5, 13, 6, 4.2), 2.1, 2.1);
-    hand = hand.simplified();
-    p.setPen(QPen(Qt::black, 1.3));
-    p.setBrush(Qt::white);
-    p.drawPath(hand);
-    p.setPen(QPen(QColor(0, 0, 0, 140), 0.9));
-    for (int i = 1; i < 4; ++i)
-        p.drawLine(QPointF(7.5 + i * 4, 10), QPointF(7.5 + i * 4, 14.5));
+        hand.addRoundedRect(QRectF(8.5 + i * 4, 7.5 + (i == 0 || i == 3 ? 1 : 0), 4, 7), 2, 2); // knuckles
+    hand.addRoundedRect(QRectF(8.5, 10.5, 16, 13), 4, 4);                                    // back of the hand
+    hand.addRoundedRect(QRectF(5.5, 12.5, 6, 5), 2.5, 2.5);                                  // thumb
+    drawCursorShape(p, hand, {QLineF(12, 9, 12, 12), QLineF(16, 8, 16, 11), QLineF(20, 8, 20, 11)});
     p.end();
     return img;
 }
