@@ -257,10 +257,13 @@ QImage icon(int size)
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(centre, 21, 21);
     ledStroke(p, lettering("N", QPointF(centre.x() - 8, centre.y() - 12), 4), size < 32 ? 5.5 : 4.2, kLedLit,
-              size < 32 ? 0.4 : 0.55);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 40));
-    p.drawEllipse(QRectF(centre.x() - 15, centre.y() - 20, 30, 15));
+              size < 32 ? 0.0 : 0.4);
+    if (size >= 48) {
+        // A soft reflection across the top of the lens.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 26));
+        p.drawEllipse(QRectF(centre.x() - 15, centre.y() - 21, 30, 12));
+    }
     p.end();
     return img;
 }
