@@ -307,6 +307,69 @@ TEST_F(SliderTest, PaintsTheThumbOverTheRulerInOneComposedPicture)
     EXPECT_EQ(rgbAt(slider->grab().toImage(), 2, 3), kKey);
 }
 
+TEST_F(SliderTest, TwoThumbStatesShowThePressedHalfWhileHeldOrDisabled)
+{
+    QImage two = solid(30, 20, 0xFF000000 | kThumb);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 15; x < 30; ++x)
+            two.setPixel(x, y, 0xFF102030);
+    two.setPixel(0, 19, 0xFF000000 | kKey);
+    slider->SetImageHThumb(two);
+    slider->SetNumThumbStates(2);
+    EXPECT_EQ(slider->ThumbSize(), QSize(15, 20));
+    const QPoint middle = slider->ThumbRect().center();
+    EXPECT_EQ(rgbAt(slider->grab().toImage(), middle.x(), 5), kThumb);
+    QTest::mousePress(slider, Qt::LeftButton, {}, middle);
+    EXPECT_EQ(rgbAt(slider->grab().toImage(), middle.x(), 5), 0x102030u);
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, middle);
+    EXPECT_EQ(rgbAt(slider->grab().toImage(), middle.x(), 5), kThumb);
+    slider->setEnabled(false);
+    EXPECT_EQ(rgbAt(slider->grab().toImage(), middle.x(), 5), 0x102030u);
+}
+
+TEST_F(SliderTest, ABevelTakesOnePixelAllRound)
+{
+    slider->SetBevelStyle(bvLowered);
+    EXPECT_EQ(slider->InnerRect(), QRect(1, 1, 209, 15));
+    EXPECT_EQ(slider->Ruler().width(), 209);
+    EXPECT_EQ(slider->ThumbRect().topLeft(), QPoint(1, 1));
+    EXPECT_EQ(slider->Span(), 194);
+}
+
+TEST_F(SliderTest, LoadingDefersChecksUntilItEnds)
+{
+    TRxSlider volume(parent.get());
+    volume.BeginLoading();
+    volume.SetIncrement(1);
+    volume.SetValue(50000); // before the range allows it
+    volume.SetMaxValue(65534);
+    volume.EndLoading();
+    EXPECT_EQ(volume.MaxValue(), 65534);
+    EXPECT_EQ(volume.Value(), 50000);
+    EXPECT_EQ(volume.Increment(), 1);
+}
+
+TEST_F(SliderTest, MouseEventsReachTheirHandlersAroundTheSlidersOwnWork)
+{
+    slider->SetMaxValue(196);
+    std::vector<std::string> order;
+    slider->OnMouseDown = [&](Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+        order.push_back(slider->Sliding() ? "down while sliding" : "down before sliding");
+    };
+    slider->OnMouseUp = [&](Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+        order.push_back(slider->Sliding() ? "up while sliding" : "up after sliding");
+    };
+    const QPoint thumb = slider->ThumbRect().center();
+    QTest::mousePress(slider, Qt::LeftButton, {}, thumb);
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, thumb);
+    EXPECT_EQ(order, (std::vector<std::string>{"down before sliding", "up after sliding"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"changed"}));
+    // A right press neither slides nor pages.
+    QTest::mousePress(slider, Qt::RightButton, {}, thumb);
+    EXPECT_FALSE(slider->Sliding());
+    QTest::mouseRelease(slider, Qt::RightButton, {}, thumb);
+}
+
 TEST_F(SliderTest, BuiltInPicturesAreLoaded)
 {
     TRxSlider plain(parent.get());
