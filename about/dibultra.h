@@ -22,6 +22,7 @@ struct TPaletteEntry {
     std::uint8_t peGreen = 0;
     std::uint8_t peBlue = 0;
     std::uint8_t peFlags = 0;
+    friend bool operator==(const TPaletteEntry&, const TPaletteEntry&) = default;
 };
 
 // A logical palette record: version 0x0300, the entry count, up to 256 entries.
