@@ -21,6 +21,13 @@ const TBannerTable BannerLines = {{
      "CHECK THE WEB" + QString(4, ' ') + QStringLiteral(NORRAVA_EMAIL) + QString(3, ' ')},
 }};
 
+// The artwork sits in a static library; naming its resources makes sure the
+// linker keeps them.
+static void LoadArtwork()
+{
+    Q_INIT_RESOURCE(art);
+}
+
 void TAboutImage::mousePressEvent(QMouseEvent* event)
 {
     FPressed = event->button() == Qt::LeftButton;
@@ -45,6 +52,7 @@ TAbout::TAbout(QWidget* owner)
     setPalette(colours);
     setAutoFillBackground(true);
 
+    LoadArtwork();
     Image1 = new TAboutImage(this);
     Image1->setObjectName("Image1");
     Image1->setPixmap(QPixmap(":/art/About.bmp"));
