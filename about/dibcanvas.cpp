@@ -191,11 +191,30 @@ void TDIBCanvas::CopyTo(QPainter& dest, const QRect& destRect, const QRect& srcR
 {
     if (!FSurface.Ready())
         return;
-    const QImage image = FSurface.Image();
-    // Copying out just the rectangle keeps palette images from being
-    // converted whole.
-    if (image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono)
-        dest.drawImage(destRect, image.copy(srcRect));
+    if (!FSurface.Palettised()) {
+        dest.drawImage(destRect, FSurface.Image(), srcRect);
+        return;
+    }
+    // Palette pixels are looked up into colours just for the rectangle, so
+    // a frame's copy never converts the whole surface.
+    const QRect area = srcRect.intersected(QRect(0, 0, FSurface.Width(), FSurface.Height()));
+    if (area.isEmpty())
+        return;
+    const QList<QRgb>& colours = FSurface.PaletteHandle();
+    QImage rgb(area.size(), QImage::Format_RGB32);
+    for (int y = 0; y < area.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(rgb.scanLine(y));
+        if (FSurface.Format() == dfIndexed8) {
+            const std::uint8_t* pixels = FSurface.Bits() + qsizetype(area.y() + y) * FSurface.BytesPerLine() + area.x();
+            for (int x = 0; x < area.width(); ++x)
+                line[x] = colours[pixels[x]];
+        } else {
+            for (int x = 0; x < area.width(); ++x)
+                line[x] = colours[int(FSurface.GetPixel(area.x() + x, area.y() + y))];
+        }
+    }
+    if (destRect.size() == srcRect.size())
+        dest.drawImage(destRect.topLeft() + (area.topLeft() - srcRect.topLeft()), rgb);
     else
-        dest.drawImage(destRect, image, srcRect);
+        dest.drawImage(destRect, rgb);
 }

@@ -143,6 +143,7 @@ TEST(DIBUltra, SurfaceThatCannotBeMadeRaisesTheThreeLineError)
                                    QString::fromUtf8("Impossible de cr\u00e9er une image tampon ? ? !")}));
         }
     }
+    EXPECT_THROW(TDIBUltra(4, 4, DibFormat(7)), DIB_ERROR);
     TDIBUltra largest(65535, 2, dfMono1);
     EXPECT_EQ(largest.BytesPerLine(), 8192);
 }
