@@ -1,8 +1,10 @@
 #include "aboutform.h"
 #include "dibcanvas.h"
+#include "errorreport.h"
 #include "testapp.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -198,4 +200,23 @@ TEST(About, BannerFrameIsABandAcrossTheView)
     EXPECT_LT(bounds.height(), 120); // a band, not a ball
     EXPECT_NEAR(sumY / coloured, 144, 25);
     EXPECT_TRUE(IsBlack(frame.pixel(158, 144)) || coloured > 2000);
+}
+
+TEST(About, SurfaceErrorIsShownAsThreeLines)
+{
+    QApplication::setApplicationDisplayName("Norrava 1.0");
+    QString title, text;
+    QTimer dismiss;
+    QObject::connect(&dismiss, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            text = box->text();
+            box->accept();
+        }
+    });
+    dismiss.start(5);
+    ReportException(DIB_ERROR());
+    EXPECT_EQ(title, "Norrava 1.0");
+    EXPECT_EQ(text.split('\n'), QStringList({"DIB ERROR :", "Can NOT create DIB ? ? !",
+                                             QString::fromUtf8("Impossible de cr\u00e9er une image tampon ? ? !")}));
 }
