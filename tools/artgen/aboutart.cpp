@@ -1,6 +1,214 @@
+// The About box artwork: a brushed-metal plate with the program's name and
+// version engraved, LED columns at the sides and a black screen in the middle
+// where the point cloud turns. The screen must stay pure black over at least
+// (65, 49)-(253, 239).
 #include "artset.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+
+namespace {
+
+constexpr int Width = 317;
+constexpr int Height = 337;
+const QRect Screen(59, 43, 201, 203); // black, holds (65, 49)-(253, 239)
+
+const QColor MetalDark(0x1c, 0x1f, 0x23);
+const QColor MetalLight(0x5a, 0x60, 0x68);
+const QColor BevelLight(0x9a, 0xa1, 0xa9);
+const QColor BevelDark(0x0c, 0x0d, 0x0f);
+const QColor LedLit(0x3d, 0xff, 0x7a);
+const QColor LedDim(0x0f, 0x4a, 0x26);
+const QColor Glass(0x49, 0xc6, 0xe5);
+
+QColor Mix(const QColor& a, const QColor& b, double t)
+{
+    t = std::clamp(t, 0.0, 1.0);
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
+                            float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * t));
+}
+
+// Dark metal, lighter towards the top, with fine horizontal brushing.
+void BrushedMetal(QImage& image)
+{
+    std::mt19937 random(20261207);
+    const auto noise = [&random] { return double(random() % 1000) / 1000.0 - 0.5; };
+    for (int y = 0; y < image.height(); ++y) {
+        const double row = 0.55 - 0.3 * y / image.height() + 0.08 * noise();
+        double streak = 0;
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            streak = 0.85 * streak + 0.15 * noise();
+            line[x] = Mix(MetalDark, MetalLight, row + 0.35 * streak).rgb();
+        }
+    }
+}
+
+// A one-pixel bevel: light on the top and left, dark on the bottom and
+// right (raised), or the other way round (sunken).
+void Bevel(QPainter& p, const QRect& r, bool raised, int width = 1)
+{
+    for (int i = 0; i < width; ++i) {
+        const QRect e = r.adjusted(i, i, -i, -i);
+        p.setPen(raised ? BevelLight : BevelDark);
+        p.drawLine(e.topLeft(), e.topRight());
+        p.drawLine(e.topLeft(), e.bottomLeft());
+        p.setPen(raised ? BevelDark : BevelLight);
+        p.drawLine(e.bottomLeft(), e.bottomRight());
+        p.drawLine(e.topRight(), e.bottomRight());
+    }
+}
+
+// Text cut into the metal: a dark face with a light lower edge.
+void Engrave(QPainter& p, const QRect& box, const QString& text, const QFont& font, const QColor& face = BevelDark)
+{
+    p.setFont(font);
+    p.setPen(Mix(BevelLight, MetalLight, 0.35));
+    p.drawText(box.translated(0, 1), Qt::AlignCenter, text);
+    p.setPen(face);
+    p.drawText(box, Qt::AlignCenter, text);
+}
+
+void Screw(QPainter& p, QPointF centre)
+{
+    QRadialGradient head(centre - QPointF(1.5, 1.5), 6);
+    head.setColorAt(0, BevelLight);
+    head.setColorAt(0.7, MetalLight);
+    head.setColorAt(1, MetalDark);
+    p.setPen(QPen(BevelDark, 1));
+    p.setBrush(head);
+    p.drawEllipse(centre, 5, 5);
+    p.setPen(QPen(BevelDark, 1.5));
+    p.drawLine(centre + QPointF(-3, 2), centre + QPointF(3, -2));
+}
+
+void Led(QPainter& p, const QRectF& r, bool lit)
+{
+    if (lit) {
+        QRadialGradient glow(r.center(), r.width());
+        QColor halo = LedLit;
+        halo.setAlpha(70);
+        glow.setColorAt(0, halo);
+        glow.setColorAt(1, Qt::transparent);
+        p.setPen(Qt::NoPen);
+        p.setBrush(glow);
+        p.drawRect(r.adjusted(-4, -4, 4, 4));
+    }
+    QLinearGradient face(r.topLeft(), r.bottomLeft());
+    face.setColorAt(0, lit ? Mix(LedLit, Qt::white, 0.45) : Mix(LedDim, Qt::white, 0.08));
+    face.setColorAt(0.5, lit ? LedLit : LedDim);
+    face.setColorAt(1, lit ? Mix(LedLit, LedDim, 0.45) : Mix(LedDim, BevelDark, 0.4));
+    p.setPen(QPen(BevelDark, 1));
+    p.setBrush(face);
+    p.drawRoundedRect(r, 1.5, 1.5);
+}
+
+// A column of LED segments in a sunken slot, lit from the bottom.
+void LedColumn(QPainter& p, int left, int lit)
+{
+    const int segments = 12;
+    const QRect slot(left - 3, 60, 22, segments * 14 + 3);
+    p.fillRect(slot, Mix(BevelDark, MetalDark, 0.4));
+    Bevel(p, slot, false);
+    for (int i = 0; i < segments; ++i) {
+        const int top = slot.top() + 3 + i * 14;
+        Led(p, QRectF(left, top, 15, 10), segments - i <= lit);
+    }
+}
+
+// The screen: a sunken bezel round a black opening, a green line inside the
+// bezel and a streak of cyan glass across its top corner.
+void ScreenBezel(QPainter& p)
+{
+    const QRect bezel = Screen.adjusted(-7, -7, 7, 7);
+    QLinearGradient ring(bezel.topLeft(), bezel.bottomRight());
+    ring.setColorAt(0, MetalDark);
+    ring.setColorAt(1, MetalLight);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ring);
+    p.drawRoundedRect(bezel, 8, 8);
+    Bevel(p, bezel, false);
+    Bevel(p, bezel.adjusted(4, 4, -4, -4), true);
+
+    p.setBrush(Qt::black);
+    p.setPen(QPen(LedDim, 1));
+    p.drawRoundedRect(QRectF(Screen).adjusted(-0.5, -0.5, 0.5, 0.5), 6, 6);
+
+    QColor glass = Glass;
+    glass.setAlpha(210);
+    p.setPen(QPen(glass, 2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(bezel.left() + 12, bezel.top() + 2.5), QPointF(bezel.left() + 70, bezel.top() + 2.5));
+    p.drawLine(QPointF(bezel.left() + 2.5, bezel.top() + 12), QPointF(bezel.left() + 2.5, bezel.top() + 40));
+}
+
+// Greys along the metal's tint, greens for the LEDs, cyans for the glass:
+// every colour the plate uses lies close to one of these.
+QList<QRgb> PlatePalette()
+{
+    QList<QRgb> table;
+    table << qRgb(0, 0, 0);
+    const auto ramp = [&table](const QList<QColor>& stops, int count) {
+        for (int i = 0; i < count; ++i) {
+            const double t = double(i) / (count - 1) * (stops.size() - 1);
+            const int k = std::min(int(t), int(stops.size()) - 2);
+            table << Mix(stops[k], stops[k + 1], t - k).rgb();
+        }
+    };
+    ramp({QColor(0, 0, 0), BevelDark, MetalDark, MetalLight, BevelLight, QColor(255, 255, 255)}, 140);
+    ramp({BevelDark, LedDim, LedLit, QColor(0xe0, 0xff, 0xe8)}, 60);
+    ramp({MetalDark, Mix(MetalDark, LedDim, 0.5), Mix(MetalLight, LedLit, 0.3)}, 20);
+    ramp({MetalDark, Mix(MetalDark, Glass, 0.4), Glass, QColor(0xe0, 0xf8, 0xff)}, 35);
+    return table;
+}
+
+} // namespace
 
 void drawAboutArt(ArtSet& art)
 {
-    (void)art; // drawn in a later change
+    QImage plate(Width, Height, QImage::Format_RGB32);
+    BrushedMetal(plate);
+    QPainter p(&plate);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    Bevel(p, plate.rect().adjusted(0, 0, -1, -1), true, 2);
+    Bevel(p, plate.rect().adjusted(6, 6, -7, -7), false);
+    for (QPointF at : {QPointF(14.5, 14.5), QPointF(302.5, 14.5), QPointF(14.5, 322.5), QPointF(302.5, 322.5)})
+        Screw(p, at);
+
+    QFont title("DejaVu Sans", 17, QFont::Bold);
+    title.setLetterSpacing(QFont::AbsoluteSpacing, 5);
+    Engrave(p, QRect(30, 7, 257, 30), "NORRAVA", title);
+    Led(p, QRectF(48, 19, 7, 7), true);
+    Led(p, QRectF(262, 19, 7, 7), true);
+
+    LedColumn(p, 28, 8);
+    LedColumn(p, 274, 6);
+    ScreenBezel(p);
+
+    QFont version("DejaVu Sans", 11, QFont::Bold);
+    version.setLetterSpacing(QFont::AbsoluteSpacing, 2);
+    Engrave(p, QRect(30, 258, 257, 22), "VERSION 1.0", version);
+    for (int i = 0; i < 7; ++i)
+        Led(p, QRectF(124 + i * 10, 286, 6, 4), i < 4);
+
+    QFont hint("DejaVu Sans", 7);
+    Engrave(p, QRect(30, 298, 257, 16), "click anywhere to close", hint, Mix(BevelDark, MetalDark, 0.3));
+    p.end();
+
+    // The point cloud is drawn over this area: it must be black, exactly.
+    QPainter clear(&plate);
+    clear.fillRect(QRect(QPoint(62, 46), QPoint(256, 242)), Qt::black);
+    clear.end();
+
+    art.add("About.bmp", plate.convertToFormat(QImage::Format_Indexed8, PlatePalette(), Qt::ThresholdDither),
+            ArtSet::Format::Bmp8);
 }
