@@ -35,6 +35,9 @@ constexpr int kEventsPerBatch = 512;
 constexpr double kNullSampleRate = 22050;
 constexpr auto kNullRenderInterval = std::chrono::milliseconds(50);
 
+// Events this late are not played but only caught up with.
+constexpr int64_t kLateMicros = 200000;
+
 // The slack `play ... wait` allows beyond the time left to play.
 constexpr auto kWaitMargin = std::chrono::seconds(5);
 
@@ -165,6 +168,7 @@ private:
     enum class Mode { Stopped, Playing, Paused };
 
     void run();
+    int64_t elapsedMicrosLocked() const;
     int64_t positionMicrosLocked() const;
     Clock::time_point timeOfLocked(int64_t micros) const;
     void startLocked();
@@ -213,12 +217,16 @@ SequencerDevice::~SequencerDevice()
     worker_.join();
 }
 
+int64_t SequencerDevice::elapsedMicrosLocked() const
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - startedAt_).count();
+}
+
 int64_t SequencerDevice::positionMicrosLocked() const
 {
     if (mode_ != Mode::Playing)
         return positionMicros_;
-    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - startedAt_).count();
-    return std::min(positionMicros_ + elapsed, stopMicros_);
+    return std::min(positionMicros_ + elapsedMicrosLocked(), stopMicros_);
 }
 
 Clock::time_point SequencerDevice::timeOfLocked(int64_t micros) const
@@ -253,16 +261,14 @@ void SequencerDevice::send(const SmfEvent& event)
 // position sounds as it would had the song played up to it.
 void SequencerDevice::chaseLocked(size_t index)
 {
+    size_t from = synthAt_;
     if (index < synthAt_) {
         fluid_synth_system_reset(synth_->synth);
-        synthAt_ = 0;
+        from = 0;
     }
     const std::vector<SmfEvent>& events = song_.events();
-    for (size_t i = synthAt_; i < index; ++i) {
-        const uint8_t kind = events[i].status & 0xF0;
-        if (kind != 0x80 && kind != 0x90 && kind != 0xA0)
-            send(events[i]);
-    }
+    for (size_t i : song_.stateEvents(from, index))
+        send(events[i]);
     synthAt_ = index;
 }
 
@@ -319,6 +325,16 @@ void SequencerDevice::run()
         }
         renderNullLocked();
         const int64_t now = positionMicrosLocked();
+        const int64_t clock = positionMicros_ + elapsedMicrosLocked();
+        if (nextEvent_ < events.size() && events[nextEvent_].micros + kLateMicros < clock) {
+            // Far behind, as with thousands of events at one instant: catch
+            // up as a seek does rather than firing every late note.
+            size_t caughtUp = song_.firstEventAtOrAfter(now);
+            while (caughtUp < events.size() && events[caughtUp].micros <= now)
+                ++caughtUp;
+            nextEvent_ = std::max(nextEvent_, caughtUp);
+            chaseLocked(nextEvent_);
+        }
         const bool toEnd = stopMicros_ >= song_.lengthMicros();
         int sent = 0;
         while (nextEvent_ < events.size() && events[nextEvent_].micros <= now && sent < kEventsPerBatch
@@ -326,7 +342,7 @@ void SequencerDevice::run()
             send(events[nextEvent_++]);
             ++sent;
         }
-        synthAt_ = std::max(synthAt_, nextEvent_);
+        synthAt_ = nextEvent_;
         if (sent == kEventsPerBatch) {
             lock.unlock();
             std::this_thread::yield();

@@ -97,6 +97,20 @@ std::span<const uint8_t> unwrapRiff(std::span<const uint8_t> bytes)
     return {};
 }
 
+// Controllers whose effect depends on what comes before or after them: bank
+// select (read by program changes), parameter numbers and data entry, and
+// the channel mode messages that reset or reconfigure a channel.
+bool orderedController(uint8_t controller)
+{
+    switch (controller) {
+    case 0: case 32: case 6: case 38: case 96: case 97: case 98: case 99: case 100: case 101:
+    case 121: case 124: case 125: case 126: case 127:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int channelDataBytes(uint8_t status) { return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2; }
 
 } // namespace
@@ -315,8 +329,9 @@ std::optional<std::string> SmfFile::Parser::parse(std::span<const uint8_t> bytes
 
     // Tracks were stored one after another; play them merged by time, keeping
     // the order of the file among events at the same tick.
-    std::stable_sort(file_.events_.begin(), file_.events_.end(),
-                     [](const SmfEvent& a, const SmfEvent& b) { return a.tick < b.tick; });
+    auto byTick = [](const SmfEvent& a, const SmfEvent& b) { return a.tick < b.tick; };
+    if (!std::is_sorted(file_.events_.begin(), file_.events_.end(), byTick))
+        std::stable_sort(file_.events_.begin(), file_.events_.end(), byTick);
     file_.buildTempoMap(std::move(tempoChanges_));
     for (SmfEvent& event : file_.events_)
         event.micros = file_.microsAtTick(event.tick);
@@ -421,6 +436,51 @@ size_t SmfFile::firstEventAtOrAfter(int64_t micros) const
     auto it = std::lower_bound(events_.begin(), events_.end(), micros,
                                [](const SmfEvent& event, int64_t us) { return event.micros < us; });
     return size_t(it - events_.begin());
+}
+
+std::vector<size_t> SmfFile::stateEvents(size_t begin, size_t end) const
+{
+    end = std::min(end, events_.size());
+    std::bitset<16 * 128> controllerSeen;
+    std::bitset<16> bendSeen, pressureSeen;
+    size_t ordered = 0;
+    std::vector<size_t> picked;
+    // Walk backwards so the latest value of each controller is met first.
+    for (size_t i = end; i-- > begin;) {
+        const SmfEvent& event = events_[i];
+        const int channel = event.status & 0x0F;
+        bool keep = false;
+        switch (event.status & 0xF0) {
+        case 0xB0:
+            if (event.data1 == 120 || event.data1 == 123)
+                break; // sound and notes off: nothing sounds while chasing
+            if (orderedController(event.data1)) {
+                keep = ordered++ < kMaxOrderedStateEvents;
+            } else if (!controllerSeen.test(channel * 128 + event.data1)) {
+                controllerSeen.set(channel * 128 + event.data1);
+                keep = true;
+            }
+            break;
+        case 0xC0:
+        case 0xF0:
+            keep = ordered++ < kMaxOrderedStateEvents;
+            break;
+        case 0xD0:
+            keep = !pressureSeen.test(channel);
+            pressureSeen.set(channel);
+            break;
+        case 0xE0:
+            keep = !bendSeen.test(channel);
+            bendSeen.set(channel);
+            break;
+        default:
+            break;
+        }
+        if (keep)
+            picked.push_back(i);
+    }
+    std::reverse(picked.begin(), picked.end());
+    return picked;
 }
 
 } // namespace mci

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -67,6 +68,15 @@ public:
 
     // Index of the first event at or after a time (events().size() if none).
     size_t firstEventAtOrAfter(int64_t micros) const;
+
+    // The events of [begin, end) that decide programs, controllers and pitch
+    // bends at `end`, in file order, without notes and without controller
+    // values that a later one replaces. Sending them stands for playing the
+    // range silently, which is how a seek lands mid-song.
+    std::vector<size_t> stateEvents(size_t begin, size_t end) const;
+    // Order-sensitive messages (bank, program, parameter entry, system
+    // exclusive) kept by stateEvents: only the latest this many.
+    static constexpr size_t kMaxOrderedStateEvents = 4096;
 
     // Why part of the file was left unplayed; empty when all of it was valid.
     const std::string& damage() const { return damage_; }

@@ -300,3 +300,29 @@ TEST(SmfReader, ZeroTempoIsIgnoredAndHugeDeltasStayBounded)
     EXPECT_EQ(file.lengthMicros(), SmfFile::kMaxMicros);
     EXPECT_GE(file.tickAtMs(file.lengthMs()), 0);
 }
+
+TEST(SmfReader, StateEventsKeepWhatDecidesTheChannelsInFileOrder)
+{
+    Track track;
+    track.controlChange(0, 0, 7, 10)       // 0: replaced by 9
+        .controlChange(0, 0, 0, 1)         // 1: bank, kept
+        .programChange(0, 0, 5)            // 2: kept
+        .noteOn(0, 0, 60, 90)              // 3: note, never
+        .controlChange(10, 0, 101, 0)      // 4..6: parameter entry, kept in order
+        .controlChange(0, 0, 100, 0)
+        .controlChange(0, 0, 6, 12)
+        .raw({0x00, 0xE0, 0x00, 0x10})     // 7: bend replaced by 10
+        .controlChange(0, 1, 7, 50)        // 8: other channel, kept
+        .controlChange(0, 0, 7, 90)        // 9: kept
+        .raw({0x00, 0xE0, 0x00, 0x50})     // 10: kept
+        .controlChange(0, 0, 123, 0)       // 11: all notes off, never
+        .noteOff(10, 0, 60)                // 12
+        .endOfTrack();
+    const SmfFile file = readOk(midiwriter::smf(0, 480, {track}));
+    ASSERT_EQ(file.events().size(), 13u);
+    EXPECT_EQ(file.stateEvents(0, 13), (std::vector<size_t>{1, 2, 4, 5, 6, 8, 9, 10}));
+    EXPECT_EQ(file.stateEvents(0, 8), (std::vector<size_t>{0, 1, 2, 4, 5, 6, 7}));
+    EXPECT_EQ(file.stateEvents(8, 13), (std::vector<size_t>{8, 9, 10}));
+    EXPECT_TRUE(file.stateEvents(5, 2).empty());
+    EXPECT_TRUE(file.stateEvents(0, 99).size() == 8u);
+}
