@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 using midiwriter::Bytes;
@@ -325,4 +327,26 @@ TEST(SmfReader, StateEventsKeepWhatDecidesTheChannelsInFileOrder)
     EXPECT_EQ(file.stateEvents(8, 13), (std::vector<size_t>{8, 9, 10}));
     EXPECT_TRUE(file.stateEvents(5, 2).empty());
     EXPECT_TRUE(file.stateEvents(0, 99).size() == 8u);
+}
+
+TEST(SmfReader, FuzzSeedsAndFoundInputsReadWithoutHarm)
+{
+    // Seeds and any input the fuzzer once tripped over stay here for good.
+    size_t files = 0;
+    for (const char* folder : {"/fuzz/corpus/smf", "/fuzz/regressions/smf"}) {
+        const std::filesystem::path path = std::string(NORRAVA_SOURCE_DIR) + folder;
+        if (!std::filesystem::is_directory(path))
+            continue;
+        for (const auto& entry : std::filesystem::directory_iterator(path)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::string error;
+            const std::optional<SmfFile> file = SmfFile::read(bytes, &error);
+            EXPECT_TRUE(file || !error.empty()) << entry.path();
+            if (file)
+                EXPECT_LE(file->events().empty() ? 0 : file->events().back().micros, file->lengthMicros());
+            ++files;
+        }
+    }
+    EXPECT_GE(files, 5u);
 }
