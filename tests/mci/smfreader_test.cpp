@@ -343,8 +343,9 @@ TEST(SmfReader, FuzzSeedsAndFoundInputsReadWithoutHarm)
             std::string error;
             const std::optional<SmfFile> file = SmfFile::read(bytes, &error);
             EXPECT_TRUE(file || !error.empty()) << entry.path();
-            if (file)
+            if (file) {
                 EXPECT_LE(file->events().empty() ? 0 : file->events().back().micros, file->lengthMicros());
+            }
             ++files;
         }
     }
