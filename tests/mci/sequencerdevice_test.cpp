@@ -242,3 +242,18 @@ TEST(SequencerDevice, OwnSoundFontIsLookedForFirst)
     EXPECT_EQ(candidates[1], "/usr/share/sounds/sf2/default-GM.sf2");
     EXPECT_EQ(mci::soundFontCandidates().front(), "/usr/share/sounds/sf2/default-GM.sf2");
 }
+
+TEST(SequencerDevice, PlaysThroughTheSoundServerWhenOneRuns)
+{
+    if (!std::getenv("PULSE_SERVER"))
+        GTEST_SKIP() << "no PulseAudio server started for the tests";
+    mci::SequencerSetup setup = mci::sequencerSetupFromEnvironment();
+    setup.nullAudio = false;
+    mci::Reply failure;
+    auto device = mci::openSequencerDevice(twoTempoSong(), setup, &failure);
+    ASSERT_TRUE(device) << failure.text;
+    device->setOutputGain(0.5);
+    ASSERT_FALSE(device->play(0, 300, true).failed());
+    EXPECT_EQ(position(*device), 300);
+    EXPECT_EQ(status(*device, "mode"), "stopped");
+}
