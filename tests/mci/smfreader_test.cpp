@@ -351,3 +351,16 @@ TEST(SmfReader, FuzzSeedsAndFoundInputsReadWithoutHarm)
     }
     EXPECT_GE(files, 5u);
 }
+
+TEST(SmfReader, EventFloodIsCutAtTheCap)
+{
+    Track track(true);
+    for (size_t i = 0; i < SmfFile::kMaxEvents + 10; ++i)
+        track.programChange(0, 0, int(i & 0x7F));
+    track.endOfTrack(480);
+    const SmfFile file = readOk(midiwriter::smf(0, 480, {track}));
+    EXPECT_EQ(file.events().size(), SmfFile::kMaxEvents);
+    EXPECT_NE(file.damage().find("too many events"), std::string::npos);
+    // Chasing the whole flood stays bounded: one program change per ordered slot.
+    EXPECT_EQ(file.stateEvents(0, file.events().size()).size(), SmfFile::kMaxOrderedStateEvents);
+}
