@@ -45,8 +45,12 @@ std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path, Reply
 {
     std::error_code error;
     const std::filesystem::path file(path);
-    if (!std::filesystem::is_regular_file(file, error)) {
+    if (!std::filesystem::exists(file, error)) {
         *failure = Reply::error(ErrFileNotFound, "The file '" + path + "' does not exist.");
+        return std::nullopt;
+    }
+    if (!std::filesystem::is_regular_file(file, error)) {
+        *failure = Reply::error(ErrInvalidFile, "'" + path + "' is not a file.");
         return std::nullopt;
     }
     const uintmax_t size = std::filesystem::file_size(file, error);

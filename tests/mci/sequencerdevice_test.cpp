@@ -212,7 +212,8 @@ TEST(SequencerDevice, FilesThatAreNotSongsAreRefused)
     EXPECT_NE(failure.text.find("not a MIDI file"), std::string::npos);
 
     EXPECT_FALSE(mci::openSequencerDevice(testmedia::dir().toStdString(), nullSetup(), &failure));
-    EXPECT_TRUE(failure.failed());
+    EXPECT_EQ(failure.code, mci::ErrInvalidFile);
+    EXPECT_NE(failure.text.find("is not a file"), std::string::npos);
 }
 
 TEST(SequencerDevice, MissingSoundFontIsNamed)
