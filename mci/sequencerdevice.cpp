@@ -1,12 +1,551 @@
 #include "sequencerdevice.h"
 
-namespace mci {
+#include "smfreader.h"
 
-std::unique_ptr<Device> openSequencerDevice(const std::string&, Reply* failure)
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace mci {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Larger files are not MIDI songs; refusing them bounds reading time.
+constexpr uintmax_t kMaxFileBytes = 64u << 20;
+
+// synth.gain for full volume. FluidSynth's output amplitude is proportional
+// to its gain, so gain = kFullGain * volume keeps loudness linear in the
+// volume. 0.5 sounds about as loud as other media at full volume without
+// clipping ordinary songs (FluidSynth's own default of 0.2 is quiet).
+constexpr float kFullGain = 0.5f;
+
+// Events sent in one go before letting commands in.
+constexpr int kEventsPerBatch = 512;
+
+// Without audio output the synthesizer is rendered into nothing at this
+// rate, so its voices end and its queues drain as they would when heard.
+constexpr double kNullSampleRate = 22050;
+constexpr auto kNullRenderInterval = std::chrono::milliseconds(50);
+
+// Events this late are not played but only caught up with.
+constexpr int64_t kLateMicros = 200000;
+
+// The slack `play ... wait` allows beyond the time left to play.
+constexpr auto kWaitMargin = std::chrono::seconds(5);
+
+std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path, Reply* failure)
 {
-    if (failure)
-        *failure = Reply::error(ErrCannotLoadDriver, "The MIDI device is not built yet.");
-    return nullptr;
+    std::error_code error;
+    const std::filesystem::path file(path);
+    if (!std::filesystem::exists(file, error)) {
+        *failure = Reply::error(ErrFileNotFound, "The file '" + path + "' does not exist.");
+        return std::nullopt;
+    }
+    if (!std::filesystem::is_regular_file(file, error)) {
+        *failure = Reply::error(ErrInvalidFile, "'" + path + "' is not a file.");
+        return std::nullopt;
+    }
+    const uintmax_t size = std::filesystem::file_size(file, error);
+    if (error || size > kMaxFileBytes) {
+        *failure = Reply::error(ErrInvalidFile, "The file '" + path + "' is too large to be a MIDI file.");
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes(size);
+    std::ifstream in(file, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size))) {
+        *failure = Reply::error(ErrFileNotFound, "The file '" + path + "' cannot be read.");
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::string joined(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (const std::string& item : items)
+        text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+// FluidSynth's settings, synthesizer and audio driver, released in reverse.
+struct Synth {
+    fluid_settings_t* settings = nullptr;
+    fluid_synth_t* synth = nullptr;
+    fluid_audio_driver_t* driver = nullptr;
+
+    Synth() = default;
+    Synth(const Synth&) = delete;
+    Synth& operator=(const Synth&) = delete;
+    ~Synth()
+    {
+        if (driver)
+            delete_fluid_audio_driver(driver);
+        if (synth)
+            delete_fluid_synth(synth);
+        if (settings)
+            delete_fluid_settings(settings);
+    }
+};
+
+std::unique_ptr<Synth> makeSynth(const SequencerSetup& setup, Reply* failure)
+{
+    auto synth = std::make_unique<Synth>();
+    synth->settings = new_fluid_settings();
+    if (!synth->settings) {
+        *failure = Reply::error(ErrInternal, "The MIDI synthesizer cannot be set up.");
+        return nullptr;
+    }
+    if (setup.nullAudio) {
+        fluid_settings_setnum(synth->settings, "synth.sample-rate", kNullSampleRate);
+        fluid_settings_setint(synth->settings, "synth.reverb.active", 0);
+        fluid_settings_setint(synth->settings, "synth.chorus.active", 0);
+    }
+    synth->synth = new_fluid_synth(synth->settings);
+    if (!synth->synth) {
+        *failure = Reply::error(ErrInternal, "The MIDI synthesizer cannot be set up.");
+        return nullptr;
+    }
+
+    std::vector<std::string> unloadable;
+    bool loaded = false;
+    for (const std::string& soundFont : setup.soundFonts) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(soundFont, error))
+            continue;
+        if (fluid_synth_sfload(synth->synth, soundFont.c_str(), 1) != FLUID_FAILED) {
+            loaded = true;
+            break;
+        }
+        unloadable.push_back(soundFont);
+    }
+    if (!loaded) {
+        std::string text = "No General MIDI SoundFont was found to play MIDI files (looked for "
+                           + joined(setup.soundFonts) + ").";
+        if (!unloadable.empty())
+            text += " These could not be loaded as SoundFonts: " + joined(unloadable) + ".";
+        text += " Install one (for example the timgm6mb-soundfont package) or set NORRAVA_SOUNDFONT to a .sf2 file.";
+        *failure = Reply::error(ErrDeviceNotInstalled, text);
+        return nullptr;
+    }
+
+    if (!setup.nullAudio) {
+        for (const char* driver : {"pulseaudio", "alsa"}) {
+            fluid_settings_setstr(synth->settings, "audio.driver", driver);
+            synth->driver = new_fluid_audio_driver(synth->settings, synth->synth);
+            if (synth->driver)
+                break;
+        }
+        if (!synth->driver) {
+            *failure = Reply::error(ErrHardware, "The MIDI synthesizer cannot reach the sound output "
+                                                 "(neither PulseAudio nor ALSA could be opened).");
+            return nullptr;
+        }
+    }
+    return synth;
+}
+
+class SequencerDevice final : public Device {
+public:
+    SequencerDevice(SmfFile song, std::unique_ptr<Synth> synth, bool nullAudio);
+    ~SequencerDevice() override;
+
+    std::string type() const override { return "sequencer"; }
+    Reply play(std::optional<int64_t> from, std::optional<int64_t> to, bool wait) override;
+    Reply stop() override;
+    Reply pause() override;
+    Reply resume() override;
+    Reply seek(SeekTarget target, int64_t position, bool wait) override;
+    Reply setTimeFormat(TimeFormat format) override;
+    Reply status(std::string_view item) override;
+    Reply capability(std::string_view item) override;
+    void setOutputGain(double gain) override;
+
+private:
+    enum class Mode { Stopped, Playing, Paused };
+
+    void run();
+    int64_t elapsedMicrosLocked() const;
+    int64_t positionMicrosLocked() const;
+    Clock::time_point timeOfLocked(int64_t micros) const;
+    void startLocked();
+    void haltLocked(Mode mode);
+    void seekLocked(int64_t micros);
+    void chaseLocked(size_t index);
+    void send(const SmfEvent& event);
+    void renderNullLocked();
+    Reply outOfRange(int64_t ms) const;
+
+    const SmfFile song_;
+    const std::unique_ptr<Synth> synth_;
+    const bool nullAudio_;
+
+    std::mutex mutex_;
+    std::condition_variable wake_;     // the worker: something changed
+    std::condition_variable finished_; // play ... wait: playing ended
+    Mode mode_ = Mode::Stopped;
+    int64_t positionMicros_ = 0; // while playing: where playing started
+    Clock::time_point startedAt_;
+    int64_t stopMicros_ = 0;
+    size_t nextEvent_ = 0; // next event to send
+    size_t synthAt_ = 0;   // the synthesizer's controllers reflect events before this
+    Clock::time_point renderedUntil_;
+    std::vector<float> scratch_;
+    bool quit_ = false;
+    std::thread worker_;
+};
+
+SequencerDevice::SequencerDevice(SmfFile song, std::unique_ptr<Synth> synth, bool nullAudio)
+    : song_(std::move(song)), synth_(std::move(synth)), nullAudio_(nullAudio)
+{
+    stopMicros_ = song_.lengthMicros();
+    setOutputGain(1.0);
+    worker_ = std::thread([this] { run(); });
+}
+
+SequencerDevice::~SequencerDevice()
+{
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+        fluid_synth_all_sounds_off(synth_->synth, -1);
+    }
+    wake_.notify_all();
+    worker_.join();
+}
+
+int64_t SequencerDevice::elapsedMicrosLocked() const
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - startedAt_).count();
+}
+
+int64_t SequencerDevice::positionMicrosLocked() const
+{
+    if (mode_ != Mode::Playing)
+        return positionMicros_;
+    return std::min(positionMicros_ + elapsedMicrosLocked(), stopMicros_);
+}
+
+Clock::time_point SequencerDevice::timeOfLocked(int64_t micros) const
+{
+    return startedAt_ + std::chrono::microseconds(micros - positionMicros_);
+}
+
+void SequencerDevice::send(const SmfEvent& event)
+{
+    fluid_synth_t* synth = synth_->synth;
+    const int channel = event.status & 0x0F;
+    switch (event.status & 0xF0) {
+    case 0x80: fluid_synth_noteoff(synth, channel, event.data1); break;
+    case 0x90: fluid_synth_noteon(synth, channel, event.data1, event.data2); break;
+    case 0xA0: fluid_synth_key_pressure(synth, channel, event.data1, event.data2); break;
+    case 0xB0: fluid_synth_cc(synth, channel, event.data1, event.data2); break;
+    case 0xC0: fluid_synth_program_change(synth, channel, event.data1); break;
+    case 0xD0: fluid_synth_channel_pressure(synth, channel, event.data1); break;
+    case 0xE0: fluid_synth_pitch_bend(synth, channel, event.data1 | event.data2 << 7); break;
+    case 0xF0: {
+        const std::span<const uint8_t> body = song_.sysex(event);
+        if (!body.empty())
+            fluid_synth_sysex(synth, reinterpret_cast<const char*>(body.data()), int(body.size()), nullptr,
+                              nullptr, nullptr, 0);
+        break;
+    }
+    }
+}
+
+// Brings programs, controllers and pitch bends to what they are just before
+// event `index`, without sounding any note, so playing from a sought
+// position sounds as it would had the song played up to it.
+void SequencerDevice::chaseLocked(size_t index)
+{
+    size_t from = synthAt_;
+    if (index < synthAt_) {
+        fluid_synth_system_reset(synth_->synth);
+        from = 0;
+    }
+    const std::vector<SmfEvent>& events = song_.events();
+    for (size_t i : song_.stateEvents(from, index))
+        send(events[i]);
+    synthAt_ = index;
+}
+
+void SequencerDevice::startLocked()
+{
+    chaseLocked(nextEvent_);
+    mode_ = Mode::Playing;
+    startedAt_ = Clock::now();
+    renderedUntil_ = startedAt_;
+    wake_.notify_all();
+}
+
+void SequencerDevice::haltLocked(Mode mode)
+{
+    positionMicros_ = positionMicrosLocked();
+    if (mode_ == Mode::Playing)
+        fluid_synth_all_sounds_off(synth_->synth, -1);
+    mode_ = mode;
+    finished_.notify_all();
+}
+
+void SequencerDevice::seekLocked(int64_t micros)
+{
+    haltLocked(Mode::Stopped);
+    positionMicros_ = micros;
+    nextEvent_ = song_.firstEventAtOrAfter(micros);
+}
+
+void SequencerDevice::renderNullLocked()
+{
+    if (!nullAudio_)
+        return;
+    const Clock::time_point now = Clock::now();
+    const double seconds = std::min(std::chrono::duration<double>(now - renderedUntil_).count(), 1.0);
+    renderedUntil_ = now;
+    int frames = int(seconds * kNullSampleRate);
+    constexpr int kBlock = 1024;
+    scratch_.resize(2 * kBlock);
+    while (frames > 0) {
+        const int count = std::min(frames, kBlock);
+        fluid_synth_write_float(synth_->synth, count, scratch_.data(), 0, 2, scratch_.data(), 1, 2);
+        frames -= count;
+    }
+}
+
+void SequencerDevice::run()
+{
+    const std::vector<SmfEvent>& events = song_.events();
+    std::unique_lock lock(mutex_);
+    while (!quit_) {
+        if (mode_ != Mode::Playing) {
+            wake_.wait(lock);
+            continue;
+        }
+        renderNullLocked();
+        const int64_t now = positionMicrosLocked();
+        const int64_t clock = positionMicros_ + elapsedMicrosLocked();
+        if (nextEvent_ < events.size() && events[nextEvent_].micros + kLateMicros < clock) {
+            // Far behind, as with thousands of events at one instant: catch
+            // up as a seek does rather than firing every late note.
+            size_t caughtUp = song_.firstEventAtOrAfter(now);
+            while (caughtUp < events.size() && events[caughtUp].micros <= now)
+                ++caughtUp;
+            nextEvent_ = std::max(nextEvent_, caughtUp);
+            chaseLocked(nextEvent_);
+        }
+        const bool toEnd = stopMicros_ >= song_.lengthMicros();
+        int sent = 0;
+        while (nextEvent_ < events.size() && events[nextEvent_].micros <= now && sent < kEventsPerBatch
+               && (events[nextEvent_].micros < stopMicros_ || toEnd)) {
+            send(events[nextEvent_++]);
+            ++sent;
+        }
+        synthAt_ = nextEvent_;
+        if (sent == kEventsPerBatch) {
+            lock.unlock();
+            std::this_thread::yield();
+            lock.lock();
+            continue;
+        }
+        if (now >= stopMicros_) {
+            // Let the last notes ring out naturally rather than cutting them.
+            fluid_synth_all_notes_off(synth_->synth, -1);
+            positionMicros_ = stopMicros_;
+            mode_ = Mode::Stopped;
+            finished_.notify_all();
+            continue;
+        }
+        int64_t nextMicros = stopMicros_;
+        if (nextEvent_ < events.size())
+            nextMicros = std::min(nextMicros, events[nextEvent_].micros);
+        Clock::time_point wakeAt = timeOfLocked(nextMicros);
+        if (nullAudio_)
+            wakeAt = std::min(wakeAt, Clock::now() + kNullRenderInterval);
+        wake_.wait_until(lock, wakeAt);
+    }
+}
+
+Reply SequencerDevice::outOfRange(int64_t ms) const
+{
+    return Reply::error(ErrOutOfRange, "The position " + std::to_string(ms) + " is outside the song (0 to "
+                                           + std::to_string(song_.lengthMs()) + " milliseconds).");
+}
+
+Reply SequencerDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bool wait)
+{
+    const int64_t lengthMs = song_.lengthMs();
+    if (from && (*from < 0 || *from > lengthMs))
+        return outOfRange(*from);
+    if (to && (*to < 0 || *to > lengthMs))
+        return outOfRange(*to);
+
+    std::unique_lock lock(mutex_);
+    if (from)
+        seekLocked(*from * 1000);
+    const int64_t start = positionMicrosLocked();
+    const int64_t stop = to ? std::min(*to * 1000, song_.lengthMicros()) : song_.lengthMicros();
+    if (stop < start)
+        return Reply::error(ErrOutOfRange, "The song cannot play backwards from " + std::to_string((start + 500) / 1000)
+                                               + " to " + std::to_string(*to) + " milliseconds.");
+    stopMicros_ = stop;
+    if (mode_ == Mode::Playing) {
+        wake_.notify_all();
+    } else if (start < stop) {
+        startLocked();
+    } else {
+        // Already where playing would end: nothing to play.
+        positionMicros_ = stop;
+        mode_ = Mode::Stopped;
+    }
+    if (wait) {
+        const auto left = std::chrono::microseconds(stop - start) + kWaitMargin;
+        finished_.wait_for(lock, left, [this] { return mode_ != Mode::Playing; });
+    }
+    return Reply::ok();
+}
+
+Reply SequencerDevice::stop()
+{
+    std::lock_guard lock(mutex_);
+    if (mode_ != Mode::Stopped)
+        haltLocked(Mode::Stopped);
+    return Reply::ok();
+}
+
+Reply SequencerDevice::pause()
+{
+    std::lock_guard lock(mutex_);
+    if (mode_ == Mode::Playing)
+        haltLocked(Mode::Paused);
+    return Reply::ok();
+}
+
+Reply SequencerDevice::resume()
+{
+    std::lock_guard lock(mutex_);
+    if (mode_ == Mode::Playing)
+        return Reply::ok();
+    if (positionMicros_ >= stopMicros_)
+        stopMicros_ = song_.lengthMicros();
+    if (positionMicros_ < stopMicros_)
+        startLocked();
+    return Reply::ok();
+}
+
+Reply SequencerDevice::seek(SeekTarget target, int64_t position, bool)
+{
+    int64_t micros = 0;
+    if (target == SeekTarget::End) {
+        micros = song_.lengthMicros();
+    } else if (target == SeekTarget::Position) {
+        if (position < 0 || position > song_.lengthMs())
+            return outOfRange(position);
+        micros = std::min(position * 1000, song_.lengthMicros());
+    }
+    // Seeking is immediate, so there is nothing to wait for.
+    std::lock_guard lock(mutex_);
+    seekLocked(micros);
+    return Reply::ok();
+}
+
+Reply SequencerDevice::setTimeFormat(TimeFormat format)
+{
+    if (format != TimeFormat::Milliseconds)
+        return Reply::error(ErrBadTimeFormat, "The sequencer counts in milliseconds only.");
+    return Reply::ok();
+}
+
+Reply SequencerDevice::status(std::string_view item)
+{
+    std::lock_guard lock(mutex_);
+    const int64_t positionMs = (positionMicrosLocked() + 500) / 1000;
+    if (item == "length")
+        return Reply::ok(std::to_string(song_.lengthMs()));
+    if (item == "position")
+        return Reply::ok(std::to_string(positionMs));
+    if (item == "start position")
+        return Reply::ok("0");
+    if (item == "tempo")
+        return Reply::ok(std::to_string(song_.tempoBpmAtMs(positionMs)));
+    if (item == "mode")
+        return Reply::ok(mode_ == Mode::Playing ? "playing" : mode_ == Mode::Paused ? "paused" : "stopped");
+    if (item == "speed")
+        return Reply::ok("1000");
+    if (item == "ready" || item == "media present")
+        return Reply::ok("true");
+    if (item == "time format")
+        return Reply::ok("milliseconds");
+    if (item == "number of tracks" || item == "current track")
+        return Reply::ok("1");
+    if (item == "division type")
+        return Reply::ok(song_.ticksPerQuarter() > 0 ? "PPQN" : "SMPTE");
+    return Reply::error(ErrUnrecognizedKeyword, "The sequencer has no status item '" + std::string(item) + "'.");
+}
+
+Reply SequencerDevice::capability(std::string_view item)
+{
+    if (item == "device type")
+        return Reply::ok("sequencer");
+    if (item == "can play" || item == "has audio" || item == "uses files" || item == "compound device")
+        return Reply::ok("true");
+    if (item == "has video" || item == "can record" || item == "can save" || item == "can eject")
+        return Reply::ok("false");
+    return Reply::error(ErrUnrecognizedKeyword, "The sequencer has no capability '" + std::string(item) + "'.");
+}
+
+void SequencerDevice::setOutputGain(double gain)
+{
+    gain = std::clamp(gain, 0.0, 1.0);
+    fluid_synth_set_gain(synth_->synth, float(kFullGain * gain));
+}
+
+} // namespace
+
+std::vector<std::string> soundFontCandidates()
+{
+    std::vector<std::string> candidates;
+    if (const char* own = std::getenv("NORRAVA_SOUNDFONT"); own && *own)
+        candidates.emplace_back(own);
+    for (const char* system : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+                               "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
+        candidates.emplace_back(system);
+    return candidates;
+}
+
+SequencerSetup sequencerSetupFromEnvironment()
+{
+    const char* audio = std::getenv("NORRAVA_AUDIO");
+    return {soundFontCandidates(), audio && std::string_view(audio) == "null"};
+}
+
+std::unique_ptr<Device> openSequencerDevice(const std::string& path, Reply* failure)
+{
+    return openSequencerDevice(path, sequencerSetupFromEnvironment(), failure);
+}
+
+std::unique_ptr<Device> openSequencerDevice(const std::string& path, const SequencerSetup& setup, Reply* failure)
+{
+    Reply ignored;
+    Reply& reason = failure ? *failure : ignored;
+    std::optional<std::vector<uint8_t>> bytes = readWholeFile(path, &reason);
+    if (!bytes)
+        return nullptr;
+    std::string error;
+    std::optional<SmfFile> song = SmfFile::read(*bytes, &error);
+    if (!song) {
+        reason = Reply::error(ErrInvalidFile, error);
+        return nullptr;
+    }
+    std::unique_ptr<Synth> synth = makeSynth(setup, &reason);
+    if (!synth)
+        return nullptr;
+    return std::make_unique<SequencerDevice>(std::move(*song), std::move(synth), setup.nullAudio);
 }
 
 } // namespace mci
