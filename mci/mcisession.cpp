@@ -283,22 +283,6 @@ Reply Session::runOnDevice(Device& device, const ParsedCommand& command)
     return device.resume();
 }
 
-Session& defaultSession()
-{
-    static Session session;
-    return session;
-}
-
-int sendString(std::string_view command, std::string* reply)
-{
-    return defaultSession().send(command, reply);
-}
-
-void setOutputGain(double gain)
-{
-    defaultSession().setOutputGain(gain);
-}
-
 std::string errorText(int code)
 {
     switch (code) {
