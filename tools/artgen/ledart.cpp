@@ -374,14 +374,15 @@ QImage toIndexed8(const QImage& source)
 
 // --------------------------------------------------------- status panel ---
 
-// The LCD glass behind the panel's widgets: black text and near-black digits
-// sit on it, unlit segments show as green ghosts.
+// The LCD glass behind the panel's widgets: a backlit green close to the
+// unlit segments' green, so those show only as faint ghosts while the
+// near-black lit segments and the black text stand out.
 void lcdGlass(QPainter& p, const QRect& r)
 {
     QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0.0, QColor(0xc4, 0xd6, 0xbd));
-    g.setColorAt(0.5, QColor(0xb3, 0xc8, 0xab));
-    g.setColorAt(1.0, QColor(0x9c, 0xb3, 0x95));
+    g.setColorAt(0.0, QColor(0x30, 0xa2, 0x34));
+    g.setColorAt(0.5, QColor(0x1e, 0x90, 0x26));
+    g.setColorAt(1.0, QColor(0x14, 0x82, 0x1e));
     p.fillRect(r, g);
     // Faint glass sheen across the upper part.
     p.save();
@@ -394,7 +395,7 @@ void lcdGlass(QPainter& p, const QRect& r)
     sheen.lineTo(r.left(), r.top() + r.height() * 0.36);
     sheen.closeSubpath();
     QLinearGradient sg(r.topLeft(), QPointF(r.left(), r.top() + r.height() * 0.36));
-    sg.setColorAt(0, QColor(255, 255, 255, 46));
+    sg.setColorAt(0, QColor(255, 255, 255, 34));
     sg.setColorAt(1, QColor(255, 255, 255, 0));
     p.fillPath(sheen, sg);
     p.restore();
@@ -403,7 +404,7 @@ void lcdGlass(QPainter& p, const QRect& r)
 void lcdCaption(QPainter& p, const QRect& r, int flags, const QString& text)
 {
     p.setFont(captionFont(7));
-    p.setPen(QColor(0x3c, 0x60, 0x40));
+    p.setPen(QColor(0x0e, 0x3c, 0x16));
     p.drawText(r, flags, text);
 }
 
@@ -437,7 +438,7 @@ QImage statusPanel()
     p.setPen(QColor(kGlass.red(), kGlass.green(), kGlass.blue(), 150));
     p.drawLine(glass.left(), glass.bottom(), glass.right(), glass.bottom());
 
-    const QColor rule(0x6c, 0x8a, 0x6c);
+    const QColor rule(0x1c, 0x66, 0x26);
     // Columns: type/state on the left, length, position and remaining.
     dottedColumn(p, 114, glass.top() + 3, 76, rule);
     dottedColumn(p, 176, glass.top() + 3, 76, rule);
