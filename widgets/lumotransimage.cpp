@@ -76,6 +76,11 @@ void TLumoTransImage::paintEvent(QPaintEvent*)
         painter.drawPixmap(0, 0, FPicture);
 }
 
+void TLumoTransImage::mousePressEvent(QMouseEvent* event)
+{
+    event->accept(); // the press starts a click on the picture
+}
+
 void TLumoTransImage::mouseReleaseEvent(QMouseEvent* event)
 {
     QWidget::mouseReleaseEvent(event);

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -220,16 +221,14 @@ TEST(TStatusHandle, PressOnThePictureReachesTheHandleWindow)
 {
     Panel p;
     p.panel->move(100, 100);
-    p.handle->show();
-    // The picture covers the whole window but is disabled: the window gets the press.
-    QWidget* under = p.handle->childAt(50, 9);
-    EXPECT_EQ(under, nullptr);
-    QTest::mousePress(p.handle.get(), Qt::LeftButton, {}, QPoint(50, 9));
-    QMouseEvent move(QEvent::MouseMove, QPointF(50, 29), p.handle->mapToGlobal(QPointF(50, 29)), Qt::NoButton,
-                     Qt::LeftButton, {});
-    QApplication::sendEvent(p.handle.get(), &move);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(p.handle.get()));
+    // The picture covers the whole window but is disabled: the window gets
+    // the press, routed as the window system would deliver it.
+    QWindow* window = p.handle->windowHandle();
+    QTest::mousePress(window, Qt::LeftButton, {}, QPoint(50, 9));
+    QTest::mouseMove(window, QPoint(50, 29));
     EXPECT_EQ(p.panel->height(), 21);
-    QTest::mouseRelease(p.handle.get(), Qt::LeftButton);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(50, 29));
 }
 
 // Renders the panel at heights 1, 40 and 138 with sample values, with its
