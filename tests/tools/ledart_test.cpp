@@ -10,18 +10,25 @@
 
 namespace {
 
-QGuiApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "ledart_test";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication instance(argc, argv);
-    return instance;
-}
-
+// Deleted in TearDown: destroying the application during static
+// destruction crashes Qt.
 class AppEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { app(); }
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "test";
+        static char* argv[] = {name, nullptr};
+        app_ = new QGuiApplication(argc, argv);
+    }
+    void TearDown() override
+    {
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    QGuiApplication* app_ = nullptr;
 };
 const auto* env = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 

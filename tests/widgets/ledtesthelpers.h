@@ -10,18 +10,25 @@
 
 namespace ledtest {
 
-inline QApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "ledtest";
-    static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
-}
-
+// The application lives from the first test to the last; it is deleted in
+// TearDown, because destroying it during static destruction crashes Qt.
 class AppEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { app(); }
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "ledtest";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override
+    {
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    QApplication* app_ = nullptr;
 };
 
 // Counts paint events a widget receives.

@@ -14,18 +14,25 @@
 
 namespace {
 
-QApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "statuspanel_x11_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication instance(argc, argv);
-    return instance;
-}
-
+// Deleted in TearDown: destroying the application during static
+// destruction crashes Qt.
 class AppEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { app(); }
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "test";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override
+    {
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    QApplication* app_ = nullptr;
 };
 const auto* env = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
 
