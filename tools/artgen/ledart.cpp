@@ -265,12 +265,12 @@ void screw(QPainter& p, QPointF c)
     p.restore();
 }
 
-// Text cut into the metal: a dark stroke with a light lip below it.
+// Lettering stamped into the metal: light face with a dark edge below it.
 void engrave(QPainter& p, const QRect& r, int flags, const QString& text)
 {
-    p.setPen(QColor(0x80, 0x87, 0x90, 150));
-    p.drawText(r.translated(0, 1), flags, text);
     p.setPen(kEdgeDark);
+    p.drawText(r.translated(0, 1), flags, text);
+    p.setPen(QColor(0x8a, 0x92, 0x9b));
     p.drawText(r, flags, text);
 }
 
