@@ -71,7 +71,7 @@ void TVrClock::SetActive(bool value)
     FBlinkOn = value;
     RequestRepaint();
     if (FActive)
-        FStartTime = QDateTime::currentDateTime();
+        FStartTime = FNow();
     FTickTimer->SetEnabled(FActive);
 }
 
@@ -94,11 +94,11 @@ void TVrClock::Tick()
 {
     const uint8_t oldMinutes = FMinutes;
     qint64 ms = 0;
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = FNow();
     if (FClockType == ctRealTime)
         ms = now.time().msecsSinceStartOfDay();
     else if (FClockType == ctElapsed)
-        ms = FStartTime.isValid() ? FStartTime.msecsTo(now) : 0;
+        ms = FStartTime.isValid() ? FStartTime.msecsTo(now) : 0; // immune to DST shifts
     // Only the time-of-day part is shown; a clock set back never goes negative.
     ms = ((ms % kMsPerDay) + kMsPerDay) % kMsPerDay;
     const qint64 seconds = ms / 1000;

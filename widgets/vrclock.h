@@ -34,6 +34,11 @@ public:
     void SetBlink(bool value);
 
     TVrTimer* TickTimer() { return FTickTimer; }
+
+    // Where the clock reads the current date and time; the system clock
+    // unless replaced (tests use a fixed source).
+    using ClockSource = std::function<QDateTime()>;
+    void SetClockSource(ClockSource source) { FNow = std::move(source); }
     const QImage& Separator() const { return FSeparator; }
 
     // Reads the time into the fields, flips the blink phase, repaints when
@@ -64,4 +69,5 @@ private:
     QDateTime FStartTime;
     QImage FSeparator;
     TVrTimer* FTickTimer = nullptr;
+    ClockSource FNow = [] { return QDateTime::currentDateTime(); };
 };

@@ -260,3 +260,62 @@ TEST(TVrTimer, DestroyingWhileATickIsQueuedDropsTheTick)
     QTest::qWait(20);
     EXPECT_EQ(ticks, 0);
 }
+
+TEST(TVrClock, ElapsedClockCountsFromActivationAndWrapsAfterADay)
+{
+    auto clock = panelClock();
+    QDateTime now(QDate(2026, 3, 1), QTime(10, 0, 0));
+    clock->SetClockSource([&] { return now; });
+    clock->SetClockType(ctElapsed);
+    clock->SetActive(true);
+    now = now.addSecs(60);
+    clock->Tick();
+    EXPECT_EQ(clock->Hours(), 0);
+    EXPECT_EQ(clock->Minutes(), 1);
+    const QImage image = grabImage(clock.get());
+    EXPECT_TRUE(cellAt(image, strip(), 7, 0, 26, 0, kBack));
+    EXPECT_TRUE(cellAt(image, strip(), 7, 1, 36, 0, kBack));
+    now = now.addSecs(2 * 3600 + 3 * 60 + 4);
+    clock->Tick();
+    EXPECT_EQ(clock->Hours(), 2);
+    EXPECT_EQ(clock->Minutes(), 4);
+    EXPECT_EQ(clock->Seconds(), 4);
+    now = QDateTime(QDate(2026, 3, 2), QTime(10, 0, 30));
+    clock->Tick();
+    EXPECT_EQ(clock->Hours(), 0);
+    EXPECT_EQ(clock->Minutes(), 0);
+    EXPECT_EQ(clock->Seconds(), 30);
+}
+
+TEST(TVrClock, RealTimeClockShowsTheTimeOfDay)
+{
+    auto clock = panelClock();
+    clock->SetClockSource([] { return QDateTime(QDate(2026, 12, 24), QTime(23, 59, 58)); });
+    clock->SetClockType(ctRealTime);
+    clock->SetShowSeconds(true);
+    uint16_t reported = 0;
+    clock->OnClockTick = [&](QObject*, uint16_t seconds) { reported = seconds; };
+    clock->Tick();
+    EXPECT_EQ(clock->Hours(), 23);
+    EXPECT_EQ(clock->Minutes(), 59);
+    EXPECT_EQ(reported, 58);
+}
+
+TEST(TVrClock, LoadedRunsOneTickForRunningClockTypes)
+{
+    auto clock = panelClock();
+    clock->SetClockSource([] { return QDateTime(QDate(2026, 1, 1), QTime(7, 30, 0)); });
+    clock->BeginLoading();
+    clock->SetClockType(ctRealTime);
+    EXPECT_EQ(clock->Hours(), 0);
+    clock->EndLoading();
+    EXPECT_EQ(clock->Hours(), 7);
+    EXPECT_EQ(clock->Minutes(), 30);
+
+    auto custom = panelClock();
+    custom->SetClockSource([] { return QDateTime(QDate(2026, 1, 1), QTime(7, 30, 0)); });
+    custom->BeginLoading();
+    custom->SetHours(3);
+    custom->EndLoading();
+    EXPECT_EQ(custom->Hours(), 3);
+}
