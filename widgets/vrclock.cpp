@@ -113,13 +113,18 @@ void TVrClock::Tick()
     emit clockTick(FSeconds);
 }
 
-void TVrClock::Paint()
+int TVrClock::RowWidth() const
 {
     const int digits = FShowSeconds ? 6 : 4;
     const int separators = FShowSeconds ? 2 : 1;
     const int gaps = FShowSeconds ? 7 : 4;
-    const int rowWidth = digits * FCellWidth + separators * FSeparator.width() + gaps * Spacing();
-    ApplyAutoSize(rowWidth, FCellHeight);
+    return digits * FCellWidth + separators * FSeparator.width() + gaps * Spacing();
+}
+
+void TVrClock::Paint()
+{
+    const int rowWidth = RowWidth();
+    AdjustBounds();
     PrepareImage();
 
     int x = (width() - rowWidth) / 2;

@@ -53,6 +53,7 @@ signals:
 protected:
     void LoadImages() override;
     void Loaded() override;
+    int RowWidth() const override;
     void Paint() override;
 
 private:

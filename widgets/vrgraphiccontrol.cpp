@@ -22,8 +22,10 @@ TVrGraphicControl::TVrGraphicControl(QWidget* parent)
 
 void TVrGraphicControl::RequestRepaint()
 {
-    if (!FLoading)
-        repaint();
+    if (FLoading)
+        return;
+    AdjustBounds();
+    repaint();
 }
 
 void TVrGraphicControl::EndLoading()

@@ -31,6 +31,8 @@ public:
 
 protected:
     virtual void Loaded() {}
+    // Applies AutoSize before painting, so a repaint already has the new size.
+    virtual void AdjustBounds() {}
     // Sets a field by the common rule: store only a changed value, then repaint.
     template <typename T>
     bool assign(T& field, const T& value)

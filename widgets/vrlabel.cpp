@@ -144,7 +144,7 @@ void TVrLabel::DrawTexturedText(QPainter& canvas, const QRect& area, int x, int 
     canvas.restore();
 }
 
-void TVrLabel::Paint()
+void TVrLabel::AdjustBounds()
 {
     MeasureText();
     if (FAutoSize) {
@@ -152,6 +152,11 @@ void TVrLabel::Paint()
         if (size() != extent)
             resize(extent);
     }
+}
+
+void TVrLabel::Paint()
+{
+    AdjustBounds();
     PrepareImage();
     {
         QPainter canvas(&FImage);

@@ -58,6 +58,7 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void AdjustBounds() override;
     void Paint() override;
 
 private:

@@ -145,11 +145,16 @@ void TVrNum::SetMax(int value)
     RequestRepaint();
 }
 
-void TVrNum::Paint()
+int TVrNum::RowWidth() const
 {
     const int n = FDigits + (FHasSign ? 1 : 0);
-    const int rowWidth = n * FCellWidth + (n - 1) * Spacing();
-    ApplyAutoSize(rowWidth, FCellHeight);
+    return n * FCellWidth + (n - 1) * Spacing();
+}
+
+void TVrNum::Paint()
+{
+    const int rowWidth = RowWidth();
+    AdjustBounds();
     PrepareImage();
 
     QString text = QString::number(qint64(FValue) < 0 ? -qint64(FValue) : qint64(FValue));

@@ -54,6 +54,8 @@ protected:
     void DrawMasked(const QImage& picture, QRect source, int x, int y, QRgb leftOut);
     // Resizes the widget to the row when AutoSize is set.
     void ApplyAutoSize(int rowWidth, int rowHeight);
+    void AdjustBounds() override { ApplyAutoSize(RowWidth(), FCellHeight); }
+    virtual int RowWidth() const = 0;
 
     QImage FDigitStrip;
     int FCellWidth = 0;
@@ -94,6 +96,7 @@ signals:
     void changed();
 
 protected:
+    int RowWidth() const override;
     void Paint() override;
 
 private:

@@ -222,3 +222,19 @@ TEST(TVrLabel, CaptionRepaintsAtOnceAngleOnlyWhenChanged)
     label->SetAngle(45);
     EXPECT_EQ(paints.count, 2);
 }
+
+TEST(TVrLabel, LayoutTopCentreBottom)
+{
+    auto label = panelLabel(100, 40, taLeftJustify);
+    label->SetCaption("Paused");
+    const int h = QFontMetrics(label->font()).height();
+    label->SetLayout(tlTop);
+    const int top = ink(grabImage(label.get())).top();
+    label->SetLayout(tlCenter);
+    const int centre = ink(grabImage(label.get())).top();
+    label->SetLayout(tlBottom);
+    const int bottom = ink(grabImage(label.get())).top();
+    // Text cell tops at 2, trunc(40 / 2 - h / 2) and 40 - (h + 2).
+    EXPECT_EQ(centre - top, int(20 - h / 2.0) - 2);
+    EXPECT_EQ(bottom - top, 40 - (h + 2) - 2);
+}
