@@ -62,8 +62,7 @@ QImage newStrip(int width, int height)
 struct DigitShape {
     double left, top, right, bottom; // outer edges of the segments
     double thickness;
-    double gap;   // shortening of each segment end, so neighbours don't touch
-    double slant; // horizontal lean per pixel of height (italic digits)
+    double gap; // shortening of each segment end, so neighbours don't touch
 };
 
 // A segment as a hexagon with pointed ends, in cell coordinates.
@@ -92,15 +91,13 @@ QPolygonF segmentPolygon(const DigitShape& s, Segment seg)
     return {};
 }
 
-// Paints a cell by testing every pixel centre against the (slanted) segments,
-// so the result has hard edges and only the three key colours.
+// Paints a cell by testing every pixel centre against the segments, so the
+// result has hard edges and only the three key colours.
 void drawPolygonCell(QImage& strip, int cell, int cellWidth, const DigitShape& shape, SegmentMask lit, SegmentMask shown)
 {
-    const double slantOrigin = shape.bottom;
     for (int y = 0; y < strip.height(); ++y) {
         for (int x = 0; x < cellWidth; ++x) {
-            const double py = y + 0.5;
-            const QPointF p(x + 0.5 - (slantOrigin - py) * shape.slant, py);
+            const QPointF p(x + 0.5, y + 0.5);
             for (int seg = A; seg <= G; ++seg) {
                 if (!(shown & (1u << seg)))
                     continue;
@@ -182,16 +179,16 @@ QImage separator(int width, int height, QRect upper, QRect lower)
 void drawDigits(ArtSet& art)
 {
     using F = ArtSet::Format;
-    art.add("NUM13x24.bmp", polygonStrip(13, 24, {2.0, 1.0, 12.0, 23.0, 3.0, 0.9, 0.08}), F::Bmp4);
-    art.add("NUM11x20.bmp", polygonStrip(11, 20, {1.5, 1.0, 10.0, 19.0, 2.4, 0.85, 0.06}), F::Bmp4);
-    art.add("NUM12x17.bmp", polygonStrip(12, 17, {1.5, 0.5, 11.0, 16.5, 2.3, 0.8, 0.08}), F::Bmp4);
+    art.add("NUM13x24.bmp", polygonStrip(13, 24, {1.0, 1.0, 12.0, 24.0, 3.0, 1.4}), F::Bmp4);
+    art.add("NUM11x20.bmp", polygonStrip(11, 20, {1.0, 1.0, 10.0, 19.0, 2.0, 0.75}), F::Bmp4);
+    art.add("NUM12x17.bmp", polygonStrip(12, 17, {1.0, 0.0, 11.0, 16.0, 2.0, 0.75}), F::Bmp4);
     art.add("NUM7x13.bmp", pixelStrip(7, 13, {0, 5, 0, 6, 12, 1}), F::Bmp4);
     art.add("NUM5x7.bmp", pixelStrip(4, 7, {0, 3, 0, 3, 6, 1}), F::Bmp4);
 
-    art.add("CLOCKSEP1.bmp", separator(6, 24, {2, 6, 3, 3}, {1, 15, 3, 3}), F::Bmp4);
+    art.add("CLOCKSEP1.bmp", separator(6, 24, {1, 6, 3, 3}, {1, 16, 3, 3}), F::Bmp4);
     art.add("CLOCKSEP2.bmp", separator(6, 20, {2, 5, 2, 2}, {2, 13, 2, 2}), F::Bmp4);
     art.add("CLOCKSEP3.bmp", separator(3, 13, {1, 3, 1, 2}, {1, 8, 1, 2}), F::Bmp4);
-    art.add("CLOCKSEP4.bmp", separator(7, 17, {3, 4, 2, 2}, {2, 11, 2, 2}), F::Bmp4);
+    art.add("CLOCKSEP4.bmp", separator(7, 17, {2, 3, 2, 2}, {2, 11, 2, 2}), F::Bmp4);
     art.add("CLOCKSEP5.bmp", separator(3, 7, {1, 1, 1, 1}, {1, 5, 1, 1}), F::Bmp4);
 }
 
