@@ -459,17 +459,6 @@ QImage statusPanel()
     lcdCaption(p, QRect(26, 83, 60, 14), Qt::AlignRight | Qt::AlignVCenter, "INFO");
     lcdCaption(p, QRect(26, 102, 60, 14), Qt::AlignRight | Qt::AlignVCenter, "FILE");
 
-    // Little status lamp on the glass edge: an LED, cyan-rimmed.
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient led(QPointF(33.5, 109.5), 4.5);
-    led.setColorAt(0, kLedLit.lighter(130));
-    led.setColorAt(0.55, kLedLit);
-    led.setColorAt(1, kLedDim);
-    p.setPen(QPen(kLedDim.darker(160), 0.8));
-    p.setBrush(led);
-    p.drawEllipse(QPointF(33.5, 109.5), 3.2, 3.2);
-    p.setRenderHint(QPainter::Antialiasing, false);
-
     // Bottom strip: maker's mark and screws.
     p.setFont(captionFont(8));
     engrave(p, QRect(0, 125, w, 12), Qt::AlignCenter, "N O R R A V A");
