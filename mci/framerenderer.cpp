@@ -179,7 +179,7 @@ void FrameRenderer::render(QSize size, bool skip)
     size_t stride = size_t(back_.bytesPerLine());
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_SW_SIZE, sizeParam},
-        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgr0")},
+        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgra")},
         {MPV_RENDER_PARAM_SW_STRIDE, &stride},
         {MPV_RENDER_PARAM_SW_POINTER, back_.bits()},
         {MPV_RENDER_PARAM_INVALID, nullptr},

@@ -311,7 +311,7 @@ void MpvDevice::updateSeek()
 {
     if (!seekPending_ || !seekRestarted_)
         return;
-    if (video_ && overshot()) {
+    if (video_ && state_ != State::Playing && overshot()) {
         // Where files have no index (program streams, bare video streams)
         // the demuxer can land after the frame asked for; seek again,
         // starting the decoding further back.
@@ -397,9 +397,11 @@ int64_t MpvDevice::positionUnits()
 
 std::string MpvDevice::modeText()
 {
-    if (seekPending_)
+    // A seek of its own shows as seeking; one that starts playing or is
+    // overtaken by a pause shows as what was asked for.
+    if (seekPending_ && seekAsked_ && state_ == State::Stopped)
         return "seeking";
-    if (state_ == State::Playing && (mpv::getFlag(mpv_, "pause").value_or(true) || eofReached_))
+    if (state_ == State::Playing && !seekPending_ && (mpv::getFlag(mpv_, "pause").value_or(true) || eofReached_))
         state_ = State::Stopped;
     switch (state_) {
     case State::Playing:
@@ -431,6 +433,7 @@ Reply MpvDevice::seekTo(int64_t units)
     state_ = State::Stopped;
     seekUnits_ = units;
     seekTime_ = time;
+    seekAsked_ = false;
     seekRetries_ = 0;
     if (!issueSeek())
         return error(ErrHardware, "The media engine refused to seek.");
@@ -492,6 +495,7 @@ Reply MpvDevice::seek(SeekTarget target, int64_t position, bool wait)
         break;
     }
     const Reply sought = seekTo(units);
+    seekAsked_ = true;
     if (sought.failed() || !wait)
         return sought;
     if (!waitSeek(Clock::now() + kSeekTimeout))

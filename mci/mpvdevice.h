@@ -111,6 +111,7 @@ private:
 
     // The seek being carried out.
     bool seekPending_ = false;
+    bool seekAsked_ = false; // by a seek command, not on the way to playing
     int64_t seekUnits_ = 0;
     double seekTime_ = 0;
     int seekRetries_ = 0;
