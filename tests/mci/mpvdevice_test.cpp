@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -254,6 +256,57 @@ TEST(MpvDevice, NewFramesReachTheTargetThroughTheEventPump)
     mci::unregisterTarget(handle);
     EXPECT_GE(panel.frames, 10);
     EXPECT_EQ(testmedia::readFrameNumber(panel.last), 40);
+}
+
+TEST(MpvDevice, FramesArriveThroughTheApplicationsEventLoop)
+{
+    // A Qt program needs no pump of its own: the layer posts to the
+    // application's thread, so waiting for events is enough.
+    static int argc = 1;
+    static char name[] = "mpvdevice_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    auto device = openFile(shortClip());
+    ASSERT_TRUE(device);
+    Panel panel;
+    const uint64_t handle = mci::registerTarget(&panel);
+    ASSERT_FALSE(device->window(handle).failed());
+    ASSERT_FALSE(device->play(std::nullopt, std::nullopt, false).failed());
+    QElapsedTimer timer;
+    timer.start();
+    while (panel.frames < 10 && timer.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1000);
+    mci::unregisterTarget(handle);
+    EXPECT_GE(panel.frames, 10);
+}
+
+TEST(MpvDevice, OddNamesAndPictureShapes)
+{
+    // Blanks, quotes and non-ASCII letters in the name.
+    const QString odd = testmedia::dir() + QString::fromUtf8("/a \"b\" \u00e5ngstr\u00f6m.mp4");
+    QFile::remove(odd);
+    ASSERT_TRUE(QFile::copy(shortClip(), odd));
+    auto device = openFile(odd);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(device->type(), "digitalvideo");
+
+    // Non-square pixels: the source is given as displayed.
+    const QString wide = testmedia::frameClip("device_wide", "mkv", {"-c:v", "libx264", "-aspect", "16:9"}, 30);
+    device = openFile(wide);
+    ASSERT_TRUE(device);
+    const std::string source = device->where("source").text;
+    EXPECT_TRUE(source == "0 0 427 240" || source == "0 0 426 240") << source;
+
+    // A frame rate that is not whole.
+    const QString ntsc = testmedia::frameClip("device_ntsc", "mp4", {"-c:v", "libx264"}, 30, 320, 240, "30000/1001");
+    device = openFile(ntsc);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(ask(*device, "frame rate"), "29970");
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
+    EXPECT_NEAR(askNumber(*device, "length"), 30, 1);
+    QTemporaryDir dir;
+    ASSERT_FALSE(device->seek(SeekTarget::Position, 17, false).failed());
+    EXPECT_EQ(captureFrameNumber(*device, dir.path()), 17);
 }
 
 TEST(MpvDevice, AudioFormatsAreDescribed)
