@@ -7,6 +7,10 @@
 #include <chrono>
 #include <cstdio>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace mci {
 namespace {
 
@@ -55,12 +59,16 @@ bool LengthProbe::waitFor(int eventId, double seconds)
 
 void LengthProbe::run(const std::string& path)
 {
+    // Behind the player that shows the pictures: the threads mpv starts
+    // from here inherit the lower priority.
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 10);
     // Only video timestamps matter: no audio, no picture, cheapest decoding.
     mpv_handle* handle = mpv::create({{"vo", "null"},
                                       {"ao", "null"},
                                       {"aid", "no"},
                                       {"vd-lavc-skiploopfilter", "all"},
-                                      {"vd-lavc-fast", "yes"}});
+                                      {"vd-lavc-fast", "yes"},
+                                      {"vd-lavc-threads", "1"}});
     {
         std::lock_guard lock(mutex_);
         handle_ = handle;
