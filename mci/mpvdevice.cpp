@@ -520,9 +520,10 @@ Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bo
         if (sought.failed())
             return sought;
     }
-    // Stop just after the 'to' frame has been shown.
-    const double half = video_ && countingFrames() ? 0.5 / fps_ : 0;
-    const std::string end = to ? seconds(unitTime(*to) + half) : "none";
+    // Stop once the 'to' frame is shown; a quarter frame later leaves room
+    // for timestamps rounded by the container.
+    const double margin = video_ ? 0.25 / fps_ : 0;
+    const std::string end = to ? seconds(unitTime(*to) + margin) : "none";
     mpv_set_property_string(mpv_, "end", end.c_str());
     int no = 0;
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);

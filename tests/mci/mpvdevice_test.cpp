@@ -155,6 +155,9 @@ TEST(MpvDevice, TransportKeepsMciModesAndPositions)
     ASSERT_FALSE(device->play(10, 20, true).failed());
     EXPECT_EQ(ask(*device, "mode"), "stopped");
     EXPECT_EQ(askNumber(*device, "position"), 20);
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Milliseconds).failed());
+    EXPECT_NEAR(askNumber(*device, "position"), 800, 20);
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
 
     ASSERT_FALSE(device->play(std::nullopt, std::nullopt, false).failed());
     EXPECT_EQ(ask(*device, "mode"), "playing");
