@@ -1,12 +1,761 @@
 #include "mpvdevice.h"
 
-namespace mci {
+#include "bmpfile.h"
+#include "lengthprobe.h"
+#include "mpvhandle.h"
 
-std::unique_ptr<Device> openMpvDevice(std::string_view, const std::string&, Reply* failure)
+#include <mpv/client.h>
+
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace mci {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Bounds on every wait, so a damaged file or a stuck decoder never hangs
+// the caller.
+constexpr auto kOpenTimeout = 15s;
+constexpr auto kSeekTimeout = 10s;
+constexpr auto kRenderTimeout = 5s;
+constexpr auto kLengthTimeout = 20s;
+constexpr int64_t kMaxPictureSide = 16384;
+
+Reply error(int code, std::string text)
 {
-    if (failure)
-        *failure = Reply::error(ErrCannotLoadDriver, "The video and audio device is not built yet.");
-    return nullptr;
+    return Reply::error(code, std::move(text));
+}
+
+Reply number(int64_t value)
+{
+    return Reply::ok(std::to_string(value));
+}
+
+std::string seconds(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6f", value);
+    return text;
+}
+
+bool audioToNowhere()
+{
+    const char* audio = std::getenv("NORRAVA_AUDIO");
+    return audio && std::strcmp(audio, "null") == 0;
+}
+
+// Bits per sample stored in a PCM file, from the codec name (pcm_s24le: 24).
+std::optional<int> pcmBits(const std::string& codec)
+{
+    if (codec.rfind("pcm_", 0) != 0)
+        return std::nullopt;
+    if (codec == "pcm_alaw" || codec == "pcm_mulaw")
+        return 8;
+    const size_t digits = codec.find_first_of("0123456789");
+    if (digits == std::string::npos)
+        return std::nullopt;
+    return std::atoi(codec.c_str() + digits);
+}
+
+// Bits of a decoder's output sample format (s16, s32p, float, ...).
+int formatBits(const std::string& format)
+{
+    if (format.rfind("u8", 0) == 0)
+        return 8;
+    if (format.rfind("s16", 0) == 0)
+        return 16;
+    if (format.rfind("s32", 0) == 0 || format.rfind("float", 0) == 0)
+        return 32;
+    if (format.rfind("s64", 0) == 0 || format.rfind("double", 0) == 0)
+        return 64;
+    return 16;
+}
+
+} // namespace
+
+std::unique_ptr<Device> openMpvDevice(std::string_view type, const std::string& path, Reply* failure)
+{
+    return MpvDevice::open(type, path, failure);
+}
+
+std::unique_ptr<MpvDevice> MpvDevice::open(std::string_view type, const std::string& path, Reply* failure)
+{
+    auto fail = [failure](int code, std::string text) -> std::unique_ptr<MpvDevice> {
+        if (failure)
+            *failure = Reply::error(code, std::move(text));
+        return nullptr;
+    };
+    std::error_code ec;
+    const std::filesystem::path file(path);
+    const auto status = std::filesystem::status(file, ec);
+    if (path.empty() || ec || !std::filesystem::exists(status))
+        return fail(ErrFileNotFound, "The file '" + path + "' does not exist.");
+    if (!std::filesystem::is_regular_file(status))
+        return fail(ErrInvalidFile, "'" + path + "' is not a media file.");
+    if (!QFile(QFile::decodeName(QByteArray::fromStdString(path))).open(QIODevice::ReadOnly))
+        return fail(ErrFileNotFound, "The file '" + path + "' cannot be read.");
+
+    std::unique_ptr<MpvDevice> device(new MpvDevice(type == "digitalvideo"));
+    // An absolute path keeps mpv from reading the name as a URL or option.
+    const Reply loaded = device->load(std::filesystem::absolute(file, ec).string());
+    if (loaded.failed())
+        return fail(loaded.code, loaded.text);
+    return device;
+}
+
+MpvDevice::MpvDevice(bool video)
+    : video_(video)
+{
+    addEventSource(this);
+}
+
+MpvDevice::~MpvDevice()
+{
+    removeEventSource(this);
+    probe_.reset();
+    renderer_.reset(); // the render context goes before its player
+    if (mpv_)
+        mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
+    mpv::destroy(mpv_);
+}
+
+Reply MpvDevice::load(const std::string& path)
+{
+    mpv_ = mpv::create({{"vo", video_ ? "libmpv" : "null"},
+                        {"vid", video_ ? "auto" : "no"},
+                        {"ao", audioToNowhere() ? "null" : "pulse,"},
+                        {"audio-fallback-to-null", "yes"},
+                        {"audio-client-name", "norrava"},
+                        {"keepaspect", "no"},
+                        {"video-timing-offset", "0"}});
+    if (!mpv_)
+        return error(ErrHardware, "The media engine (libmpv) could not be started.");
+    mpv_set_wakeup_callback(mpv_, onWakeup, this);
+    mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
+    mpv_observe_property(mpv_, 0, "pause", MPV_FORMAT_FLAG);
+    if (video_) {
+        renderer_ = std::make_unique<FrameRenderer>(mpv_, [this] {
+            signal();
+            wakeEventPump();
+        });
+        if (!renderer_->isValid())
+            return error(ErrHardware, "The video renderer of the media engine could not be started.");
+    }
+    const char* command[] = {"loadfile", path.c_str(), nullptr};
+    if (mpv_command(mpv_, command) < 0)
+        return error(ErrInvalidFile, "The file '" + path + "' cannot be played.");
+    const Reply first = awaitFirstFrame(Clock::now() + kOpenTimeout);
+    if (first.failed())
+        return error(first.code, "The file '" + path + "' cannot be played: " + first.text);
+
+    duration_ = mpv::getDouble(mpv_, "duration").value_or(0);
+    if (video_) {
+        fps_ = mpv::getDouble(mpv_, "container-fps").value_or(0);
+        if (!(fps_ > 0 && fps_ < 1000))
+            fps_ = mpv::getDouble(mpv_, "estimated-vf-fps").value_or(25);
+        if (!(fps_ > 0 && fps_ < 1000))
+            fps_ = 25;
+        videoStart_ = mpv::getDouble(mpv_, "time-pos").value_or(0);
+        probe_ = std::make_unique<LengthProbe>(path, [this] { signal(); });
+    }
+    return Reply::ok();
+}
+
+Reply MpvDevice::awaitFirstFrame(Clock::time_point deadline)
+{
+    bool tracksChecked = false;
+    for (;;) {
+        drainEvents();
+        if (endError_)
+            return error(ErrInvalidFile, *endError_ + ".");
+        if (fileLoaded_ && !tracksChecked) {
+            tracksChecked = true;
+            int videos = 0, audios = 0;
+            const int64_t count = mpv::getInt(mpv_, "track-list/count").value_or(0);
+            for (int64_t i = 0; i < count; ++i) {
+                const std::string prefix = "track-list/" + std::to_string(i) + "/";
+                const std::string kind = mpv::getString(mpv_, (prefix + "type").c_str()).value_or("");
+                const bool cover = mpv::getFlag(mpv_, (prefix + "albumart").c_str()).value_or(false);
+                videos += kind == "video" && !cover;
+                audios += kind == "audio";
+            }
+            if (videos + audios == 0)
+                return error(ErrInvalidFile, "it holds neither sound nor pictures.");
+            if (!video_ && audios == 0)
+                return error(ErrInvalidFile, "it holds no sound for the waveaudio device.");
+            if (video_ && videos == 0) {
+                // Sound only: served as waveaudio.
+                video_ = false;
+                renderer_.reset();
+            }
+        }
+        if (restarted_)
+            break;
+        if (fileLoaded_ && eofReached_)
+            return error(ErrInvalidFile, "nothing in it could be decoded.");
+        if (Clock::now() >= deadline)
+            return error(ErrInvalidFile, "it did not start playing in time; it may be damaged.");
+        waitSignal(deadline);
+    }
+    if (video_ && !mpv::getFlag(mpv_, "vo-configured").value_or(false)) {
+        // The pictures could not be decoded; the sound may still play.
+        video_ = false;
+        renderer_.reset();
+    }
+    if (!video_ && !mpv::getString(mpv_, "current-tracks/audio/codec"))
+        return error(ErrInvalidFile, "its sound could not be decoded.");
+    if (video_) {
+        handleEvent(mpv_event{MPV_EVENT_VIDEO_RECONFIG, 0, 0, nullptr});
+        renderer_->waitSettled(deadline);
+    }
+    return Reply::ok();
+}
+
+// ---- events ----
+
+void MpvDevice::onWakeup(void* self)
+{
+    static_cast<MpvDevice*>(self)->signal();
+    wakeEventPump();
+}
+
+void MpvDevice::signal()
+{
+    {
+        std::lock_guard lock(signalMutex_);
+        signaled_ = true;
+    }
+    signalCondition_.notify_all();
+}
+
+void MpvDevice::waitSignal(Clock::time_point deadline)
+{
+    std::unique_lock lock(signalMutex_);
+    signalCondition_.wait_until(lock, deadline, [this] { return signaled_; });
+    signaled_ = false;
+}
+
+void MpvDevice::drainEvents()
+{
+    for (;;) {
+        const mpv_event* event = mpv_wait_event(mpv_, 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            break;
+        handleEvent(*event);
+    }
+    updateSeek();
+}
+
+void MpvDevice::handleEvent(const mpv_event& event)
+{
+    switch (event.event_id) {
+    case MPV_EVENT_FILE_LOADED:
+        fileLoaded_ = true;
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto* end = static_cast<const mpv_event_end_file*>(event.data);
+        if (end->reason == MPV_END_FILE_REASON_ERROR)
+            endError_ = mpv_error_string(end->error);
+        else if (end->reason == MPV_END_FILE_REASON_REDIRECT)
+            endError_ = "it is a playlist, not a media file";
+        else if (!fileLoaded_)
+            endError_ = "it could not be loaded";
+        break;
+    }
+    case MPV_EVENT_SHUTDOWN:
+        endError_ = "the media engine stopped";
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        restarted_ = true;
+        if (seekPending_ && seekAcknowledged_ && !seekRestarted_) {
+            seekRestarted_ = true;
+            seekRenderMark_ = renderer_ ? renderer_->mark() : 0;
+        }
+        break;
+    case MPV_EVENT_COMMAND_REPLY:
+        if (seekPending_ && event.reply_userdata == seekTicket_) {
+            seekAcknowledged_ = true;
+            if (event.error < 0)
+                seekPending_ = false;
+        }
+        break;
+    case MPV_EVENT_VIDEO_RECONFIG: {
+        const int64_t width = mpv::getInt(mpv_, "video-params/dw").value_or(0);
+        const int64_t height = mpv::getInt(mpv_, "video-params/dh").value_or(0);
+        if (width > 0 && height > 0) {
+            natural_ = QSize(int(width), int(height));
+            if (renderer_ && !destination_)
+                renderer_->setSize(natural_);
+        }
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto* property = static_cast<const mpv_event_property*>(event.data);
+        if (std::strcmp(property->name, "eof-reached") == 0 && property->format == MPV_FORMAT_FLAG)
+            eofReached_ = *static_cast<int*>(property->data) != 0;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MpvDevice::updateSeek()
+{
+    if (!seekPending_ || !seekRestarted_)
+        return;
+    if (video_ && state_ != State::Playing && overshot()) {
+        // Where files have no index (program streams, bare video streams)
+        // the demuxer can land after the frame asked for; seek again,
+        // starting the decoding further back.
+        demuxerOffset_ = demuxerOffset_ == 0 ? 1.0 : demuxerOffset_ * 4;
+        mpv_set_property(mpv_, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &demuxerOffset_);
+        issueSeek();
+        return;
+    }
+    if (renderer_ && !renderer_->settledSince(seekRenderMark_))
+        return;
+    seekPending_ = false;
+}
+
+void MpvDevice::pumpEvents()
+{
+    drainEvents();
+    deliverFrame();
+}
+
+void MpvDevice::deliverFrame()
+{
+    if (!renderer_ || !boundTarget_)
+        return;
+    const FrameRenderer::Picture picture = renderer_->latest();
+    if (picture.image.isNull() || picture.serial == deliveredSerial_)
+        return;
+    deliveredSerial_ = picture.serial;
+    if (RenderTarget* target = findTarget(boundTarget_))
+        target->presentFrame(picture.image);
+}
+
+// ---- units ----
+
+double MpvDevice::unitTime(int64_t units) const
+{
+    if (!video_)
+        return double(units) / 1000.0;
+    return videoStart_ + double(units) / (countingFrames() ? fps_ : 1000.0);
+}
+
+int64_t MpvDevice::timeUnits(double seconds)
+{
+    if (!video_)
+        return std::clamp<int64_t>(std::llround(seconds * 1000.0), 0, lengthUnits());
+    const int64_t units = std::llround((seconds - videoStart_) * (countingFrames() ? fps_ : 1000.0));
+    const int64_t last = countingFrames() ? lengthFrames() - 1 : lengthUnits();
+    return std::clamp<int64_t>(units, 0, std::max<int64_t>(last, 0));
+}
+
+int64_t MpvDevice::lengthFrames()
+{
+    if (lengthFrames_)
+        return *lengthFrames_;
+    const auto deadline = Clock::now() + kLengthTimeout;
+    while (probe_ && !probe_->finished() && Clock::now() < deadline)
+        waitSignal(deadline);
+    std::optional<double> last = probe_ ? probe_->lastFrameTime() : std::nullopt;
+    if (last && *last >= videoStart_)
+        lengthFrames_ = std::llround((*last - videoStart_) * fps_) + 1;
+    else
+        lengthFrames_ = std::llround((duration_ - videoStart_) * fps_);
+    lengthFrames_ = std::max<int64_t>(*lengthFrames_, 1);
+    probe_.reset();
+    return *lengthFrames_;
+}
+
+int64_t MpvDevice::lengthUnits()
+{
+    if (!video_)
+        return std::max<int64_t>(std::llround(duration_ * 1000.0), 0);
+    if (countingFrames())
+        return lengthFrames();
+    return std::llround(double(lengthFrames()) * 1000.0 / fps_);
+}
+
+int64_t MpvDevice::positionUnits()
+{
+    if (seekPending_)
+        return seekUnits_;
+    const auto time = mpv::getDouble(mpv_, "time-pos");
+    return time ? timeUnits(*time) : 0;
+}
+
+std::string MpvDevice::modeText()
+{
+    // A seek of its own shows as seeking; one that starts playing or is
+    // overtaken by a pause shows as what was asked for.
+    if (seekPending_ && seekAsked_ && state_ == State::Stopped)
+        return "seeking";
+    if (state_ == State::Playing && !seekPending_ && (mpv::getFlag(mpv_, "pause").value_or(true) || eofReached_))
+        state_ = State::Stopped;
+    switch (state_) {
+    case State::Playing:
+        return "playing";
+    case State::Paused:
+        return "paused";
+    case State::Stopped:
+        break;
+    }
+    return "stopped";
+}
+
+// ---- transport ----
+
+std::string MpvDevice::type() const
+{
+    return video_ ? "digitalvideo" : "waveaudio";
+}
+
+Reply MpvDevice::seekTo(int64_t units)
+{
+    double time = unitTime(units);
+    if (video_) {
+        // The end of a video is its last frame.
+        time = std::min(time, videoStart_ + double(lengthFrames() - 1) / fps_);
+    }
+    int yes = 1;
+    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
+    state_ = State::Stopped;
+    seekUnits_ = units;
+    seekTime_ = time;
+    seekAsked_ = false;
+    seekRetries_ = 0;
+    if (!issueSeek())
+        return error(ErrHardware, "The media engine refused to seek.");
+    return Reply::ok();
+}
+
+bool MpvDevice::issueSeek()
+{
+    const std::string target = seconds(seekTime_);
+    const char* command[] = {"seek", target.c_str(), "absolute+exact", nullptr};
+    seekPending_ = true;
+    seekAcknowledged_ = false;
+    seekRestarted_ = false;
+    ++seekRetries_;
+    if (mpv_command_async(mpv_, ++seekTicket_, command) < 0) {
+        seekPending_ = false;
+        return false;
+    }
+    return true;
+}
+
+bool MpvDevice::overshot()
+{
+    constexpr int kMaxRetries = 6;
+    if (seekRetries_ >= kMaxRetries || demuxerOffset_ > seekTime_)
+        return false;
+    const auto shown = mpv::getDouble(mpv_, "time-pos");
+    return shown && *shown > seekTime_ + 0.5 / fps_;
+}
+
+bool MpvDevice::waitSeek(Clock::time_point deadline)
+{
+    for (;;) {
+        drainEvents();
+        if (!seekPending_)
+            return true;
+        if (endError_ || Clock::now() >= deadline)
+            return false;
+        waitSignal(deadline);
+    }
+}
+
+Reply MpvDevice::seek(SeekTarget target, int64_t position, bool wait)
+{
+    drainEvents();
+    int64_t units = 0;
+    switch (target) {
+    case SeekTarget::Start:
+        units = 0;
+        break;
+    case SeekTarget::End:
+        units = lengthUnits();
+        break;
+    case SeekTarget::Position:
+        if (position < 0 || position > lengthUnits())
+            return error(ErrOutOfRange, "The position " + std::to_string(position) + " lies outside the medium (0 to " +
+                                            std::to_string(lengthUnits()) + ").");
+        units = position;
+        break;
+    }
+    const Reply sought = seekTo(units);
+    seekAsked_ = true;
+    if (sought.failed() || !wait)
+        return sought;
+    if (!waitSeek(Clock::now() + kSeekTimeout))
+        return error(ErrDeviceNotReady, "The seek did not finish in time.");
+    return Reply::ok();
+}
+
+Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bool wait)
+{
+    drainEvents();
+    const int64_t length = lengthUnits();
+    if (from && (*from < 0 || *from > length))
+        return error(ErrOutOfRange, "The position " + std::to_string(*from) + " lies outside the medium (0 to " +
+                                        std::to_string(length) + ").");
+    const int64_t start = from ? *from : positionUnits();
+    if (to && (*to < start || *to > length))
+        return error(ErrOutOfRange, "The end position " + std::to_string(*to) + " must lie between " +
+                                        std::to_string(start) + " and " + std::to_string(length) + ".");
+    if (from || eofReached_) {
+        // After the end mpv plays again only from a seek.
+        const Reply sought = seekTo(start);
+        if (sought.failed())
+            return sought;
+    }
+    // Stop once the 'to' frame is shown; a quarter frame later leaves room
+    // for timestamps rounded by the container.
+    const double margin = video_ ? 0.25 / fps_ : 0;
+    const std::string end = to ? seconds(unitTime(*to) + margin) : "none";
+    mpv_set_property_string(mpv_, "end", end.c_str());
+    int no = 0;
+    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
+    state_ = State::Playing;
+    if (!wait)
+        return Reply::ok();
+
+    const double unitsPerSecond = video_ && countingFrames() ? fps_ : 1000.0;
+    const double playing = double((to ? *to : length) - start) / unitsPerSecond;
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(playing * 1.5) + kSeekTimeout);
+    for (;;) {
+        drainEvents();
+        if (!seekPending_ && modeText() != "playing")
+            break;
+        if (endError_ || Clock::now() >= deadline)
+            return error(ErrDeviceNotReady, "Playing did not finish in time.");
+        waitSignal(deadline);
+    }
+    return Reply::ok();
+}
+
+Reply MpvDevice::stop()
+{
+    drainEvents();
+    int yes = 1;
+    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
+    state_ = State::Stopped;
+    return Reply::ok();
+}
+
+Reply MpvDevice::pause()
+{
+    drainEvents();
+    int yes = 1;
+    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
+    state_ = State::Paused;
+    return Reply::ok();
+}
+
+Reply MpvDevice::resume()
+{
+    drainEvents();
+    if (state_ == State::Playing && modeText() == "playing")
+        return Reply::ok();
+    if (eofReached_) {
+        const Reply sought = seekTo(positionUnits());
+        if (sought.failed())
+            return sought;
+    }
+    int no = 0;
+    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
+    state_ = State::Playing;
+    return Reply::ok();
+}
+
+Reply MpvDevice::setTimeFormat(TimeFormat format)
+{
+    if (format == TimeFormat::Frames && !video_)
+        return error(ErrBadTimeFormat, "The waveaudio device counts in milliseconds only.");
+    drainEvents();
+    if (seekPending_ && format != format_) {
+        // Keep the sought position meaningful in the new unit.
+        const double time = unitTime(seekUnits_);
+        format_ = format;
+        seekUnits_ = timeUnits(time);
+        return Reply::ok();
+    }
+    format_ = format;
+    return Reply::ok();
+}
+
+void MpvDevice::setOutputGain(double gain)
+{
+    // mpv's volume is cubic: its gain is (volume / 100)^3.
+    double volume = 100.0 * std::cbrt(std::clamp(gain, 0.0, 1.0));
+    mpv_set_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &volume);
+}
+
+// ---- queries ----
+
+Reply MpvDevice::status(std::string_view item)
+{
+    drainEvents();
+    if (item == "mode")
+        return Reply::ok(modeText());
+    if (item == "position")
+        return number(positionUnits());
+    if (item == "length")
+        return number(lengthUnits());
+    if (item == "ready" || item == "media present")
+        return Reply::ok("true");
+    if (item == "speed")
+        return number(1000);
+    if (item == "time format")
+        return Reply::ok(countingFrames() ? "frames" : "milliseconds");
+    if (item == "number of tracks" || item == "current track")
+        return number(1);
+    return video_ ? videoStatus(item) : audioStatus(item);
+}
+
+Reply MpvDevice::videoStatus(std::string_view item)
+{
+    if (item == "frame rate" || item == "nominal frame rate")
+        return number(std::llround(fps_ * 1000.0));
+    return error(ErrUnsupportedFunction, "The digitalvideo device has no status item '" + std::string(item) + "'.");
+}
+
+Reply MpvDevice::audioStatus(std::string_view item)
+{
+    const int64_t rate = mpv::getInt(mpv_, "audio-params/samplerate")
+                             .value_or(mpv::getInt(mpv_, "current-tracks/audio/demux-samplerate").value_or(0));
+    const int64_t channels = mpv::getInt(mpv_, "audio-params/channel-count")
+                                 .value_or(mpv::getInt(mpv_, "current-tracks/audio/demux-channel-count").value_or(0));
+    if (item == "samplespersec")
+        return number(rate);
+    if (item == "channels")
+        return number(channels);
+    if (item == "bitspersample")
+        return number(bitsPerSample());
+    if (item == "bytespersec")
+        return number(rate * channels * bitsPerSample() / 8);
+    return error(ErrUnsupportedFunction, "The waveaudio device has no status item '" + std::string(item) + "'.");
+}
+
+int MpvDevice::bitsPerSample()
+{
+    const std::string codec = mpv::getString(mpv_, "current-tracks/audio/codec").value_or("");
+    if (const auto bits = pcmBits(codec))
+        return *bits;
+    return formatBits(mpv::getString(mpv_, "audio-params/format").value_or(""));
+}
+
+Reply MpvDevice::capability(std::string_view item)
+{
+    auto yesNo = [](bool value) { return Reply::ok(value ? "true" : "false"); };
+    if (item == "has video")
+        return yesNo(video_);
+    if (item == "has audio")
+        return yesNo(mpv::getString(mpv_, "current-tracks/audio/codec").has_value());
+    if (item == "device type")
+        return Reply::ok(type());
+    if (item == "can play" || item == "uses files" || item == "compound device")
+        return yesNo(true);
+    if (item == "can stretch")
+        return yesNo(video_);
+    if (item == "can record" || item == "can save" || item == "can eject" || item == "can reverse" ||
+        item == "can freeze" || item == "can lock" || item == "can test")
+        return yesNo(false);
+    return error(ErrUnsupportedFunction, "The device has no capability item '" + std::string(item) + "'.");
+}
+
+// ---- video output ----
+
+Reply MpvDevice::where(std::string_view what)
+{
+    if (!video_)
+        return Device::where(what);
+    drainEvents();
+    if (what == "source")
+        return Reply::ok("0 0 " + std::to_string(natural_.width()) + " " + std::to_string(natural_.height()));
+    if (what == "destination") {
+        const Rect rect = destination_.value_or(Rect{0, 0, natural_.width(), natural_.height()});
+        return Reply::ok(std::to_string(rect.x) + " " + std::to_string(rect.y) + " " + std::to_string(rect.width) +
+                         " " + std::to_string(rect.height));
+    }
+    return error(ErrUnsupportedFunction, "The device cannot tell where '" + std::string(what) + "' is.");
+}
+
+Reply MpvDevice::window(uint64_t handle)
+{
+    if (!video_)
+        return Device::window(handle);
+    if (handle != 0 && !findTarget(handle))
+        return error(ErrOutOfRange, "There is no window with handle " + std::to_string(handle) + ".");
+    boundTarget_ = handle;
+    deliveredSerial_ = 0;
+    wakeEventPump();
+    return Reply::ok();
+}
+
+Reply MpvDevice::putDestination(const Rect& rect)
+{
+    if (!video_)
+        return Device::putDestination(rect);
+    if (rect.width <= 0 || rect.height <= 0 || rect.width > kMaxPictureSide || rect.height > kMaxPictureSide)
+        return error(ErrOutOfRange, "The destination must be between 1 and " + std::to_string(kMaxPictureSide) +
+                                        " pixels wide and high.");
+    destination_ = rect;
+    renderer_->setSize(QSize(int(rect.width), int(rect.height)));
+    return Reply::ok();
+}
+
+QSize MpvDevice::outputSize() const
+{
+    return destination_ ? QSize(int(destination_->width), int(destination_->height)) : natural_;
+}
+
+FrameRenderer::Picture MpvDevice::currentPicture()
+{
+    drainEvents();
+    // The frame now shown is the one sought, once the seek is done.
+    if (seekPending_)
+        waitSeek(Clock::now() + kSeekTimeout);
+    renderer_->waitSettled(Clock::now() + kRenderTimeout);
+    return renderer_->latest();
+}
+
+Reply MpvDevice::update(uint64_t hdc)
+{
+    if (!video_)
+        return Device::update(hdc);
+    RenderTarget* target = findTarget(hdc);
+    if (!target)
+        return error(ErrOutOfRange, "There is no window with handle " + std::to_string(hdc) + ".");
+    const FrameRenderer::Picture picture = currentPicture();
+    if (!picture.image.isNull())
+        target->presentFrame(picture.image);
+    return Reply::ok();
+}
+
+Reply MpvDevice::capture(const std::string& bmpPath)
+{
+    if (!video_)
+        return Device::capture(bmpPath);
+    const FrameRenderer::Picture picture = currentPicture();
+    if (picture.image.isNull())
+        return error(ErrDeviceNotReady, "No frame has been shown yet.");
+    QString why;
+    if (!bmp::write(picture.image, QFile::decodeName(QByteArray::fromStdString(bmpPath)), 24, &why))
+        return error(ErrFileNotSaved, "The frame could not be saved to '" + bmpPath + "': " + why.toStdString());
+    return Reply::ok();
 }
 
 } // namespace mci

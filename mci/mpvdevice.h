@@ -1,10 +1,129 @@
 #pragma once
 
 #include "device.h"
+#include "framerenderer.h"
+#include "handleregistry.h"
+
+#include <QSize>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+struct mpv_handle;
+struct mpv_event;
 
 namespace mci {
 
+class LengthProbe;
+
 // digitalvideo and waveaudio, played by libmpv.
 std::unique_ptr<Device> openMpvDevice(std::string_view type, const std::string& path, Reply* failure);
+
+// One open file on its own mpv player. Commands answer at once from the
+// player's state; seek and play wait only when asked to. mpv's events are
+// taken in at every command and by processEvents().
+class MpvDevice : public Device, public EventSource {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    static std::unique_ptr<MpvDevice> open(std::string_view type, const std::string& path, Reply* failure);
+    ~MpvDevice() override;
+
+    std::string type() const override;
+    Reply play(std::optional<int64_t> from, std::optional<int64_t> to, bool wait) override;
+    Reply stop() override;
+    Reply pause() override;
+    Reply resume() override;
+    Reply seek(SeekTarget target, int64_t position, bool wait) override;
+    Reply setTimeFormat(TimeFormat format) override;
+    Reply status(std::string_view item) override;
+    Reply capability(std::string_view item) override;
+    void setOutputGain(double gain) override;
+
+    Reply where(std::string_view what) override;
+    Reply window(uint64_t handle) override;
+    Reply putDestination(const Rect& rect) override;
+    Reply update(uint64_t hdc) override;
+    Reply capture(const std::string& bmpPath) override;
+
+    void pumpEvents() override;
+
+private:
+    enum class State { Stopped, Playing, Paused };
+
+    explicit MpvDevice(bool video);
+    Reply load(const std::string& path);
+    Reply awaitFirstFrame(Clock::time_point deadline);
+
+    // Events and waiting.
+    static void onWakeup(void* self);
+    void signal();
+    void waitSignal(Clock::time_point deadline);
+    void drainEvents();
+    void handleEvent(const mpv_event& event);
+    void updateSeek();
+
+    // Units: positions in the current time format, times in seconds on
+    // mpv's time line.
+    bool countingFrames() const { return format_ == TimeFormat::Frames; }
+    double unitTime(int64_t units) const;
+    int64_t timeUnits(double seconds);
+    int64_t lengthUnits();
+    int64_t lengthFrames();
+    int64_t positionUnits();
+    std::string modeText();
+
+    Reply seekTo(int64_t units);
+    bool issueSeek();
+    bool overshot();
+    bool waitSeek(Clock::time_point deadline);
+    QSize outputSize() const;
+    FrameRenderer::Picture currentPicture();
+    void deliverFrame();
+
+    Reply videoStatus(std::string_view item);
+    Reply audioStatus(std::string_view item);
+    int bitsPerSample();
+
+    mpv_handle* mpv_ = nullptr;
+    std::unique_ptr<FrameRenderer> renderer_;
+    std::unique_ptr<LengthProbe> probe_;
+    bool video_;
+    TimeFormat format_ = TimeFormat::Milliseconds;
+    State state_ = State::Stopped;
+    double fps_ = 25;
+    double videoStart_ = 0; // time of the first frame
+    double duration_ = 0;
+    std::optional<int64_t> lengthFrames_;
+    QSize natural_;
+    std::optional<Rect> destination_;
+    uint64_t boundTarget_ = 0;
+    uint64_t deliveredSerial_ = 0;
+
+    // Load progress.
+    bool fileLoaded_ = false;
+    bool restarted_ = false;
+    bool eofReached_ = false;
+    std::optional<std::string> endError_;
+
+    // The seek being carried out.
+    bool seekPending_ = false;
+    bool seekAsked_ = false; // by a seek command, not on the way to playing
+    int64_t seekUnits_ = 0;
+    double seekTime_ = 0;
+    int seekRetries_ = 0;
+    double demuxerOffset_ = 0;
+    uint64_t seekTicket_ = 0;
+    bool seekAcknowledged_ = false;
+    bool seekRestarted_ = false;
+    uint64_t seekRenderMark_ = 0;
+
+    std::mutex signalMutex_;
+    std::condition_variable signalCondition_;
+    bool signaled_ = false;
+};
 
 } // namespace mci

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Exact-seek and open latency of the video device, compared with the mpv
+# player on the same clips and seeks.
+#
+#   bench/seek_bench.sh [build-dir]
+#
+# Makes a 320x240 and a 1920x1080 frame-numbered H.264 clip with sound (in
+# <build-dir>/benchmedia, kept for later runs), then measures over 30 seeks
+# each the time from "seek to N" until frame N has been rendered (median and
+# 90th percentile), and the time from open until the first frame has been
+# rendered. When the mpv command-line player is installed, the same seeks go
+# through its JSON IPC ("seek <t> absolute+exact" until "playback-restart",
+# null outputs) and the ratios are printed.
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+build="${1:-$here/../build}"
+build="$(cd "$build" && pwd)"
+media="$build/benchmedia"
+mkdir -p "$media"
+
+cmake --build "$build" --target seek_bench -j2 >/dev/null
+bench="$build/bench/seek_bench"
+
+# Frame number N as 16 black/white blocks across the top half.
+numbers="format=gray,geq=lum='if(lt(Y,H/2),255*mod(floor(N/pow(2,floor(X*16/W))),2),128)'"
+
+make_clip() { # name width height seconds
+    local out="$media/$1.mp4"
+    if [[ ! -s "$out" ]]; then
+        echo "making $out" >&2
+        ffmpeg -loglevel error -y -f lavfi -i "color=c=gray:size=320x240:rate=25" \
+            -f lavfi -i "sine=frequency=440:sample_rate=44100" \
+            -vf "$numbers,scale=$2:$3:flags=neighbor,format=yuv420p" -t "$4" \
+            -c:v libx264 -preset veryfast -c:a aac -shortest "$out.part.mp4"
+        mv "$out.part.mp4" "$out"
+    fi
+    echo "$out"
+}
+
+small="$(make_clip bench_320x240 320 240 12)"
+large="$(make_clip bench_1920x1080 1920 1080 10)"
+
+# The same 30 frames for every run.
+targets() { # frames
+    python3 -c "import random; r = random.Random(7); print(' '.join(str(r.randrange($1)) for _ in range(30)))"
+}
+
+mpv_ipc() { # clip frames...
+    python3 - "$@" <<'PY'
+import json, os, socket, subprocess, sys, tempfile, time
+
+clip, frames = sys.argv[1], [int(f) for f in sys.argv[2:]]
+fps = 25.0
+sock_path = os.path.join(tempfile.mkdtemp(), "mpv.sock")
+spawned = time.perf_counter()
+player = subprocess.Popen(["mpv", "--no-config", "--idle=yes", "--pause", "--keep-open=yes",
+                           "--vo=null", "--ao=null", "--hr-seek=yes", "--really-quiet",
+                           "--input-ipc-server=" + sock_path],
+                          stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+try:
+    for _ in range(200):
+        if os.path.exists(sock_path):
+            break
+        time.sleep(0.002)
+    s = socket.socket(socket.AF_UNIX)
+    s.connect(sock_path)
+    buf = b""
+
+    def send(*command):
+        s.sendall((json.dumps({"command": list(command)}) + "\n").encode())
+
+    def wait_event(name, timeout=20):
+        global buf
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            while b"\n" in buf:
+                line, buf = buf.split(b"\n", 1)
+                if json.loads(line).get("event") == name:
+                    return True
+            s.settimeout(max(0.001, end - time.monotonic()))
+            buf += s.recv(65536)
+        return False
+
+    def time_pos():
+        global buf
+        s.sendall(b'{"command":["get_property","time-pos"],"request_id":99}\n')
+        while True:
+            while b"\n" in buf:
+                line, buf = buf.split(b"\n", 1)
+                msg = json.loads(line)
+                if msg.get("request_id") == 99:
+                    return msg.get("data")
+            buf += s.recv(65536)
+
+    opens = []
+    for _ in range(5):
+        start = time.perf_counter()
+        send("loadfile", clip)
+        wait_event("playback-restart")
+        opens.append((time.perf_counter() - start) * 1000)
+        if len(opens) == 1:
+            cold = (time.perf_counter() - spawned) * 1000
+    seeks, exact = [], 0
+    for n in frames:
+        start = time.perf_counter()
+        send("seek", "%.6f" % (n / fps), "absolute+exact")
+        wait_event("playback-restart")
+        seeks.append((time.perf_counter() - start) * 1000)
+        pos = time_pos()
+        exact += pos is not None and round(pos * fps) == n
+    seeks.sort()
+    med = seeks[len(seeks) // 2]
+    p90 = seeks[min(len(seeks) - 1, int(0.9 * (len(seeks) - 1) + 0.5))]
+    print("mpv cold_start_ms %.1f open_first_ms %.1f open_median_ms %.1f seek_median_ms %.1f seek_p90_ms %.1f exact %d/%d"
+          % (cold, opens[0], sorted(opens)[2], med, p90, exact, len(frames)))
+    send("quit")
+finally:
+    try:
+        player.wait(timeout=5)
+    except subprocess.TimeoutExpired:
+        player.kill()
+PY
+}
+
+field() { # line name
+    sed -n "s/.* $2 \([0-9.]*\).*/\1/p" <<<"$1"
+}
+
+ratio() {
+    python3 -c "print('%.2f' % ($1 / $2) if $2 > 0 else 'n/a')"
+}
+
+for clip in "$small" "$large"; do
+    frames="$(ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$clip")"
+    list="$(targets "$frames")"
+    echo "== $(basename "$clip") ($frames frames)"
+    # shellcheck disable=SC2086
+    run="$(NORRAVA_AUDIO=null "$bench" "$clip" 5 $list)"
+    ours="$(tail -n 1 <<<"$run")"
+    grep '^length' <<<"$run"
+    echo "norrava $ours"
+    if command -v mpv >/dev/null; then
+        # shellcheck disable=SC2086
+        theirs="$(mpv_ipc "$clip" $list)"
+        echo "$theirs"
+        echo "ratio norrava/mpv: seek median $(ratio "$(field "$ours" seek_median_ms)" "$(field "$theirs" seek_median_ms)")," \
+             "seek p90 $(ratio "$(field "$ours" seek_p90_ms)" "$(field "$theirs" seek_p90_ms)")," \
+             "first open (ours from engine start, mpv's from process start) $(ratio "$(field "$ours" open_first_ms)" "$(field "$theirs" cold_start_ms)")"
+    else
+        echo "mpv is not installed: no comparison"
+    fi
+done

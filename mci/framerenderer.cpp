@@ -1,0 +1,198 @@
+#include "framerenderer.h"
+
+#include <mpv/client.h>
+#include <mpv/render.h>
+
+#include <cstdlib>
+
+namespace mci {
+namespace {
+
+constexpr size_t kAlign = 64; // mpv's software renderer is fastest on 64-byte rows
+
+QImage alignedImage(QSize size)
+{
+    const size_t stride = (size_t(size.width()) * 4 + kAlign - 1) / kAlign * kAlign;
+    void* memory = std::aligned_alloc(kAlign, stride * size_t(size.height()));
+    if (!memory)
+        return {};
+    return QImage(static_cast<uchar*>(memory), size.width(), size.height(), qsizetype(stride),
+                  QImage::Format_RGB32, [](void* p) { std::free(p); }, memory);
+}
+
+void onUpdate(void* self)
+{
+    static_cast<FrameRenderer*>(self)->requestRedraw();
+}
+
+} // namespace
+
+FrameRenderer::FrameRenderer(mpv_handle* mpv, std::function<void()> newPicture)
+    : newPicture_(std::move(newPicture))
+{
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    if (mpv_render_context_create(&context_, mpv, params) < 0) {
+        context_ = nullptr;
+        return;
+    }
+    thread_ = std::thread([this] { run(); });
+    mpv_render_context_set_update_callback(context_, onUpdate, this);
+}
+
+FrameRenderer::~FrameRenderer()
+{
+    if (!context_)
+        return;
+    mpv_render_context_set_update_callback(context_, nullptr, nullptr);
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+    mpv_render_context_free(context_);
+}
+
+void FrameRenderer::setSize(QSize size)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (size == size_)
+            return;
+        size_ = size;
+        fresh_ = false;
+        redrawPending_ = true;
+    }
+    wake_.notify_all();
+}
+
+QSize FrameRenderer::size() const
+{
+    std::lock_guard lock(mutex_);
+    return size_;
+}
+
+void FrameRenderer::requestRedraw()
+{
+    // Also mpv's update callback: mpv_render_context_update() then tells
+    // whether a new frame is waiting; with none it redraws the last one.
+    {
+        std::lock_guard lock(mutex_);
+        updatePending_ = true;
+    }
+    wake_.notify_all();
+}
+
+FrameRenderer::Picture FrameRenderer::latest() const
+{
+    std::lock_guard lock(mutex_);
+    return latest_;
+}
+
+uint64_t FrameRenderer::mark() const
+{
+    std::lock_guard lock(mutex_);
+    return begun_;
+}
+
+bool FrameRenderer::settledLocked(uint64_t mark)
+{
+    if (finished_ < mark || begun_ != finished_)
+        return false;
+    if (fresh_ && !size_.isEmpty() && latest_.image.size() == size_)
+        return true;
+    if (!size_.isEmpty() && !redrawPending_) {
+        redrawPending_ = true;
+        wake_.notify_all();
+    }
+    return false;
+}
+
+bool FrameRenderer::settledSince(uint64_t mark)
+{
+    std::lock_guard lock(mutex_);
+    return settledLocked(mark);
+}
+
+bool FrameRenderer::waitSettled(Clock::time_point deadline)
+{
+    std::unique_lock lock(mutex_);
+    const uint64_t since = begun_;
+    return settled_.wait_until(lock, deadline, [&] { return settledLocked(since); });
+}
+
+void FrameRenderer::run()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return quit_ || updatePending_ || redrawPending_; });
+        if (quit_)
+            return;
+        const bool redraw = redrawPending_;
+        updatePending_ = false;
+        redrawPending_ = false;
+        const QSize size = size_;
+        lock.unlock();
+        const bool newFrame = mpv_render_context_update(context_) & MPV_RENDER_UPDATE_FRAME;
+        if (newFrame || redraw) {
+            lock.lock();
+            ++begun_;
+            lock.unlock();
+            render(size, size.isEmpty());
+        }
+        lock.lock();
+        if (newFrame || redraw) {
+            ++finished_;
+            lock.unlock();
+            settled_.notify_all();
+            if (!size.isEmpty())
+                newPicture_();
+            lock.lock();
+        }
+    }
+}
+
+void FrameRenderer::render(QSize size, bool skip)
+{
+    if (skip) {
+        // No size known yet: take the frame so mpv's output does not stall;
+        // it is drawn once the size is set.
+        int yes = 1;
+        mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_SKIP_RENDERING, &yes},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+        };
+        mpv_render_context_render(context_, params);
+        std::lock_guard lock(mutex_);
+        fresh_ = false;
+        return;
+    }
+    // Reuse the spare surface only when nobody holds a copy of it.
+    if (back_.size() != size || !back_.isDetached())
+        back_ = alignedImage(size);
+    if (back_.isNull())
+        return;
+    int sizeParam[2] = {size.width(), size.height()};
+    size_t stride = size_t(back_.bytesPerLine());
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_SW_SIZE, sizeParam},
+        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgra")},
+        {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+        {MPV_RENDER_PARAM_SW_POINTER, back_.bits()},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    const bool ok = mpv_render_context_render(context_, params) >= 0;
+    std::lock_guard lock(mutex_);
+    if (!ok) {
+        fresh_ = true; // nothing better will come; do not ask again
+        return;
+    }
+    std::swap(latest_.image, back_);
+    ++latest_.serial;
+    fresh_ = size == size_;
+}
+
+} // namespace mci

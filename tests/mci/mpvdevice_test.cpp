@@ -1,0 +1,426 @@
+#include "handleregistry.h"
+#include "mpvdevice.h"
+#include "testmedia.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using mci::Reply;
+using mci::SeekTarget;
+using mci::TimeFormat;
+
+constexpr int kFrames = 100;
+constexpr int kKeyInterval = 48; // -g 48: key frames at 0, 48, 96
+
+std::unique_ptr<mci::Device> openFile(const QString& path, std::string_view type = "digitalvideo")
+{
+    Reply failure;
+    auto device = mci::openMpvDevice(type, QFile::encodeName(path).toStdString(), &failure);
+    EXPECT_TRUE(device) << failure.text;
+    return device;
+}
+
+std::string ask(mci::Device& device, std::string_view item)
+{
+    const Reply reply = device.status(item);
+    EXPECT_FALSE(reply.failed()) << item << ": " << reply.text;
+    return reply.text;
+}
+
+int64_t askNumber(mci::Device& device, std::string_view item)
+{
+    return std::stoll("0" + ask(device, item));
+}
+
+// Frames as ffprobe counts them by decoding.
+int ffprobeFrames(const QString& path)
+{
+    QString output;
+    testmedia::run("ffprobe", {"-v", "error", "-select_streams", "v:0", "-count_frames", "-show_entries",
+                               "stream=nb_read_frames", "-of", "csv=p=0", path},
+                   &output);
+    return output.split(QRegularExpression("[^0-9]"), Qt::SkipEmptyParts).value(0).toInt();
+}
+
+int captureFrameNumber(mci::Device& device, const QString& dir)
+{
+    const QString bmp = dir + "/frame.bmp";
+    QFile::remove(bmp);
+    const Reply saved = device.capture(QFile::encodeName(bmp).toStdString());
+    EXPECT_FALSE(saved.failed()) << saved.text;
+    return testmedia::readFrameNumber(QImage(bmp));
+}
+
+struct ClipKind {
+    const char* name;
+    const char* extension;
+    QStringList encoder;
+    bool withAudio = true;
+};
+
+void PrintTo(const ClipKind& kind, std::ostream* out)
+{
+    *out << kind.name;
+}
+
+class FrameAccurate : public testing::TestWithParam<ClipKind> {};
+
+TEST_P(FrameAccurate, SeeksShowTheExactFrame)
+{
+    const ClipKind& kind = GetParam();
+    const QString path = testmedia::frameClip(QString("seek_") + kind.name + (kind.withAudio ? "" : "_silent"), kind.extension, kind.encoder, kFrames, 320, 240, "25",
+                                              kind.withAudio);
+    ASSERT_FALSE(path.isEmpty());
+    auto device = openFile(path);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(device->type(), "digitalvideo");
+    EXPECT_EQ(device->capability("has video").text, "true");
+    EXPECT_EQ(device->capability("can play").text, "true");
+    EXPECT_EQ(ask(*device, "time format"), "milliseconds");
+    EXPECT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
+    EXPECT_EQ(ask(*device, "time format"), "frames");
+    EXPECT_EQ(ask(*device, "frame rate"), "25000");
+    EXPECT_EQ(ask(*device, "speed"), "1000");
+    EXPECT_EQ(ask(*device, "ready"), "true");
+    EXPECT_EQ(device->where("source").text, "0 0 320 240");
+    const int64_t length = askNumber(*device, "length");
+    EXPECT_NEAR(length, ffprobeFrames(path), 1);
+
+    QTemporaryDir dir;
+    for (int64_t frame : {int64_t(0), int64_t(1), int64_t(kKeyInterval - 1), int64_t(kKeyInterval),
+                          int64_t(kKeyInterval + 1), int64_t(kFrames / 2 + 3), length - 1, int64_t(2)}) {
+        SCOPED_TRACE(frame);
+        ASSERT_FALSE(device->seek(SeekTarget::Position, frame, false).failed());
+        EXPECT_EQ(askNumber(*device, "position"), frame);
+        EXPECT_EQ(captureFrameNumber(*device, dir.path()), frame);
+        EXPECT_EQ(askNumber(*device, "position"), frame);
+        EXPECT_EQ(ask(*device, "mode"), "stopped");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, FrameAccurate,
+    testing::Values(ClipKind{"h264_mp4", "mp4", {"-c:v", "libx264", "-bf", "3", "-g", "48"}},
+                    ClipKind{"h264_mkv", "mkv", {"-c:v", "libx264", "-bf", "3", "-g", "48"}},
+                    ClipKind{"mpeg2_mpg", "mpg", {"-c:v", "mpeg2video", "-g", "48", "-f", "mpeg"}},
+                    ClipKind{"mpeg4_avi", "avi", {"-c:v", "mpeg4", "-g", "48"}, false},
+                    ClipKind{"mjpeg_avi", "avi", {"-c:v", "mjpeg"}, false},
+                    ClipKind{"vp9_webm", "webm", {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-g", "48"}}),
+    [](const testing::TestParamInfo<ClipKind>& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+QString shortClip()
+{
+    return testmedia::frameClip("device_h264", "mp4", {"-c:v", "libx264", "-bf", "3", "-g", "48"}, kFrames);
+}
+
+// A window stand-in: counts the frames it is given and keeps the last.
+struct Panel : mci::RenderTarget {
+    void presentFrame(const QImage& frame) override
+    {
+        ++frames;
+        last = frame;
+    }
+    int frames = 0;
+    QImage last;
+};
+
+TEST(MpvDevice, TransportKeepsMciModesAndPositions)
+{
+    auto device = openFile(shortClip());
+    ASSERT_TRUE(device);
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
+    EXPECT_EQ(ask(*device, "mode"), "stopped");
+    EXPECT_EQ(askNumber(*device, "position"), 0);
+
+    // Playing a stretch with wait ends on its last frame, stopped.
+    ASSERT_FALSE(device->play(10, 20, true).failed());
+    EXPECT_EQ(ask(*device, "mode"), "stopped");
+    EXPECT_EQ(askNumber(*device, "position"), 20);
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Milliseconds).failed());
+    EXPECT_NEAR(askNumber(*device, "position"), 800, 20);
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
+
+    ASSERT_FALSE(device->play(std::nullopt, std::nullopt, false).failed());
+    EXPECT_EQ(ask(*device, "mode"), "playing");
+    ASSERT_FALSE(device->pause().failed());
+    EXPECT_EQ(ask(*device, "mode"), "paused");
+    const int64_t paused = askNumber(*device, "position");
+    EXPECT_GE(paused, 20);
+    ASSERT_FALSE(device->stop().failed());
+    EXPECT_EQ(ask(*device, "mode"), "stopped");
+    EXPECT_EQ(askNumber(*device, "position"), paused); // stop does not rewind
+
+    // Played to the end it stops on the last frame; play then starts
+    // again after a seek.
+    const int64_t length = askNumber(*device, "length");
+    ASSERT_FALSE(device->play(length - 5, std::nullopt, true).failed());
+    EXPECT_EQ(ask(*device, "mode"), "stopped");
+    EXPECT_EQ(askNumber(*device, "position"), length - 1);
+    ASSERT_FALSE(device->seek(SeekTarget::Start, 0, true).failed());
+    EXPECT_EQ(askNumber(*device, "position"), 0);
+    ASSERT_FALSE(device->play(std::nullopt, 5, true).failed());
+    EXPECT_EQ(askNumber(*device, "position"), 5);
+
+    ASSERT_FALSE(device->seek(SeekTarget::End, 0, true).failed());
+    EXPECT_EQ(askNumber(*device, "position"), length - 1);
+    EXPECT_EQ(device->seek(SeekTarget::Position, length + 1, false).code, mci::ErrOutOfRange);
+    EXPECT_EQ(device->seek(SeekTarget::Position, -1, false).code, mci::ErrOutOfRange);
+    EXPECT_EQ(device->play(50, 40, false).code, mci::ErrOutOfRange);
+
+    // Milliseconds are the same clock.
+    ASSERT_FALSE(device->seek(SeekTarget::Position, 50, true).failed());
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Milliseconds).failed());
+    EXPECT_EQ(askNumber(*device, "position"), 2000);
+    EXPECT_EQ(askNumber(*device, "length"), length * 40);
+}
+
+TEST(MpvDevice, DrawsIntoRegisteredTargetsOnly)
+{
+    auto device = openFile(shortClip());
+    ASSERT_TRUE(device);
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
+    Panel panel;
+    const uint64_t handle = mci::registerTarget(&panel);
+    ASSERT_FALSE(device->window(handle).failed());
+    ASSERT_FALSE(device->putDestination({0, 0, 160, 120}).failed());
+    EXPECT_EQ(device->where("destination").text, "0 0 160 120");
+    EXPECT_EQ(device->where("source").text, "0 0 320 240");
+    ASSERT_FALSE(device->seek(SeekTarget::Position, 33, false).failed());
+
+    ASSERT_FALSE(device->update(handle).failed());
+    ASSERT_GE(panel.frames, 1);
+    EXPECT_EQ(panel.last.size(), QSize(160, 120));
+    EXPECT_EQ(testmedia::readFrameNumber(panel.last), 33);
+    EXPECT_EQ(panel.last.constBits()[3], 0xff) << "opaque pixels";
+
+    QTemporaryDir dir;
+    const QString bmp = dir.path() + "/small.bmp";
+    ASSERT_FALSE(device->capture(QFile::encodeName(bmp).toStdString()).failed());
+    const QImage saved(bmp);
+    EXPECT_EQ(saved.size(), QSize(160, 120));
+    QFile file(bmp);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(30).at(28), 24) << "bits per pixel in the header";
+    EXPECT_EQ(testmedia::readFrameNumber(saved), 33);
+
+    const Reply unsaved = device->capture(QFile::encodeName(dir.path() + "/no/such/dir/x.bmp").toStdString());
+    EXPECT_EQ(unsaved.code, mci::ErrFileNotSaved);
+    EXPECT_FALSE(unsaved.text.empty());
+
+    mci::unregisterTarget(handle);
+    const int before = panel.frames;
+    EXPECT_TRUE(device->update(handle).failed());
+    ASSERT_FALSE(device->play(std::nullopt, 60, true).failed());
+    mci::processEvents();
+    EXPECT_EQ(panel.frames, before);
+    EXPECT_TRUE(device->window(handle).failed());
+}
+
+TEST(MpvDevice, NewFramesReachTheTargetThroughTheEventPump)
+{
+    auto device = openFile(shortClip());
+    ASSERT_TRUE(device);
+    Panel panel;
+    const uint64_t handle = mci::registerTarget(&panel);
+    ASSERT_FALSE(device->window(handle).failed());
+    std::atomic<int> wakes{0};
+    mci::setEventPump([&wakes] { ++wakes; });
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
+    ASSERT_FALSE(device->play(0, 40, false).failed());
+    // Pump as an event loop would, whenever woken, until playing ends.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (ask(*device, "mode") == "playing" || ask(*device, "mode") == "seeking") {
+        if (wakes.exchange(0))
+            mci::processEvents();
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    mci::processEvents();
+    mci::setEventPump(nullptr);
+    mci::unregisterTarget(handle);
+    EXPECT_GE(panel.frames, 10);
+    EXPECT_EQ(testmedia::readFrameNumber(panel.last), 40);
+}
+
+TEST(MpvDevice, FramesArriveThroughTheApplicationsEventLoop)
+{
+    // A Qt program needs no pump of its own: the layer posts to the
+    // application's thread, so waiting for events is enough.
+    static int argc = 1;
+    static char name[] = "mpvdevice_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    auto device = openFile(shortClip());
+    ASSERT_TRUE(device);
+    Panel panel;
+    const uint64_t handle = mci::registerTarget(&panel);
+    ASSERT_FALSE(device->window(handle).failed());
+    ASSERT_FALSE(device->play(std::nullopt, std::nullopt, false).failed());
+    QElapsedTimer timer;
+    timer.start();
+    while (panel.frames < 10 && timer.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1000);
+    mci::unregisterTarget(handle);
+    EXPECT_GE(panel.frames, 10);
+}
+
+TEST(MpvDevice, OddNamesAndPictureShapes)
+{
+    // Blanks, quotes and non-ASCII letters in the name.
+    const QString odd = testmedia::dir() + QString::fromUtf8("/a \"b\" \u00e5ngstr\u00f6m.mp4");
+    QFile::remove(odd);
+    ASSERT_TRUE(QFile::copy(shortClip(), odd));
+    auto device = openFile(odd);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(device->type(), "digitalvideo");
+
+    // Non-square pixels: the source is given as displayed.
+    const QString wide = testmedia::frameClip("device_wide", "mkv", {"-c:v", "libx264", "-aspect", "16:9"}, 30);
+    device = openFile(wide);
+    ASSERT_TRUE(device);
+    const std::string source = device->where("source").text;
+    EXPECT_TRUE(source == "0 0 427 240" || source == "0 0 426 240") << source;
+
+    // A frame rate that is not whole.
+    const QString ntsc = testmedia::frameClip("device_ntsc", "mp4", {"-c:v", "libx264"}, 30, 320, 240, "30000/1001");
+    device = openFile(ntsc);
+    ASSERT_TRUE(device);
+    EXPECT_EQ(ask(*device, "frame rate"), "29970");
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
+    EXPECT_NEAR(askNumber(*device, "length"), 30, 1);
+    QTemporaryDir dir;
+    ASSERT_FALSE(device->seek(SeekTarget::Position, 17, false).failed());
+    EXPECT_EQ(captureFrameNumber(*device, dir.path()), 17);
+}
+
+TEST(MpvDevice, AudioFormatsAreDescribed)
+{
+    struct Case {
+        const char* format;
+        int rate;
+        int channels;
+        int bits;
+    };
+    for (const Case& c : {Case{"pcm_u8", 22050, 1, 8}, Case{"pcm_s16le", 44100, 2, 16},
+                          Case{"pcm_s24le", 44100, 1, 24}, Case{"pcm_f32le", 22050, 2, 32}}) {
+        SCOPED_TRACE(c.format);
+        const QString path = testmedia::wavFile(QString("tone_%1_%2_%3").arg(c.format).arg(c.rate).arg(c.channels),
+                                                c.rate, c.channels, c.format, 1500);
+        auto device = openFile(path, "waveaudio");
+        ASSERT_TRUE(device);
+        EXPECT_EQ(device->type(), "waveaudio");
+        EXPECT_EQ(device->capability("has video").text, "false");
+        EXPECT_EQ(device->capability("device type").text, "waveaudio");
+        EXPECT_EQ(askNumber(*device, "samplespersec"), c.rate);
+        EXPECT_EQ(askNumber(*device, "channels"), c.channels);
+        EXPECT_EQ(askNumber(*device, "bitspersample"), c.bits);
+        EXPECT_EQ(askNumber(*device, "bytespersec"), int64_t(c.rate) * c.channels * c.bits / 8);
+        EXPECT_EQ(askNumber(*device, "speed"), 1000);
+        EXPECT_NEAR(askNumber(*device, "length"), 1500, 30);
+        EXPECT_EQ(device->setTimeFormat(TimeFormat::Frames).code, mci::ErrBadTimeFormat);
+        ASSERT_FALSE(device->seek(SeekTarget::Position, 700, false).failed());
+        EXPECT_EQ(askNumber(*device, "position"), 700);
+        ASSERT_FALSE(device->play(std::nullopt, 900, true).failed());
+        EXPECT_NEAR(askNumber(*device, "position"), 900, 30);
+        EXPECT_EQ(ask(*device, "mode"), "stopped");
+    }
+}
+
+TEST(MpvDevice, SoundOnlyFilesOpenedAsVideoAreServedAsWaveaudio)
+{
+    const QString path = testmedia::wavFile("tone_as_video", 44100, 2, "pcm_s16le", 1000);
+    auto device = openFile(path, "digitalvideo");
+    ASSERT_TRUE(device);
+    EXPECT_EQ(device->type(), "waveaudio");
+    EXPECT_EQ(device->capability("has video").text, "false");
+    EXPECT_NEAR(askNumber(*device, "length"), 1000, 30);
+    EXPECT_TRUE(device->where("source").failed());
+}
+
+TEST(MpvDevice, BadFilesAreRefusedOrPlayedAsFarAsTheyGo)
+{
+    Reply failure;
+    EXPECT_FALSE(mci::openMpvDevice("digitalvideo", "/no/such/file.avi", &failure));
+    EXPECT_EQ(failure.code, mci::ErrFileNotFound);
+
+    QByteArray random(64 * 1024, 0);
+    uint32_t seed = 12345;
+    for (char& byte : random) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = char(seed >> 24);
+    }
+    const QStringList refused{
+        testmedia::rawFile("empty.avi", {}),
+        testmedia::rawFile("random.mp4", random),
+        testmedia::rawFile("text.avi", QByteArray("This is not a film.\n").repeated(200)),
+    };
+    for (const QString& path : refused) {
+        SCOPED_TRACE(path.toStdString());
+        for (const char* type : {"digitalvideo", "waveaudio"}) {
+            failure = {};
+            EXPECT_FALSE(mci::openMpvDevice(type, QFile::encodeName(path).toStdString(), &failure));
+            EXPECT_NE(failure.code, 0);
+            EXPECT_FALSE(failure.text.empty());
+        }
+    }
+
+    // Damaged files: whatever opens must answer and play without hanging.
+    QStringList damaged;
+    for (const QString& source : {shortClip(), testmedia::frameClip("device_mkv", "mkv", {"-c:v", "libx264"}, 60),
+                                  testmedia::frameClip("device_mpg", "mpg", {"-c:v", "mpeg2video", "-f", "mpeg"}, 60)}) {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        for (int percent : {5, 40, 80}) {
+            damaged << testmedia::rawFile(QString("cut%1_%2").arg(percent).arg(QFileInfo(source).fileName()),
+                                          bytes.left(bytes.size() * percent / 100));
+        }
+    }
+    QFile wav(testmedia::wavFile("tone_for_lie", 44100, 2, "pcm_s16le", 500));
+    ASSERT_TRUE(wav.open(QIODevice::ReadOnly));
+    QByteArray lying = wav.readAll();
+    const int data = lying.indexOf("data");
+    ASSERT_GT(data, 0);
+    const uint32_t huge = 0x7ffffff0u;
+    lying.replace(data + 4, 4, QByteArray(reinterpret_cast<const char*>(&huge), 4));
+    damaged << testmedia::rawFile("lying.wav", lying);
+
+    for (const QString& path : damaged) {
+        SCOPED_TRACE(path.toStdString());
+        failure = {};
+        auto device = mci::openMpvDevice(path.endsWith(".wav") ? "waveaudio" : "digitalvideo",
+                                         QFile::encodeName(path).toStdString(), &failure);
+        if (!device) {
+            EXPECT_NE(failure.code, 0);
+            EXPECT_FALSE(failure.text.empty());
+            continue;
+        }
+        EXPECT_GE(askNumber(*device, "length"), 0);
+        device->play(std::nullopt, std::nullopt, false);
+        device->seek(SeekTarget::Position, 0, true);
+        EXPECT_EQ(askNumber(*device, "position"), 0);
+        device->play(std::nullopt, std::nullopt, false);
+        ask(*device, "mode");
+    }
+}
+
+} // namespace
