@@ -1,0 +1,67 @@
+#pragma once
+
+// Drawing helpers shared by the skin, button and slider pictures: the
+// palette of the look, brushed metal, bevels, the vector lettering and the
+// reduction to 256 colours.
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRect>
+
+#include <cstdint>
+
+namespace skinpaint {
+
+// The colours of the look.
+inline const QColor kMetalDark{0x1c, 0x1f, 0x23};
+inline const QColor kMetalLight{0x5a, 0x60, 0x68};
+inline const QColor kEdgeLight{0x9a, 0xa1, 0xa9};
+inline const QColor kEdgeDark{0x0c, 0x0d, 0x0f};
+inline const QColor kLedLit{0x3d, 0xff, 0x7a};
+inline const QColor kLedDim{0x0f, 0x4a, 0x26};
+inline const QColor kGlass{0x49, 0xc6, 0xe5};
+inline const QColor kKey{0xff, 0x00, 0xff};
+
+QColor mix(const QColor& a, const QColor& b, double t);
+
+// Deterministic value noise in [-1, 1].
+double noise(uint32_t seed, int x, int y);
+
+// Metal colour at a brightness level (0 = darkest grey of the look,
+// 1 = lightest) with fine horizontal brushing at pixel (x, y).
+QColor metal(double level, int x, int y, uint32_t seed, double grain = 1.0);
+
+// Fills rect with brushed metal whose level runs from levelTop to levelBottom.
+void fillMetal(QImage& image, const QRect& rect, double levelTop, double levelBottom, uint32_t seed,
+               double grain = 1.0);
+
+// Brushed metal running vertically (side rails): streaks are columns.
+void fillMetalVertical(QImage& image, const QRect& rect, double levelLeft, double levelRight, uint32_t seed);
+
+// A one-pixel bevel inside rect: light on top and left, dark on the bottom and
+// right when raised, the reverse when sunken.
+void bevel(QImage& image, const QRect& rect, bool raised, double strength = 1.0);
+
+// Blends colour c over the pixel at (x, y) with opacity t.
+void blend(QImage& image, int x, int y, const QColor& c, double t);
+
+// Stroke outline of a word in the program's own lettering (no system fonts,
+// so every machine draws the same pixels). Letters are 4 x 6 units; pitch
+// is 6 units. Known letters: A E F I L M N O P R S T V W and the blank.
+QPainterPath lettering(const QString& text, const QPointF& origin, double unit);
+
+// Draws a path as a lit LED trace: a soft glow, then the lit core.
+void ledStroke(QPainter& p, const QPainterPath& path, double width, const QColor& lit, double glow = 1.0);
+
+// Flattens an antialiased picture drawn on transparency: pixels less than
+// half covered become the key colour, the rest are composed over `under`, so
+// the edges blend into the surface the picture will sit on.
+QImage keyed(const QImage& argb, const QColor& under, const QColor& key = kKey);
+
+// Reduces a picture to an indexed one of at most `colours` colours (median
+// cut), keeping each colour of `exact` exactly and mapping no other pixel to it.
+QImage indexed(const QImage& image, int colours, const QList<QRgb>& exact = {});
+
+} // namespace skinpaint
