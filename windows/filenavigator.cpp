@@ -7,6 +7,8 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QResizeEvent>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -41,7 +43,7 @@ QString caseless(const QString& pattern)
     return out;
 }
 
-QString styleSheet()
+QString navigatorStyleSheet()
 {
     return QStringLiteral(R"(
 QTreeView, QListView {
@@ -54,6 +56,8 @@ QTreeView::item:hover, QListView::item:hover { background: #262a2f; }
 QTreeView::item:selected, QListView::item:selected {
     background: %4; color: %5; border-left: 2px solid %5;
 }
+QTreeView::item:selected { border-left: 0; }
+QTreeView::branch:selected { background: transparent; }
 QScrollBar:vertical { background: #16181b; width: 12px; margin: 0; }
 QScrollBar:horizontal { background: #16181b; height: 12px; margin: 0; }
 QScrollBar::handle { background: #4a5058; border: 1px solid #5a6068; border-radius: 3px; margin: 2px; }
@@ -110,6 +114,23 @@ void TFileNavigator::buildControls()
                     listFolder(folderModel_->filePath(current));
             });
 
+    // The model reads folders in the background, so rows above the chosen
+    // folder keep arriving after it was chosen: keep it in view until its
+    // ancestors are read. Folders the user opens elsewhere move nothing.
+    connect(folderModel_, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& parent) {
+        if (followFolder_ && isAncestorOfFolder(folderModel_->filePath(parent)))
+            keepFolderInView();
+    });
+    connect(folderModel_, &QFileSystemModel::layoutChanged, this, [this] {
+        if (followFolder_)
+            keepFolderInView();
+    });
+
+    // Once the user takes hold of the tree it stays where they put it.
+    RzDirectoryTree1->installEventFilter(this);
+    RzDirectoryTree1->viewport()->installEventFilter(this);
+    RzDirectoryTree1->verticalScrollBar()->installEventFilter(this);
+
     fileModel_ = new QFileSystemModel(this);
     fileModel_->setFilter(QDir::Files | QDir::Hidden | QDir::System);
     fileModel_->setNameFilterDisables(false);
@@ -155,7 +176,7 @@ void TFileNavigator::applyLook()
         palette.setColor(group, QPalette::HighlightedText, QColor(navlook::LedLit));
     }
     setPalette(palette);
-    setStyleSheet(styleSheet());
+    setStyleSheet(navigatorStyleSheet());
 }
 
 void TFileNavigator::setFileMask(const QString& mask)
@@ -182,6 +203,8 @@ bool TFileNavigator::setFolder(const QString& path)
     RzDirectoryTree1->scrollTo(index);
     // Choosing the folder that is already current sends no change.
     listFolder(folderModel_->filePath(index));
+    followFolder_ = true;
+    keepFolderInView();
     return true;
 }
 
@@ -207,12 +230,27 @@ void TFileNavigator::FormCreate()
     setBounds(x(), y(), 1, height());
 }
 
+bool TFileNavigator::isAncestorOfFolder(const QString& path) const
+{
+    const QString parent = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+    return folder_ == path || folder_.startsWith(parent);
+}
+
+void TFileNavigator::keepFolderInView()
+{
+    // After the pending layout, so the tree scrolls with its real size.
+    QTimer::singleShot(0, this, [this] {
+        const QModelIndex current = RzDirectoryTree1->currentIndex();
+        if (current.isValid())
+            RzDirectoryTree1->scrollTo(current, QAbstractItemView::PositionAtCenter);
+    });
+}
+
 void TFileNavigator::FormShow()
 {
     // Keep the chosen folder in view when the navigator opens; the tree's
     // icons are drawn with their own transparency already.
-    if (RzDirectoryTree1->currentIndex().isValid())
-        RzDirectoryTree1->scrollTo(RzDirectoryTree1->currentIndex());
+    keepFolderInView();
     // Hang on the main window, so the window manager keeps us above it.
     if (!parentWidget() && host_.mainWindow && host_.mainWindow->windowHandle() && windowHandle())
         windowHandle()->setTransientParent(host_.mainWindow->windowHandle());
@@ -258,6 +296,20 @@ void TFileNavigator::FileListBox1Change()
 {
     if (host_.loadTheFile)
         host_.loadTheFile(highlightedFile());
+}
+
+bool TFileNavigator::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        followFolder_ = false;
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFileNavigator::showEvent(QShowEvent* event)

@@ -82,6 +82,7 @@ public:
     static constexpr int MinimumListHeight = 90;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -89,6 +90,8 @@ private:
     void buildControls();
     void applyLook();
     void listFolder(const QString& path);
+    bool isAncestorOfFolder(const QString& path) const;
+    void keepFolderInView();
 
     TFileNavigatorHost host_;
     QWidget* handle_ = nullptr;
@@ -97,4 +100,5 @@ private:
     QString fileMask_;
     QString folder_;
     bool inFormResize_ = false;
+    bool followFolder_ = true; // scroll the tree to the folder as it loads
 };
