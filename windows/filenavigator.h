@@ -43,6 +43,7 @@ public:
     explicit TFileNavigator(QWidget* parent = nullptr);
 
     void setHost(TFileNavigatorHost host) { host_ = std::move(host); }
+    const TFileNavigatorHost& host() const { return host_; }
     // The handle window (FileBlind) that FormResize keeps on the left edge.
     void setHandle(QWidget* handle) { handle_ = handle; }
     QWidget* handle() const { return handle_; }
