@@ -266,6 +266,8 @@ void TFileNavigator::FormResize()
     const bool open = width() > 2;
     if (open != isVisible())
         setVisible(open);
+    if (!open)
+        closedGeometry_ = geometry();
     if (handle_) {
         if (open) {
             handle_->move(x() - handle_->width(), y());
@@ -318,9 +320,32 @@ void TFileNavigator::showEvent(QShowEvent* event)
     FormShow();
 }
 
+bool TFileNavigator::undoWindowManagerChange(const QEvent* event)
+{
+    // Closing the navigator by the window manager's sizing unmaps it in the
+    // middle of that sizing, which the manager may answer by putting the
+    // old size back. A closed navigator is sized only through setBounds.
+    if (!event->spontaneous() || isVisible() || !closedGeometry_.isValid() || geometry() == closedGeometry_)
+        return false;
+    setGeometry(closedGeometry_);
+    return true;
+}
+
+void TFileNavigator::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    if (undoWindowManagerChange(event))
+        return;
+    // While the window manager sizes the left edge, the new width may come
+    // before the new position; the handle is placed again once both are in.
+    FormResize();
+}
+
 void TFileNavigator::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    if (undoWindowManagerChange(event))
+        return;
     NavPanel->setGeometry(rect());
     FormResize();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -85,6 +86,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -93,6 +95,7 @@ private:
     void listFolder(const QString& path);
     bool isAncestorOfFolder(const QString& path) const;
     void keepFolderInView();
+    bool undoWindowManagerChange(const QEvent* event);
 
     TFileNavigatorHost host_;
     QWidget* handle_ = nullptr;
@@ -101,5 +104,6 @@ private:
     QString fileMask_;
     QString folder_;
     bool inFormResize_ = false;
+    QRect closedGeometry_; // where the navigator was when it last closed
     bool followFolder_ = true; // scroll the tree to the folder as it loads
 };
