@@ -1,0 +1,301 @@
+#include "filenavigator.h"
+#include "navwidgets.h"
+#include "testmedia.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+QT_BEGIN_NAMESPACE
+void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "filenavigator_test";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override { delete app_; }
+
+private:
+    QApplication* app_ = nullptr;
+};
+const auto* environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+void touch(const QString& path)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+}
+
+// A main window stand-in, the handle and the navigator hung on them as the
+// main window's layout does it.
+struct Fixture {
+    QWidget main;
+    QWidget handle{nullptr, Qt::Tool | Qt::FramelessWindowHint};
+    TFileNavigator navigator;
+    bool maximised = false;
+    int savedWidth = -1;
+    QStringList loaded;
+
+    Fixture()
+    {
+        main.setGeometry(400, 200, 386, 424);
+        handle.resize(20, 150);
+        navigator.setHandle(&handle);
+        navigator.setHost({&main, [this](const QString& path) { loaded << path; }, [this] { return maximised; },
+                           [this](int width) { savedWidth = width; }});
+    }
+    // The navigator against the main window's left side, width w.
+    void hang(int w) { navigator.setBounds(main.x() - w, main.y() + 2, w, main.height() - 4); }
+    QSet<QString> listed() const
+    {
+        QSet<QString> names;
+        const QAbstractItemModel* model = navigator.FileListBox1->model();
+        const QModelIndex root = navigator.FileListBox1->rootIndex();
+        for (int row = 0; row < model->rowCount(root); ++row)
+            names << model->index(row, 0, root).data().toString();
+        return names;
+    }
+    bool waitForListing(int rows)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                const auto* model = navigator.FileListBox1->model();
+                return model->rowCount(navigator.FileListBox1->rootIndex()) == rows;
+            },
+            20000);
+    }
+    QRect itemRect(const QString& path) const
+    {
+        auto* model = static_cast<QFileSystemModel*>(navigator.FileListBox1->model());
+        return navigator.FileListBox1->visualRect(model->index(path));
+    }
+};
+
+TEST(FileNavigator, StartsClosedOnePixelWide)
+{
+    Fixture f;
+    EXPECT_EQ(f.navigator.width(), 1);
+    EXPECT_FALSE(f.navigator.isVisible());
+    EXPECT_EQ(f.navigator.folder(), QDir::homePath());
+    EXPECT_TRUE(f.navigator.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(f.navigator.FileListBox1->toolTip(), "Click to open the highlighted file");
+    EXPECT_EQ(f.navigator.font().pixelSize(), 11);
+}
+
+TEST(FileNavigator, VisibleExactlyWhenWiderThanTwoAndCarriesItsHandle)
+{
+    Fixture f;
+    for (int width : {1, 2}) {
+        f.hang(width);
+        EXPECT_FALSE(f.navigator.isVisible()) << width;
+        // Closed: the handle hangs on the main window, 2 below its top.
+        EXPECT_EQ(f.handle.pos(), QPoint(400 - 20, 202)) << width;
+    }
+    for (int width : {3, 200, 2, 3}) {
+        f.hang(width);
+        EXPECT_EQ(f.navigator.isVisible(), width > 2) << width;
+        if (width > 2)
+            EXPECT_EQ(f.handle.pos(), QPoint(400 - width - 20, 202)) << width;
+        else
+            EXPECT_EQ(f.handle.pos(), QPoint(380, 202)) << width;
+    }
+    // A move of the main window re-hangs everything at the new place.
+    f.main.move(600, 50);
+    f.hang(150);
+    EXPECT_EQ(f.handle.pos(), QPoint(600 - 150 - 20, 52));
+    EXPECT_EQ(f.navigator.geometry().right() + 1, 600);
+}
+
+TEST(FileNavigator, SavesItsWidthUnlessMaximised)
+{
+    Fixture f;
+    f.hang(150);
+    EXPECT_EQ(f.savedWidth, 150);
+    f.maximised = true;
+    f.hang(250);
+    EXPECT_EQ(f.savedWidth, 150);
+    f.maximised = false;
+    f.hang(1);
+    EXPECT_EQ(f.savedWidth, 1);
+}
+
+TEST(FileNavigator, SplitterKeepsTheListNinetyPixelsHigh)
+{
+    Fixture f;
+    f.navigator.setBounds(100, 100, 292, 404);
+    ASSERT_TRUE(f.navigator.isVisible());
+    const int tree = f.navigator.RzDirectoryTree1->height();
+    const int list = f.navigator.FileListBox1->height();
+    EXPECT_EQ(f.navigator.RzDirectoryTree1->geometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(f.navigator.RzDirectoryTree1->mapTo(&f.navigator, QPoint(0, 0)), QPoint(7, 7));
+    EXPECT_EQ(tree, 149);
+    EXPECT_EQ(list, 233);
+    // A list of 90 is allowed, 89 is not.
+    EXPECT_TRUE(f.navigator.Splitter1CanResize(tree + list - 90));
+    EXPECT_FALSE(f.navigator.Splitter1CanResize(tree + list - 89));
+
+    // Dragging the bar far down stops where the list is 90 high.
+    auto* handle = f.navigator.Splitter1->handle(1);
+    const QPoint grip = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(handle, grip + QPoint(0, 60));
+    EXPECT_EQ(f.navigator.RzDirectoryTree1->height(), tree + 60);
+    QTest::mouseMove(handle, grip + QPoint(0, 400));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(0, 400));
+    EXPECT_EQ(f.navigator.FileListBox1->height(), 90);
+    EXPECT_EQ(f.navigator.RzDirectoryTree1->height(), tree + list - 90);
+
+    // Back up is always allowed.
+    EXPECT_TRUE(f.navigator.Splitter1->dragTo(100));
+    EXPECT_EQ(f.navigator.RzDirectoryTree1->height(), 100);
+}
+
+TEST(FileNavigator, ListsFilesMatchingTheMaskHiddenOnesIncluded)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* name : {"a.avi", "b.mid", "c.wav", "d.txt", ".hidden.avi", "LOUD.WAV", "avi", "e.avi.txt"})
+        touch(dir.filePath(name));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.avi"));
+
+    Fixture f;
+    f.navigator.setFileMask("*.avi;*.mid;*.wav;");
+    EXPECT_EQ(f.navigator.fileMask(), "*.avi;*.mid;*.wav;");
+    ASSERT_TRUE(f.navigator.setFolder(dir.path()));
+    EXPECT_EQ(f.navigator.folder(), dir.path());
+    ASSERT_TRUE(f.waitForListing(5)) << f.listed().values().join(", ").toStdString();
+    EXPECT_EQ(f.listed(), (QSet<QString>{"a.avi", "b.mid", "c.wav", ".hidden.avi", "LOUD.WAV"}));
+
+    // The tree holds the folder, and only folders.
+    auto* tree = f.navigator.RzDirectoryTree1;
+    EXPECT_EQ(static_cast<QFileSystemModel*>(tree->model())->filePath(tree->currentIndex()), dir.path());
+
+    // A new mask applies at once; an empty one lists everything.
+    f.navigator.setFileMask("*.mid;");
+    ASSERT_TRUE(f.waitForListing(1));
+    f.navigator.setFileMask("");
+    ASSERT_TRUE(f.waitForListing(8));
+    EXPECT_FALSE(f.listed().contains("folder.avi"));
+    EXPECT_TRUE(f.loaded.isEmpty());
+}
+
+TEST(FileNavigator, ClickAndKeysOpenTheHighlightedFileByItsFullPath)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QStringList names{"a plain.avi", "b with 'quotes' and \"doubles\".avi", "c Åsa Ünïcødé.avi", "d.avi"};
+    for (const QString& name : names)
+        touch(dir.filePath(name));
+
+    Fixture f;
+    f.navigator.setFileMask("*.avi;");
+    f.navigator.setFolder(dir.path());
+    f.hang(292);
+    ASSERT_TRUE(f.waitForListing(4));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.loaded.isEmpty()) << "listing a folder opens nothing";
+
+    auto* list = f.navigator.FileListBox1;
+    auto* viewport = list->viewport();
+    const QString first = dir.filePath(names[0]);
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, f.itemRect(first).center());
+    ASSERT_EQ(f.loaded, QStringList{first});
+    EXPECT_EQ(f.navigator.highlightedFile(), first);
+
+    // Each key press that moves the highlight opens that file.
+    list->setFocus();
+    for (int i = 1; i < names.size(); ++i) {
+        QTest::keyClick(list, Qt::Key_Down);
+        ASSERT_EQ(f.loaded.size(), i + 1);
+        EXPECT_EQ(f.loaded.last(), dir.filePath(names[i]));
+        EXPECT_TRUE(QFile::exists(f.loaded.last()));
+    }
+    // At the end of the list Down moves nothing and opens nothing.
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(f.loaded.size(), names.size());
+    // Enter opens the highlighted file again.
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(f.loaded.last(), dir.filePath(names.last()));
+    f.loaded.clear();
+
+    // A click on the highlighted file opens it again; a double click opens once.
+    const QString second = dir.filePath(names[1]);
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, f.itemRect(second).center());
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, f.itemRect(second).center());
+    EXPECT_EQ(f.loaded, (QStringList{second, second}));
+    f.loaded.clear();
+    const QString third = dir.filePath(names[2]);
+    // Through the window, so the events come as from a real double click.
+    const QPoint at = viewport->mapTo(&f.navigator, f.itemRect(third).center());
+    QTest::mouseDClick(f.navigator.windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(f.loaded, QStringList{third});
+    f.loaded.clear();
+
+    // A click below the last file highlights nothing new and opens nothing.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(10, viewport->height() - 3));
+    EXPECT_TRUE(f.loaded.isEmpty());
+
+    // Going to another folder drops the highlight without opening anything.
+    f.navigator.setFolder(QDir::tempPath());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.loaded.isEmpty());
+    EXPECT_EQ(f.navigator.highlightedFile(), QString());
+}
+
+TEST(FileNavigator, ChoosingAFolderInTheTreeListsIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("inner"));
+    touch(dir.filePath("inner/x.wav"));
+    Fixture f;
+    f.navigator.setFileMask("*.wav;");
+    f.hang(292);
+    ASSERT_TRUE(f.navigator.setFolder(dir.path()));
+    EXPECT_FALSE(f.navigator.setFolder(dir.filePath("inner/x.wav")));
+    auto* tree = f.navigator.RzDirectoryTree1;
+    auto* model = static_cast<QFileSystemModel*>(tree->model());
+    const QModelIndex inner = model->index(dir.filePath("inner"));
+    ASSERT_TRUE(inner.isValid());
+    tree->scrollTo(inner);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(inner).center());
+    EXPECT_EQ(f.navigator.folder(), dir.filePath("inner"));
+    ASSERT_TRUE(f.waitForListing(1));
+    EXPECT_EQ(f.listed(), QSet<QString>{"x.wav"});
+}
+
+// Not a check: renders the navigator over the demo data folder for a look.
+TEST(FileNavigator, RendersToPicture)
+{
+    Fixture f;
+    f.navigator.setFileMask("*.mp4;*.mid;*.wav;*.avi;");
+    f.navigator.setFolder(QStringLiteral(NORRAVA_SOURCE_DIR) + "/data");
+    f.hang(292);
+    ASSERT_TRUE(f.waitForListing(2));
+    QTest::qWait(300); // let the tree fetch its folders for the picture
+    f.navigator.FileListBox1->setCurrentIndex(
+        f.navigator.FileListBox1->model()->index(0, 0, f.navigator.FileListBox1->rootIndex()));
+    QDir().mkpath(testmedia::dir());
+    const QString path = testmedia::dir() + "/navigator.png";
+    EXPECT_TRUE(f.navigator.grab().save(path));
+}
+
+} // namespace
