@@ -28,7 +28,7 @@ void TStatusHandle::FormCreate()
     show();
 }
 
-void TStatusHandle::FormMouseDown()
+void TStatusHandle::FormMouseDown(const QPoint& globalPos)
 {
     if (!FStatusPanel)
         return;
@@ -37,16 +37,13 @@ void TStatusHandle::FormMouseDown()
     if (window && window->startSystemResize(Qt::BottomEdge))
         return;
     FDragging = true;
-    FDragStartY = QCursor::pos().y();
+    FDragStartY = globalPos.y();
     FDragStartHeight = FStatusPanel->height();
 }
 
 void TStatusHandle::mousePressEvent(QMouseEvent* event)
 {
-    FDragStartY = event->globalPosition().toPoint().y();
-    FormMouseDown();
-    if (FDragging)
-        FDragStartY = event->globalPosition().toPoint().y();
+    FormMouseDown(event->globalPosition().toPoint());
     event->accept();
 }
 

@@ -20,7 +20,8 @@ public:
 
 protected:
     void FormCreate();
-    void FormMouseDown();
+    // Starts the window system's sizing of the panel's bottom edge.
+    void FormMouseDown(const QPoint& globalPos);
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
