@@ -94,6 +94,8 @@ TEST(FileNavigator, StartsClosedOnePixelWide)
     Fixture f;
     EXPECT_EQ(f.navigator.width(), 1);
     EXPECT_FALSE(f.navigator.isVisible());
+    EXPECT_TRUE(f.navigator.folder().isEmpty()) << "nothing is read before it opens";
+    f.hang(100);
     EXPECT_EQ(f.navigator.folder(), QDir::homePath());
     EXPECT_TRUE(f.navigator.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(f.navigator.FileListBox1->toolTip(), "Click to open the highlighted file");
