@@ -10,7 +10,9 @@
 #include <QFileSystemModel>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QResizeEvent>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
 #include <QTreeView>
 
 QT_BEGIN_NAMESPACE
@@ -124,6 +126,27 @@ TEST(FileNavigator, VisibleExactlyWhenWiderThanTwoAndCarriesItsHandle)
     f.hang(150);
     EXPECT_EQ(f.handle.pos(), QPoint(600 - 150 - 20, 52));
     EXPECT_EQ(f.navigator.geometry().right() + 1, 600);
+}
+
+TEST(FileNavigator, StaysClosedWhenTheWindowSystemPutsTheOldSizeBack)
+{
+    Fixture f;
+    f.hang(200);
+    f.hang(2);
+    ASSERT_FALSE(f.navigator.isVisible());
+    const QRect closed = f.navigator.geometry();
+    // A window manager cancelling its sizing of the unmapped window reports
+    // the size the sizing started from.
+    f.navigator.setGeometry(400 - 200, 202, 200, 420);
+    QResizeEvent event(QSize(200, 420), closed.size());
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    qApp->notify(&f.navigator, &event); // as the window system delivers it
+    EXPECT_FALSE(f.navigator.isVisible());
+    EXPECT_EQ(f.navigator.geometry(), closed);
+    EXPECT_EQ(f.handle.pos(), QPoint(380, 202));
+    // The main window's own sizing still opens it.
+    f.hang(120);
+    EXPECT_TRUE(f.navigator.isVisible());
 }
 
 TEST(FileNavigator, SavesItsWidthUnlessMaximised)
