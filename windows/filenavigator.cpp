@@ -131,7 +131,9 @@ void TFileNavigator::buildControls()
     RzDirectoryTree1->verticalScrollBar()->installEventFilter(this);
 
     fileModel_ = new QFileSystemModel(this);
-    fileModel_->setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    // Regular files only: a pipe or device named like a media file would
+    // block the player that opens it.
+    fileModel_->setFilter(QDir::Files | QDir::Hidden);
     fileModel_->setNameFilterDisables(false);
 
     FileListBox1 = new TFileListView;

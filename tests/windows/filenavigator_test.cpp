@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -200,6 +202,7 @@ TEST(FileNavigator, ListsFilesMatchingTheMaskHiddenOnesIncluded)
     for (const char* name : {"a.avi", "b.mid", "c.wav", "d.txt", ".hidden.avi", "LOUD.WAV", "avi", "e.avi.txt"})
         touch(dir.filePath(name));
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.avi"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.wav")).constData(), 0600), 0);
 
     Fixture f;
     f.navigator.setFileMask("*.avi;*.mid;*.wav;");
