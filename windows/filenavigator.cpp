@@ -85,7 +85,6 @@ TFileNavigator::TFileNavigator(QWidget* parent) : QWidget(parent, Qt::Tool | Qt:
     setGeometry(DesignLeft, DesignTop, DesignWidth, DesignHeight);
     buildControls();
     applyLook();
-    setFolder(QDir::homePath());
     FormCreate();
 }
 
@@ -132,7 +131,9 @@ void TFileNavigator::buildControls()
     RzDirectoryTree1->verticalScrollBar()->installEventFilter(this);
 
     fileModel_ = new QFileSystemModel(this);
-    fileModel_->setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    // Regular files only: a pipe or device named like a media file would
+    // block the player that opens it.
+    fileModel_->setFilter(QDir::Files | QDir::Hidden);
     fileModel_->setNameFilterDisables(false);
 
     FileListBox1 = new TFileListView;
@@ -248,6 +249,10 @@ void TFileNavigator::keepFolderInView()
 
 void TFileNavigator::FormShow()
 {
+    // Nothing is read from the disk until the navigator first opens, so it
+    // costs the program's start next to nothing.
+    if (folder_.isEmpty() && !setFolder(QDir::homePath()))
+        setFolder(QDir::rootPath());
     // Keep the chosen folder in view when the navigator opens; the tree's
     // icons are drawn with their own transparency already.
     keepFolderInView();

@@ -36,8 +36,9 @@ struct TFileNavigatorHost {
 // closed). Qt sends no resize events to a hidden window, so the main window
 // must size it through setBounds, which runs FormResize in every case.
 //
-// The tree starts at the user's home folder; setFolder points it elsewhere
-// (for instance at the folder of the file being played).
+// Unless setFolder chose one before, the tree opens at the user's home
+// folder when the navigator first shows; setFolder points it elsewhere at
+// any time (for instance at the folder of the file being played).
 class TFileNavigator : public QWidget {
     Q_OBJECT
 public:

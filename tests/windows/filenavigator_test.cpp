@@ -4,13 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QResizeEvent>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
 #include <QTreeView>
 
 QT_BEGIN_NAMESPACE
@@ -94,6 +98,8 @@ TEST(FileNavigator, StartsClosedOnePixelWide)
     Fixture f;
     EXPECT_EQ(f.navigator.width(), 1);
     EXPECT_FALSE(f.navigator.isVisible());
+    EXPECT_TRUE(f.navigator.folder().isEmpty()) << "nothing is read before it opens";
+    f.hang(100);
     EXPECT_EQ(f.navigator.folder(), QDir::homePath());
     EXPECT_TRUE(f.navigator.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(f.navigator.FileListBox1->toolTip(), "Click to open the highlighted file");
@@ -122,6 +128,27 @@ TEST(FileNavigator, VisibleExactlyWhenWiderThanTwoAndCarriesItsHandle)
     f.hang(150);
     EXPECT_EQ(f.handle.pos(), QPoint(600 - 150 - 20, 52));
     EXPECT_EQ(f.navigator.geometry().right() + 1, 600);
+}
+
+TEST(FileNavigator, StaysClosedWhenTheWindowSystemPutsTheOldSizeBack)
+{
+    Fixture f;
+    f.hang(200);
+    f.hang(2);
+    ASSERT_FALSE(f.navigator.isVisible());
+    const QRect closed = f.navigator.geometry();
+    // A window manager cancelling its sizing of the unmapped window reports
+    // the size the sizing started from.
+    f.navigator.setGeometry(400 - 200, 202, 200, 420);
+    QResizeEvent event(QSize(200, 420), closed.size());
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    qApp->notify(&f.navigator, &event); // as the window system delivers it
+    EXPECT_FALSE(f.navigator.isVisible());
+    EXPECT_EQ(f.navigator.geometry(), closed);
+    EXPECT_EQ(f.handle.pos(), QPoint(380, 202));
+    // The main window's own sizing still opens it.
+    f.hang(120);
+    EXPECT_TRUE(f.navigator.isVisible());
 }
 
 TEST(FileNavigator, SavesItsWidthUnlessMaximised)
@@ -175,6 +202,7 @@ TEST(FileNavigator, ListsFilesMatchingTheMaskHiddenOnesIncluded)
     for (const char* name : {"a.avi", "b.mid", "c.wav", "d.txt", ".hidden.avi", "LOUD.WAV", "avi", "e.avi.txt"})
         touch(dir.filePath(name));
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.avi"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.wav")).constData(), 0600), 0);
 
     Fixture f;
     f.navigator.setFileMask("*.avi;*.mid;*.wav;");
