@@ -1,0 +1,43 @@
+// norrava: the program entry.
+#include "datafiles.h"
+#include "norravaapplication.h"
+#include "tapp.h"
+#include "uapp.h"
+
+#include <QFileInfo>
+#include <QTimer>
+
+#include <clocale>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    PreferXcbOnWayland();
+    NorravaApplication application(argc, argv);
+    // The media engine needs C number formatting whatever the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+
+    const TCommandLine command = ParseCommandLine(application.arguments());
+    if (command.help || application.arguments().contains("--version") || application.arguments().contains("-v")) {
+        std::fputs(command.help ? UsageText : "Norrava 1.0\n", stdout);
+        return 0;
+    }
+    if (!command.error.isEmpty()) {
+        std::fprintf(stderr, "norrava: %s\n", qPrintable(command.error));
+        return 2;
+    }
+    QString file = command.file.isEmpty() ? FindDataFile("demo.mp4") : command.file;
+    if (!file.isEmpty() && !QFileInfo(file).isFile())
+        std::fprintf(stderr, "norrava: %s: no such file\n", qPrintable(file));
+
+    std::unique_ptr<TAppWindows> windows = CreateWindows();
+    Tapp* app = windows->app.get();
+    app->show();
+    if (!file.isEmpty()) {
+        const QString path = QFileInfo(file).absoluteFilePath();
+        QTimer::singleShot(0, app, [app, path] { app->LoadTheFile(path); });
+    }
+    const int code = application.exec();
+    windows.reset();
+    return code;
+}

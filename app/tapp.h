@@ -1,0 +1,207 @@
+#pragma once
+
+#include <QFileDialog>
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+class TFileBlind;
+class TFileNavigator;
+class TGTabButton;
+class TRxSlider;
+class TStatusHandle;
+class TStatusPanel;
+class TVrProgressBar;
+class TVumeter;
+class TXVideoWindow;
+
+// A rectangle as the state record keeps it: Left and Top are always 0, so
+// Right and Bottom are the width and height.
+struct TRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+// The main window: the skin, the video panel, the transport and size
+// buttons, the two sliders and the level bars, and the state record every
+// media handler reads and writes.
+class Tapp : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int DesignWidth = 386;
+    static constexpr int DesignHeight = 424;
+    static constexpr int MinWidth = 314;
+    static constexpr int MinHeight = 299;
+
+    explicit Tapp(QWidget* parent = nullptr);
+    ~Tapp() override;
+
+    // The companion windows, created after the main window.
+    TFileBlind* FileBlind = nullptr;
+    TStatusHandle* StatusHandle = nullptr;
+    TFileNavigator* FileNavigator = nullptr;
+    TStatusPanel* StatusPanel = nullptr;
+
+    // Controls.
+    TGTabButton* ButtonClose = nullptr;
+    TGTabButton* ButtonMaximise = nullptr;
+    TGTabButton* ButtonMinimise = nullptr;
+    TGTabButton* ButtonLoad = nullptr;
+    TGTabButton* ButtonCapture = nullptr;
+    TGTabButton* ButtonBigger = nullptr;
+    TGTabButton* ButtonSmaller = nullptr;
+    TGTabButton* ButtonNormalSize = nullptr;
+    TGTabButton* ButtonAbout = nullptr;
+    TGTabButton* ButtonWeb = nullptr;
+    TGTabButton* ButtonEmail = nullptr;
+    TRxSlider* VideoPositionSlider = nullptr;
+    TRxSlider* VolumeSlider = nullptr;
+    QWidget* ControlsToolBar = nullptr;
+    TGTabButton* ButtonPlay = nullptr;
+    TGTabButton* ButtonStop = nullptr;
+    TGTabButton* ButtonPause = nullptr;
+    TGTabButton* ButtonRewind = nullptr;
+    TGTabButton* ButtonForward = nullptr;
+    TGTabButton* ButtonFrameBack = nullptr;
+    TGTabButton* ButtonFrameForward = nullptr;
+    TVrProgressBar* LedVolumeLeft = nullptr;
+    TVrProgressBar* LedVolumeRight = nullptr;
+    QImage SkinImage; // Image1's picture
+    QFileDialog* OpenDialog = nullptr;
+    QFileDialog* SavePictureDialog1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    std::unique_ptr<TVumeter> Vumeter;
+
+    // The state record.
+    TXVideoWindow* VideoWindow = nullptr;
+    QImage BackBuffer;
+    bool SliderFollowsMedia = false;
+    bool MediaLoaded = false;
+    bool HasVideo = false;
+    bool IsPaused = false;
+    std::string DeviceType;
+    std::string MediaInfo;
+    int SamplesPerSec = 0;
+    int BytesPerSec = 0;
+    int Speed = 0;
+    int BitsPerSample = 0;
+    int Channels = 0;
+    TRect SourceRect;
+    TRect DisplayRect;
+    int FrameRate = 0;
+    int MediaLength = 0;
+    int MediaPosition = 0;
+    int SavedNavigatorWidth = 0;
+    int SavedLeft = 0;
+    int SavedTop = 0;
+    bool IsMaximised = false;
+    // The device's exact frames per second, for the clocks (a 29.97 fps
+    // video's FrameRate of 29 would make them run fast).
+    double ExactFrameRate = 0;
+
+    // Life cycle.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormDestroy();
+
+    // Loading.
+    void LoadTheFile(const QString& path);
+    void EnableMediaControls();
+    void ButtonLoadClick();
+
+    // Transport.
+    void ButtonPlayClick();
+    void ButtonPauseClick();
+    void ButtonStopClick();
+    void ButtonRewindClick();
+    void ButtonForwardClick();
+    void ButtonFrameBackClick();
+    void ButtonFrameForwardClick();
+    void VideoPositionSliderChange();
+    void VideoPositionSliderMouseDown();
+    void VideoPositionSliderMouseUp();
+    void VideoPositionSliderKeyDown();
+    void VideoPositionSliderKeyUp();
+    void Timer1Timer();
+    void VolumeSliderChange();
+
+    // Skin and layout.
+    void FormPaint();
+    void FormResize();
+    void ResizeAndPositionAll();
+
+    // Moving and minimising.
+    enum class Zone { None, AboutHotspot, Drag };
+    Zone ZoneAt(int x, int y) const;
+    void FormMouseDown(int x, int y);
+    void FormMouseMove(int x, int y);
+    void ButtonMinimiseClick();
+
+    // Video sizing and capture.
+    void ButtonMaximiseClick();
+    void ButtonBiggerClick();
+    void ButtonSmallerClick();
+    void ButtonNormalSizeClick();
+    void ButtonCaptureClick();
+
+    // The small buttons.
+    void ButtonCloseClick();
+    void ButtonAboutClick();
+    void ButtonWebClick();
+    void ButtonEmailClick();
+
+    // The capture's file choice; tests replace it. Empty means cancelled.
+    std::function<QString()> ChooseCaptureFile;
+    // The open dialog's file choice; tests replace it.
+    std::function<QString()> ChooseMediaFile;
+    // Shows the one media message; tests replace it.
+    std::function<void(const QString&)> ShowMediaMessage;
+    // Screen size used by the maximise fit; tests replace it.
+    std::function<QSize()> ScreenSize;
+    // Opens the About window modally.
+    std::function<void()> OpenAbout;
+
+    // The mask built from the extension list, e.g. "*.avi;*.mid;*.wav;".
+    static QString BuildMask(const std::vector<std::string>& extensions);
+    QString Mask() const { return FMask; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateControls();
+    TGTabButton* MakeButton(QWidget* parent, const QRect& bounds, const char* up, const char* down,
+                            const char* high, const QString& hint, void (Tapp::*handler)());
+    TRxSlider* MakeSlider(const QRect& bounds, const char* thumb, const char* ruler, const QString& hint);
+    void TellDeviceTheSize();
+    void WrapTheVideo();
+    void ScreenFit();
+    void SetVideoSize(int width, int height);
+    void ReadLengthAndPosition();
+    void SeekAfterStop(int position);
+    void ShowFrameCount(TRect& rect);
+    void SetClock(class TVrClock* clock, int units);
+    QSize PrimaryScreenSize() const;
+    QList<QWidget*> Companions() const;
+    std::string HandleText() const;
+
+    QString FMask;
+    bool FClosed = false;
+    bool FDestroyed = false;
+    bool FShownOnce = false;
+    bool FMinimisingTogether = false;
+};

@@ -1,0 +1,317 @@
+// Painting the skin, placing the controls and companion windows, moving
+// and minimising the window, sizing the video and capturing frames.
+#include "tapp.h"
+
+#include "bmpfile.h"
+#include "fileblind.h"
+#include "filenavigator.h"
+#include "gtabbutton.h"
+#include "mcisession.h"
+#include "mediachannel.h"
+#include "muldiv.h"
+#include "rxslider.h"
+#include "statushandle.h"
+#include "statuspanel.h"
+#include "txvideowindow.h"
+#include "vrprogressbar.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include <stdexcept>
+
+// --- Skin painting and layout ---------------------------------------------
+
+void Tapp::FormPaint()
+{
+    const int W = width(), H = height();
+    const int IW = SkinImage.width(), IH = SkinImage.height();
+    QPainter buffer(&BackBuffer);
+    buffer.fillRect(0, 0, W, H, Qt::black);
+    struct Piece {
+        QRect source, destination;
+    };
+    const Piece pieces[] = {
+        {{0, 0, 93, 209}, {0, 0, 93, 209}},
+        {{95, 0, 1, 94}, {93, 0, W - 132, 94}},
+        {{IW - 39, 0, 39, 209}, {W - 39, 0, 39, 209}},
+        {{148, 0, 93, 94}, {(W - 93) / 2, 0, 93, 94}},
+        {{0, 209, 41, 1}, {0, 209, 41, H - 294}},
+        {{IW - 40, 209, 40, 1}, {W - 40, 209, 40, H - 291}},
+        {{0, IH - 104, 89, 104}, {0, H - 104, 89, 104}},
+        {{209, IH - 104, 1, 104}, {88, H - 104, W - 175, 104}},
+        {{IW - 87, IH - 104, 87, 104}, {W - 87, H - 104, 87, 104}},
+    };
+    for (const Piece& p : pieces) {
+        if (p.destination.width() > 0 && p.destination.height() > 0)
+            buffer.drawImage(p.destination, SkinImage, p.source); // nearest-neighbour stretch
+    }
+    buffer.end();
+    QPainter window(this);
+    window.drawImage(0, 0, BackBuffer);
+}
+
+void Tapp::paintEvent(QPaintEvent*)
+{
+    FormPaint();
+}
+
+void Tapp::FormResize()
+{
+    ResizeAndPositionAll();
+}
+
+void Tapp::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void Tapp::ResizeAndPositionAll()
+{
+    repaint();
+    const int W = width(), H = height();
+    if (FileNavigator) {
+        FileNavigator->setBounds(x() - FileNavigator->width(), y() + 2, FileNavigator->width(), H - 4);
+        if (FileBlind) {
+            const int blindLeft = (FileNavigator->isVisible() ? FileNavigator->x() : x()) - FileBlind->width();
+            FileBlind->move(blindLeft, FileNavigator->y());
+        }
+    }
+    if (StatusPanel) {
+        StatusPanel->move(x() + (W - StatusPanel->width()) / 2, y() + H);
+        if (StatusHandle)
+            StatusHandle->move(StatusPanel->x(), StatusPanel->y() + StatusPanel->height());
+    }
+    ButtonClose->move(W - 34, ButtonClose->y());
+    ButtonMaximise->move(ButtonClose->x() - 26, ButtonMaximise->y());
+    ButtonMinimise->move(ButtonClose->x() - 52, ButtonMinimise->y());
+    for (TGTabButton* b : {ButtonClose, ButtonMaximise, ButtonMinimise})
+        b->repaint();
+    VideoPositionSlider->setGeometry(89, H - 102, W - 175, VideoPositionSlider->height());
+    LedVolumeLeft->setGeometry(18, 206, LedVolumeLeft->width(), H - 253);
+    LedVolumeRight->setGeometry(W - 30, LedVolumeLeft->y(), LedVolumeRight->width(), LedVolumeLeft->height());
+    VolumeSlider->setGeometry(VideoPositionSlider->x(), H - 43, VideoPositionSlider->width(), VolumeSlider->height());
+    for (TGTabButton* b : {ButtonLoad, ButtonCapture, ButtonBigger, ButtonSmaller, ButtonNormalSize, ButtonWeb})
+        b->repaint();
+    ButtonAbout->move(W - 50 - ButtonAbout->width(), ButtonAbout->y());
+    ButtonEmail->move(W - 40, ButtonEmail->y());
+    ButtonAbout->repaint();
+    ButtonEmail->repaint();
+    ControlsToolBar->move((W - 250) / 2 + 1, H - 80);
+}
+
+// --- Moving and minimising ------------------------------------------------
+
+Tapp::Zone Tapp::ZoneAt(int x, int y) const
+{
+    const int W = width(), H = height();
+    const int a = (W - 84) / 2;
+    const bool inHotspotRow = y >= 5 && y <= 34;
+    if (inHotspotRow && ((x >= a && x <= a + 84) || (x >= 13 && x <= 85)))
+        return Zone::AboutHotspot;
+    if ((y <= 33 && x <= W - 90) || x <= 20 || x >= W - 20 || y >= H - 20)
+        return Zone::Drag;
+    return Zone::None;
+}
+
+void Tapp::FormMouseDown(int x, int y)
+{
+    const Zone zone = ZoneAt(x, y);
+    if (zone == Zone::AboutHotspot) {
+        if (OpenAbout)
+            OpenAbout();
+        return;
+    }
+    if (zone == Zone::Drag && !IsMaximised && windowHandle())
+        windowHandle()->startSystemMove();
+}
+
+void Tapp::FormMouseMove(int x, int y)
+{
+    setCursor(Qt::ArrowCursor);
+    const Zone zone = ZoneAt(x, y);
+    if (zone == Zone::AboutHotspot)
+        setCursor(Qt::PointingHandCursor);
+    else if (zone == Zone::Drag && !IsMaximised)
+        setCursor(Qt::SizeAllCursor);
+}
+
+void Tapp::mousePressEvent(QMouseEvent* event)
+{
+    FormMouseDown(event->position().toPoint().x(), event->position().toPoint().y());
+}
+
+void Tapp::mouseMoveEvent(QMouseEvent* event)
+{
+    FormMouseMove(event->position().toPoint().x(), event->position().toPoint().y());
+}
+
+// The hook on the window's moves: companions travel with every step.
+void Tapp::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    ResizeAndPositionAll();
+}
+
+void Tapp::ButtonMinimiseClick()
+{
+    FMinimisingTogether = true;
+    for (QWidget* w : Companions())
+        w->hide();
+    showMinimized();
+}
+
+void Tapp::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    if (isMinimized()) {
+        // Minimised from the task bar or the window manager: all go together.
+        for (QWidget* w : Companions())
+            w->hide();
+        FMinimisingTogether = true;
+    } else if (FMinimisingTogether) {
+        FMinimisingTogether = false;
+        if (FileNavigator && FileNavigator->width() > 2)
+            FileNavigator->show();
+        for (QWidget* w : std::initializer_list<QWidget*>{StatusPanel, FileBlind, StatusHandle})
+            if (w)
+                w->show();
+        ResizeAndPositionAll();
+    }
+}
+
+// --- Dropping files -------------------------------------------------------
+
+void Tapp::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls() && event->mimeData()->urls().first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void Tapp::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    LoadTheFile(urls.first().toLocalFile());
+}
+
+// --- Video sizing -----------------------------------------------------------
+
+void Tapp::TellDeviceTheSize()
+{
+    MediaCommand("stop z");
+    MediaCommand("put z destination at 0 0 " + std::to_string(VideoWindow->width()) + " " +
+                 std::to_string(VideoWindow->height()));
+}
+
+void Tapp::SetVideoSize(int width, int height)
+{
+    // A device without a source size would give negative sizes: keep the
+    // current one instead.
+    if (width <= 0 || height <= 0)
+        return;
+    DisplayRect.Right = width;
+    DisplayRect.Bottom = height;
+    VideoWindow->setGeometry(VideoWindow->x(), VideoWindow->y(), width, height);
+}
+
+void Tapp::WrapTheVideo()
+{
+    resize(VideoWindow->width() + 2 * VideoWindow->x(), VideoWindow->height() + VideoWindow->y() + 103);
+}
+
+void Tapp::ScreenFit()
+{
+    const QSize screen = ScreenSize ? ScreenSize() : PrimaryScreenSize();
+    int w = screen.width() - 2 * VideoWindow->x();
+    int h = MulDiv(SourceRect.Bottom, w, SourceRect.Right);
+    if (h + 182 >= screen.height()) {
+        h = screen.height() - 182;
+        w = MulDiv(SourceRect.Right, h, SourceRect.Bottom);
+    }
+    SetVideoSize(w, h);
+    WrapTheVideo();
+    move(screen.width() - width(), 0);
+    if (FileNavigator)
+        FileNavigator->setBounds(0, FileNavigator->y(), x(), FileNavigator->height());
+    if (StatusPanel)
+        StatusPanel->SetPanelHeight(1);
+    TellDeviceTheSize();
+}
+
+void Tapp::ButtonMaximiseClick()
+{
+    if (!MediaLoaded || !HasVideo || IsMaximised)
+        return;
+    SavedNavigatorWidth = FileNavigator ? FileNavigator->width() : 0;
+    SavedLeft = x();
+    SavedTop = y();
+    IsMaximised = true;
+    ScreenFit();
+    ResizeAndPositionAll();
+}
+
+void Tapp::ButtonBiggerClick()
+{
+    if (!MediaLoaded || !HasVideo)
+        return;
+    const int w = DisplayRect.Right + 8;
+    SetVideoSize(w, MulDiv(SourceRect.Bottom, w, SourceRect.Right));
+    WrapTheVideo();
+    TellDeviceTheSize();
+}
+
+void Tapp::ButtonSmallerClick()
+{
+    if (!MediaLoaded || !HasVideo || VideoWindow->width() <= 251)
+        return;
+    const int w = DisplayRect.Right - 8;
+    SetVideoSize(w, MulDiv(SourceRect.Bottom, w, SourceRect.Right));
+    WrapTheVideo();
+    TellDeviceTheSize();
+}
+
+void Tapp::ButtonNormalSizeClick()
+{
+    if (!MediaLoaded || !HasVideo)
+        return;
+    if (FileNavigator)
+        FileNavigator->setBounds(FileNavigator->x(), FileNavigator->y(), SavedNavigatorWidth, FileNavigator->height());
+    IsMaximised = false;
+    SetVideoSize(SourceRect.Right, SourceRect.Bottom);
+    TellDeviceTheSize();
+    MediaCommand("update z hdc " + HandleText());
+    setGeometry(SavedLeft, SavedTop, VideoWindow->width() + 2 * VideoWindow->x(),
+                VideoWindow->height() + VideoWindow->y() + 103);
+}
+
+// --- Frame capture -----------------------------------------------------------
+
+void Tapp::ButtonCaptureClick()
+{
+    if (!MediaLoaded || !HasVideo)
+        return;
+    MediaCommand("stop z");
+    MediaCommand("update z hdc " + HandleText());
+    const QString file = ChooseCaptureFile ? ChooseCaptureFile() : QString();
+    if (!file.isEmpty()) {
+        MediaCommand("stop z");
+        MediaCommand("update z hdc " + HandleText());
+        const QImage bitmap = VideoWindow->Snapshot();
+        QString error;
+        if (!bmp::write(bitmap, file, 24, &error)) {
+            MediaCommand("update z hdc " + HandleText());
+            throw std::runtime_error(error.toStdString());
+        }
+    }
+    MediaCommand("update z hdc " + HandleText());
+}
