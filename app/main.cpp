@@ -5,6 +5,7 @@
 #include "uapp.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include <clocale>
@@ -13,6 +14,8 @@
 int main(int argc, char** argv)
 {
     PreferXcbOnWayland();
+    // Pixel art scales by whole factors only, so it stays crisp.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::Round);
     NorravaApplication application(argc, argv);
     // The media engine needs C number formatting whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
