@@ -622,6 +622,11 @@ Reply MpvDevice::status(std::string_view item)
         return Reply::ok(countingFrames() ? "frames" : "milliseconds");
     if (item == "number of tracks" || item == "current track")
         return number(1);
+    if (item == "volume") {
+        // The output gain in thousandths, as set by setOutputGain.
+        const double volume = mpv::getDouble(mpv_, "volume").value_or(100) / 100.0;
+        return number(std::llround(volume * volume * volume * 1000.0));
+    }
     return video_ ? videoStatus(item) : audioStatus(item);
 }
 

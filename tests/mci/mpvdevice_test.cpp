@@ -345,6 +345,29 @@ TEST(MpvDevice, AudioFormatsAreDescribed)
     }
 }
 
+TEST(MpvDevice, CompressedSoundReportsTheDecodersSamples)
+{
+    const QString path = testmedia::dir() + "/tone.mp3";
+    if (!QFileInfo::exists(path)) {
+        ASSERT_TRUE(testmedia::run("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                              "sine=frequency=440:sample_rate=44100", "-t", "1", "-ac", "2", path}));
+    }
+    auto device = openFile(path, "waveaudio");
+    ASSERT_TRUE(device);
+    const int64_t bits = askNumber(*device, "bitspersample");
+    EXPECT_TRUE(bits == 16 || bits == 32) << bits; // mp3 decoders give s16 or float
+    EXPECT_EQ(askNumber(*device, "bytespersec"), 44100 * 2 * bits / 8);
+    EXPECT_NEAR(askNumber(*device, "length"), 1000, 60); // mp3 pads its frames
+
+    // The gain is linear; mpv's volume is cubic.
+    device->setOutputGain(0.125);
+    EXPECT_EQ(askNumber(*device, "volume"), 125);
+    device->setOutputGain(1.0);
+    EXPECT_EQ(askNumber(*device, "volume"), 1000);
+    device->setOutputGain(0);
+    EXPECT_EQ(askNumber(*device, "volume"), 0);
+}
+
 TEST(MpvDevice, SoundOnlyFilesOpenedAsVideoAreServedAsWaveaudio)
 {
     const QString path = testmedia::wavFile("tone_as_video", 44100, 2, "pcm_s16le", 1000);
