@@ -395,6 +395,9 @@ TEST(MpvDevice, BadFilesAreRefusedOrPlayedAsFarAsTheyGo)
         testmedia::rawFile("empty.avi", {}),
         testmedia::rawFile("random.mp4", random),
         testmedia::rawFile("text.avi", QByteArray("This is not a film.\n").repeated(200)),
+        // Files that name other files are not followed.
+        testmedia::rawFile("playlist.avi", "#EXTM3U\n" + QFile::encodeName(shortClip()) + "\n"),
+        testmedia::rawFile("timeline.mp4", "# mpv EDL v0\n" + QFile::encodeName(shortClip()) + ",0,2\n"),
     };
     for (const QString& path : refused) {
         SCOPED_TRACE(path.toStdString());
