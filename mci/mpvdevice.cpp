@@ -212,7 +212,7 @@ Reply MpvDevice::awaitFirstFrame(Clock::time_point deadline)
     if (!video_ && !mpv::getString(mpv_, "current-tracks/audio/codec"))
         return error(ErrInvalidFile, "its sound could not be decoded.");
     if (video_) {
-        handleEvent(mpv_event{MPV_EVENT_VIDEO_RECONFIG, 0, 0, nullptr});
+        readNaturalSize();
         renderer_->waitSettled(deadline);
     }
     return Reply::ok();
@@ -286,16 +286,9 @@ void MpvDevice::handleEvent(const mpv_event& event)
                 seekPending_ = false;
         }
         break;
-    case MPV_EVENT_VIDEO_RECONFIG: {
-        const int64_t width = mpv::getInt(mpv_, "video-params/dw").value_or(0);
-        const int64_t height = mpv::getInt(mpv_, "video-params/dh").value_or(0);
-        if (width > 0 && height > 0) {
-            natural_ = QSize(int(width), int(height));
-            if (renderer_ && !destination_)
-                renderer_->setSize(natural_);
-        }
+    case MPV_EVENT_VIDEO_RECONFIG:
+        readNaturalSize();
         break;
-    }
     case MPV_EVENT_PROPERTY_CHANGE: {
         const auto* property = static_cast<const mpv_event_property*>(event.data);
         if (std::strcmp(property->name, "eof-reached") == 0 && property->format == MPV_FORMAT_FLAG)
@@ -305,6 +298,18 @@ void MpvDevice::handleEvent(const mpv_event& event)
     default:
         break;
     }
+}
+
+void MpvDevice::readNaturalSize()
+{
+    // The size as displayed: mpv's display size applies the pixel aspect.
+    const int64_t width = mpv::getInt(mpv_, "video-params/dw").value_or(0);
+    const int64_t height = mpv::getInt(mpv_, "video-params/dh").value_or(0);
+    if (width <= 0 || height <= 0)
+        return;
+    natural_ = QSize(int(std::min(width, kMaxPictureSide)), int(std::min(height, kMaxPictureSide)));
+    if (renderer_ && !destination_)
+        renderer_->setSize(natural_);
 }
 
 void MpvDevice::updateSeek()
@@ -720,11 +725,6 @@ Reply MpvDevice::putDestination(const Rect& rect)
     destination_ = rect;
     renderer_->setSize(QSize(int(rect.width), int(rect.height)));
     return Reply::ok();
-}
-
-QSize MpvDevice::outputSize() const
-{
-    return destination_ ? QSize(int(destination_->width), int(destination_->height)) : natural_;
 }
 
 FrameRenderer::Picture MpvDevice::currentPicture()

@@ -65,6 +65,7 @@ private:
     void drainEvents();
     void handleEvent(const mpv_event& event);
     void updateSeek();
+    void readNaturalSize();
 
     // Units: positions in the current time format, times in seconds on
     // mpv's time line.
@@ -80,7 +81,6 @@ private:
     bool issueSeek();
     bool overshot();
     bool waitSeek(Clock::time_point deadline);
-    QSize outputSize() const;
     FrameRenderer::Picture currentPicture();
     void deliverFrame();
 
