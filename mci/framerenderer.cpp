@@ -134,24 +134,23 @@ void FrameRenderer::run()
         const bool redraw = redrawPending_;
         updatePending_ = false;
         redrawPending_ = false;
-        const QSize size = size_;
         lock.unlock();
         const bool newFrame = mpv_render_context_update(context_) & MPV_RENDER_UPDATE_FRAME;
-        if (newFrame || redraw) {
-            lock.lock();
-            ++begun_;
-            lock.unlock();
-            render(size, size.isEmpty());
-        }
         lock.lock();
-        if (newFrame || redraw) {
-            ++finished_;
-            lock.unlock();
-            settled_.notify_all();
-            if (!size.isEmpty())
-                newPicture_();
-            lock.lock();
-        }
+        if (!newFrame && !redraw)
+            continue;
+        const QSize size = size_;
+        redrawPending_ = false; // this render shows the latest frame at this size
+        ++begun_;
+        lock.unlock();
+        render(size, size.isEmpty());
+        lock.lock();
+        ++finished_;
+        lock.unlock();
+        settled_.notify_all();
+        if (!size.isEmpty())
+            newPicture_();
+        lock.lock();
     }
 }
 
@@ -180,7 +179,8 @@ void FrameRenderer::render(QSize size, bool skip)
 {
     if (skip) {
         // No size known yet: take the frame so mpv's output does not stall;
-        // it is drawn once the size is set.
+        // it is drawn once the size is set. Never wait for the size here:
+        // mpv's core waits for this frame, and the size is read from it.
         int yes = 1;
         mpv_render_param params[] = {
             {MPV_RENDER_PARAM_SKIP_RENDERING, &yes},
