@@ -95,7 +95,9 @@ std::unique_ptr<MpvDevice> MpvDevice::open(std::string_view type, const std::str
     std::error_code ec;
     const std::filesystem::path file(path);
     const auto status = std::filesystem::status(file, ec);
-    if (path.empty() || ec || !std::filesystem::exists(status))
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        return fail(ErrFileNotFound, "The file '" + path + "' cannot be read: " + ec.message() + ".");
+    if (path.empty() || !std::filesystem::exists(status))
         return fail(ErrFileNotFound, "The file '" + path + "' does not exist.");
     if (!std::filesystem::is_regular_file(status))
         return fail(ErrInvalidFile, "'" + path + "' is not a media file.");

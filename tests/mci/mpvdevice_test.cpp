@@ -384,6 +384,14 @@ TEST(MpvDevice, BadFilesAreRefusedOrPlayedAsFarAsTheyGo)
     Reply failure;
     EXPECT_FALSE(mci::openMpvDevice("digitalvideo", "/no/such/file.avi", &failure));
     EXPECT_EQ(failure.code, mci::ErrFileNotFound);
+    QDir(testmedia::dir()).mkpath("folder.avi");
+    EXPECT_FALSE(mci::openMpvDevice("digitalvideo", QFile::encodeName(testmedia::dir() + "/folder.avi").toStdString(),
+                                    &failure));
+    EXPECT_EQ(failure.code, mci::ErrInvalidFile);
+    const std::string longName = QFile::encodeName(testmedia::dir()).toStdString() + "/" + std::string(300, 'x') + ".avi";
+    EXPECT_FALSE(mci::openMpvDevice("digitalvideo", longName, &failure));
+    EXPECT_EQ(failure.code, mci::ErrFileNotFound);
+    EXPECT_NE(failure.text.find("cannot be read"), std::string::npos) << failure.text;
 
     QByteArray random(64 * 1024, 0);
     uint32_t seed = 12345;
