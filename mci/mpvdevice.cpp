@@ -732,7 +732,12 @@ Reply MpvDevice::putDestination(const Rect& rect)
 FrameRenderer::Picture MpvDevice::currentPicture()
 {
     drainEvents();
-    // The frame now shown is the one sought, once the seek is done.
+    // While playing, the newest picture is the frame shown; waiting for the
+    // next would only hold up the window that asks.
+    FrameRenderer::Picture picture = renderer_->latest();
+    if (modeText() == "playing" && !picture.image.isNull() && picture.image.size() == renderer_->size())
+        return picture;
+    // Otherwise the frame shown is the one sought, once the seek is done.
     if (seekPending_)
         waitSeek(Clock::now() + kSeekTimeout);
     renderer_->waitSettled(Clock::now() + kRenderTimeout);
