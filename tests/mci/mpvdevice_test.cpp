@@ -70,7 +70,6 @@ struct ClipKind {
     const char* name;
     const char* extension;
     QStringList encoder;
-    bool withAudio = true;
 };
 
 void PrintTo(const ClipKind& kind, std::ostream* out)
@@ -83,8 +82,7 @@ class FrameAccurate : public testing::TestWithParam<ClipKind> {};
 TEST_P(FrameAccurate, SeeksShowTheExactFrame)
 {
     const ClipKind& kind = GetParam();
-    const QString path = testmedia::frameClip(QString("seek_") + kind.name + (kind.withAudio ? "" : "_silent"), kind.extension, kind.encoder, kFrames, 320, 240, "25",
-                                              kind.withAudio);
+    const QString path = testmedia::frameClip(QString("seek_") + kind.name, kind.extension, kind.encoder, kFrames);
     ASSERT_FALSE(path.isEmpty());
     auto device = openFile(path);
     ASSERT_TRUE(device);
@@ -118,8 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ClipKind{"h264_mp4", "mp4", {"-c:v", "libx264", "-bf", "3", "-g", "48"}},
                     ClipKind{"h264_mkv", "mkv", {"-c:v", "libx264", "-bf", "3", "-g", "48"}},
                     ClipKind{"mpeg2_mpg", "mpg", {"-c:v", "mpeg2video", "-g", "48", "-f", "mpeg"}},
-                    ClipKind{"mpeg4_avi", "avi", {"-c:v", "mpeg4", "-g", "48"}, false},
-                    ClipKind{"mjpeg_avi", "avi", {"-c:v", "mjpeg"}, false},
+                    // PCM sound in AVI: an MP3 track's encoder delay makes ffmpeg's AVI
+                    // muxer leave frame slot 1 empty, so picture N would sit at slot N+1.
+                    ClipKind{"mpeg4_pcm_avi", "avi", {"-c:v", "mpeg4", "-g", "48", "-c:a", "pcm_s16le"}},
+                    ClipKind{"mjpeg_pcm_avi", "avi", {"-c:v", "mjpeg", "-c:a", "pcm_s16le"}},
                     ClipKind{"vp9_webm", "webm", {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-g", "48"}}),
     [](const testing::TestParamInfo<ClipKind>& info) { return std::string(info.param.name); });
 
