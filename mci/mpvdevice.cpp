@@ -139,6 +139,8 @@ Reply MpvDevice::load(const std::string& path)
                         {"video-timing-offset", "0"}});
     if (!mpv_)
         return error(ErrHardware, "The media engine (libmpv) could not be started.");
+    // No event per frame: frames are announced by the renderer.
+    mpv_request_event(mpv_, MPV_EVENT_TICK, 0);
     mpv_set_wakeup_callback(mpv_, onWakeup, this);
     mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(mpv_, 0, "pause", MPV_FORMAT_FLAG);
