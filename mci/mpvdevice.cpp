@@ -434,11 +434,15 @@ Reply MpvDevice::seekTo(int64_t units)
 {
     double time = unitTime(units);
     if (video_) {
-        // The end of a video is its last frame.
-        time = std::min(time, videoStart_ + double(lengthFrames() - 1) / fps_);
+        // Seek to the start of the frame shown at that time (milliseconds
+        // fall between frames); the end of a video is its last frame.
+        const double frame = std::floor((time - videoStart_) * fps_ + 1e-6);
+        time = videoStart_ + std::min(frame, double(lengthFrames() - 1)) / fps_;
     }
     int yes = 1;
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
+    // A 'to' belongs to its play: mpv would not go past it.
+    setEnd(std::nullopt);
     state_ = State::Stopped;
     seekUnits_ = units;
     seekTime_ = time;
@@ -447,6 +451,14 @@ Reply MpvDevice::seekTo(int64_t units)
     if (!issueSeek())
         return error(ErrHardware, "The media engine refused to seek.");
     return Reply::ok();
+}
+
+void MpvDevice::setEnd(std::optional<double> time)
+{
+    if (time == end_)
+        return;
+    end_ = time;
+    mpv_set_property_string(mpv_, "end", time ? seconds(*time).c_str() : "none");
 }
 
 bool MpvDevice::issueSeek()
@@ -532,8 +544,7 @@ Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bo
     // Stop once the 'to' frame is shown; a quarter frame later leaves room
     // for timestamps rounded by the container.
     const double margin = video_ ? 0.25 / fps_ : 0;
-    const std::string end = to ? seconds(unitTime(*to) + margin) : "none";
-    mpv_set_property_string(mpv_, "end", end.c_str());
+    setEnd(to ? std::optional<double>(unitTime(*to) + margin) : std::nullopt);
     int no = 0;
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
     state_ = State::Playing;

@@ -91,6 +91,7 @@ private:
 
     Reply seekTo(int64_t units);
     bool issueSeek();
+    void setEnd(std::optional<double> time);
     bool overshot();
     bool waitSeek(Clock::time_point deadline);
     FrameRenderer::Picture currentPicture();
@@ -114,6 +115,7 @@ private:
     std::optional<Rect> destination_;
     uint64_t boundTarget_ = 0;
     uint64_t deliveredSerial_ = 0;
+    std::optional<double> end_; // where mpv stops playing, from play ... to
 
     // Load progress.
     bool fileLoaded_ = false;

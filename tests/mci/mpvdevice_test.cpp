@@ -191,6 +191,12 @@ TEST(MpvDevice, TransportKeepsMciModesAndPositions)
     ASSERT_FALSE(device->setTimeFormat(TimeFormat::Milliseconds).failed());
     EXPECT_EQ(askNumber(*device, "position"), 2000);
     EXPECT_EQ(askNumber(*device, "length"), length * 40);
+    // A time between two frames shows the frame of that moment.
+    ASSERT_FALSE(device->seek(SeekTarget::Position, 2035, false).failed());
+    EXPECT_EQ(askNumber(*device, "position"), 2035);
+    QTemporaryDir dir;
+    EXPECT_EQ(captureFrameNumber(*device, dir.path()), 50);
+    EXPECT_EQ(askNumber(*device, "position"), 2000);
 }
 
 TEST(MpvDevice, DrawsIntoRegisteredTargetsOnly)
