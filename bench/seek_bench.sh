@@ -127,27 +127,54 @@ field() { # line name
     sed -n "s/.* $2 \([0-9.]*\).*/\1/p" <<<"$1"
 }
 
+median() { # numbers...
+    python3 -c "import sys; v = sorted(float(x) for x in sys.argv[1:]); print(v[len(v) // 2] if v else 0)" "$@"
+}
+
 ratio() {
     python3 -c "print('%.2f' % ($1 / $2) if $2 > 0 else 'n/a')"
 }
 
+# Rounds alternate between the two players, so that whatever else the
+# machine is doing weighs on both alike; the figures are medians of rounds.
+rounds=3
 for clip in "$small" "$large"; do
     frames="$(ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$clip")"
     list="$(targets "$frames")"
-    echo "== $(basename "$clip") ($frames frames)"
+    echo "== $(basename "$clip") ($frames frames, $rounds rounds of 30 seeks)"
+    declare -A ours=() theirs=()
+    for ((round = 0; round < rounds; ++round)); do
+        # shellcheck disable=SC2086
+        run="$(NORRAVA_AUDIO=null "$bench" "$clip" 3 $list)"
+        line="$(tail -n 1 <<<"$run")"
+        echo "  norrava $line; $(grep '^length' <<<"$run")"
+        for key in open_first_ms seek_median_ms seek_p90_ms; do
+            ours[$key]+=" $(field "$line" $key)"
+        done
+        if command -v mpv >/dev/null; then
+            # shellcheck disable=SC2086
+            line="$(mpv_ipc "$clip" $list)"
+            echo "  $line"
+            for key in cold_start_ms open_first_ms seek_median_ms seek_p90_ms; do
+                theirs[$key]+=" $(field "$line" $key)"
+            done
+        fi
+    done
     # shellcheck disable=SC2086
-    run="$(NORRAVA_AUDIO=null "$bench" "$clip" 5 $list)"
-    ours="$(tail -n 1 <<<"$run")"
-    grep '^length' <<<"$run"
-    echo "norrava $ours"
+    {
+        o_open=$(median ${ours[open_first_ms]}); o_med=$(median ${ours[seek_median_ms]}); o_p90=$(median ${ours[seek_p90_ms]})
+    }
+    echo "norrava: open to first rendered frame $o_open ms; seek to frame rendered: median $o_med ms, p90 $o_p90 ms"
     if command -v mpv >/dev/null; then
         # shellcheck disable=SC2086
-        theirs="$(mpv_ipc "$clip" $list)"
-        echo "$theirs"
-        echo "ratio norrava/mpv: seek median $(ratio "$(field "$ours" seek_median_ms)" "$(field "$theirs" seek_median_ms)")," \
-             "seek p90 $(ratio "$(field "$ours" seek_p90_ms)" "$(field "$theirs" seek_p90_ms)")," \
-             "first open (ours from engine start, mpv's from process start) $(ratio "$(field "$ours" open_first_ms)" "$(field "$theirs" cold_start_ms)")"
+        {
+            m_cold=$(median ${theirs[cold_start_ms]}); m_open=$(median ${theirs[open_first_ms]})
+            m_med=$(median ${theirs[seek_median_ms]}); m_p90=$(median ${theirs[seek_p90_ms]})
+        }
+        echo "mpv:     process start to first frame $m_cold ms (first loadfile $m_open ms); seek to playback-restart: median $m_med ms, p90 $m_p90 ms"
+        echo "ratio norrava/mpv: seek median $(ratio "$o_med" "$m_med"), seek p90 $(ratio "$o_p90" "$m_p90"), open $(ratio "$o_open" "$m_cold") (vs mpv's process start), $(ratio "$o_open" "$m_open") (vs its first loadfile)"
     else
         echo "mpv is not installed: no comparison"
     fi
+    unset ours theirs
 done

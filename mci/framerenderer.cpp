@@ -134,32 +134,53 @@ void FrameRenderer::run()
         const bool redraw = redrawPending_;
         updatePending_ = false;
         redrawPending_ = false;
-        const QSize size = size_;
         lock.unlock();
         const bool newFrame = mpv_render_context_update(context_) & MPV_RENDER_UPDATE_FRAME;
-        if (newFrame || redraw) {
-            lock.lock();
-            ++begun_;
-            lock.unlock();
-            render(size, size.isEmpty());
-        }
         lock.lock();
-        if (newFrame || redraw) {
-            ++finished_;
-            lock.unlock();
-            settled_.notify_all();
-            if (!size.isEmpty())
-                newPicture_();
-            lock.lock();
+        if (!newFrame && !redraw)
+            continue;
+        const QSize size = size_;
+        redrawPending_ = false; // this render shows the latest frame at this size
+        ++begun_;
+        lock.unlock();
+        render(size, size.isEmpty());
+        lock.lock();
+        ++finished_;
+        lock.unlock();
+        settled_.notify_all();
+        if (!size.isEmpty())
+            newPicture_();
+        lock.lock();
+    }
+}
+
+QImage& FrameRenderer::freeSurface(QSize size)
+{
+    // A surface nobody else holds a copy of (the newest picture and the one
+    // a window keeps are shared); reused, so playing allocates nothing.
+    QImage* free = nullptr;
+    for (QImage& surface : surfaces_) {
+        if (surface.isNull() || surface.isDetached()) {
+            if (surface.size() == size)
+                return surface;
+            free = &surface;
         }
     }
+    if (!free) {
+        // Every surface is still held: this picture gets a new one.
+        surfaces_.back() = QImage();
+        free = &surfaces_.back();
+    }
+    *free = alignedImage(size);
+    return *free;
 }
 
 void FrameRenderer::render(QSize size, bool skip)
 {
     if (skip) {
         // No size known yet: take the frame so mpv's output does not stall;
-        // it is drawn once the size is set.
+        // it is drawn once the size is set. Never wait for the size here:
+        // mpv's core waits for this frame, and the size is read from it.
         int yes = 1;
         mpv_render_param params[] = {
             {MPV_RENDER_PARAM_SKIP_RENDERING, &yes},
@@ -170,18 +191,16 @@ void FrameRenderer::render(QSize size, bool skip)
         fresh_ = false;
         return;
     }
-    // Reuse the spare surface only when nobody holds a copy of it.
-    if (back_.size() != size || !back_.isDetached())
-        back_ = alignedImage(size);
-    if (back_.isNull())
+    QImage& surface = freeSurface(size);
+    if (surface.isNull())
         return;
     int sizeParam[2] = {size.width(), size.height()};
-    size_t stride = size_t(back_.bytesPerLine());
+    size_t stride = size_t(surface.bytesPerLine());
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_SW_SIZE, sizeParam},
         {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgra")},
         {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-        {MPV_RENDER_PARAM_SW_POINTER, back_.bits()},
+        {MPV_RENDER_PARAM_SW_POINTER, surface.bits()},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     const bool ok = mpv_render_context_render(context_, params) >= 0;
@@ -190,7 +209,7 @@ void FrameRenderer::render(QSize size, bool skip)
         fresh_ = true; // nothing better will come; do not ask again
         return;
     }
-    std::swap(latest_.image, back_);
+    latest_.image = surface;
     ++latest_.serial;
     fresh_ = size == size_;
 }

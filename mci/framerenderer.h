@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -61,6 +62,7 @@ private:
     bool settledLocked(uint64_t mark);
     void run();
     void render(QSize size, bool skip);
+    QImage& freeSurface(QSize size);
 
     mpv_render_context* context_ = nullptr;
     std::function<void()> newPicture_;
@@ -76,7 +78,7 @@ private:
     uint64_t finished_ = 0;
     bool fresh_ = false; // latest_ shows mpv's current frame at size_
     Picture latest_;
-    QImage back_; // the render thread's next surface
+    std::array<QImage, 3> surfaces_; // the render thread's, reused
     std::thread thread_;
 };
 

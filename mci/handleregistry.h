@@ -9,9 +9,11 @@
 //
 // A window that wants to show video implements RenderTarget and registers
 // itself; the number it gets back is what the player writes into
-// "window <alias> handle N" and "update <alias> hdc N". The layer never
-// touches a window directly: it hands frames to the target registered under
-// that number, and only while it is registered.
+// "window <alias> handle N" (bind: new frames go to N from then on; handle 0
+// unbinds) and "update <alias> hdc N" (hand N the frame now shown, at once;
+// after a seek that is still being carried out this waits for the sought
+// frame). The layer never touches a window directly: it hands frames to the
+// target registered under that number, and only while it is registered.
 //
 // Threads: the layer is synchronous. Everything here, and every device
 // command, is used from one thread, the layer's thread (the GUI thread in the

@@ -95,7 +95,9 @@ std::unique_ptr<MpvDevice> MpvDevice::open(std::string_view type, const std::str
     std::error_code ec;
     const std::filesystem::path file(path);
     const auto status = std::filesystem::status(file, ec);
-    if (path.empty() || ec || !std::filesystem::exists(status))
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        return fail(ErrFileNotFound, "The file '" + path + "' cannot be read: " + ec.message() + ".");
+    if (path.empty() || !std::filesystem::exists(status))
         return fail(ErrFileNotFound, "The file '" + path + "' does not exist.");
     if (!std::filesystem::is_regular_file(status))
         return fail(ErrInvalidFile, "'" + path + "' is not a media file.");
@@ -137,6 +139,8 @@ Reply MpvDevice::load(const std::string& path)
                         {"video-timing-offset", "0"}});
     if (!mpv_)
         return error(ErrHardware, "The media engine (libmpv) could not be started.");
+    // No event per frame: frames are announced by the renderer.
+    mpv_request_event(mpv_, MPV_EVENT_TICK, 0);
     mpv_set_wakeup_callback(mpv_, onWakeup, this);
     mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(mpv_, 0, "pause", MPV_FORMAT_FLAG);
@@ -212,7 +216,7 @@ Reply MpvDevice::awaitFirstFrame(Clock::time_point deadline)
     if (!video_ && !mpv::getString(mpv_, "current-tracks/audio/codec"))
         return error(ErrInvalidFile, "its sound could not be decoded.");
     if (video_) {
-        handleEvent(mpv_event{MPV_EVENT_VIDEO_RECONFIG, 0, 0, nullptr});
+        readNaturalSize();
         renderer_->waitSettled(deadline);
     }
     return Reply::ok();
@@ -286,16 +290,9 @@ void MpvDevice::handleEvent(const mpv_event& event)
                 seekPending_ = false;
         }
         break;
-    case MPV_EVENT_VIDEO_RECONFIG: {
-        const int64_t width = mpv::getInt(mpv_, "video-params/dw").value_or(0);
-        const int64_t height = mpv::getInt(mpv_, "video-params/dh").value_or(0);
-        if (width > 0 && height > 0) {
-            natural_ = QSize(int(width), int(height));
-            if (renderer_ && !destination_)
-                renderer_->setSize(natural_);
-        }
+    case MPV_EVENT_VIDEO_RECONFIG:
+        readNaturalSize();
         break;
-    }
     case MPV_EVENT_PROPERTY_CHANGE: {
         const auto* property = static_cast<const mpv_event_property*>(event.data);
         if (std::strcmp(property->name, "eof-reached") == 0 && property->format == MPV_FORMAT_FLAG)
@@ -305,6 +302,18 @@ void MpvDevice::handleEvent(const mpv_event& event)
     default:
         break;
     }
+}
+
+void MpvDevice::readNaturalSize()
+{
+    // The size as displayed: mpv's display size applies the pixel aspect.
+    const int64_t width = mpv::getInt(mpv_, "video-params/dw").value_or(0);
+    const int64_t height = mpv::getInt(mpv_, "video-params/dh").value_or(0);
+    if (width <= 0 || height <= 0)
+        return;
+    natural_ = QSize(int(std::min(width, kMaxPictureSide)), int(std::min(height, kMaxPictureSide)));
+    if (renderer_ && !destination_)
+        renderer_->setSize(natural_);
 }
 
 void MpvDevice::updateSeek()
@@ -425,11 +434,15 @@ Reply MpvDevice::seekTo(int64_t units)
 {
     double time = unitTime(units);
     if (video_) {
-        // The end of a video is its last frame.
-        time = std::min(time, videoStart_ + double(lengthFrames() - 1) / fps_);
+        // Seek to the start of the frame shown at that time (milliseconds
+        // fall between frames); the end of a video is its last frame.
+        const double frame = std::floor((time - videoStart_) * fps_ + 1e-6);
+        time = videoStart_ + std::min(frame, double(lengthFrames() - 1)) / fps_;
     }
     int yes = 1;
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
+    // A 'to' belongs to its play: mpv would not go past it.
+    setEnd(std::nullopt);
     state_ = State::Stopped;
     seekUnits_ = units;
     seekTime_ = time;
@@ -438,6 +451,14 @@ Reply MpvDevice::seekTo(int64_t units)
     if (!issueSeek())
         return error(ErrHardware, "The media engine refused to seek.");
     return Reply::ok();
+}
+
+void MpvDevice::setEnd(std::optional<double> time)
+{
+    if (time == end_)
+        return;
+    end_ = time;
+    mpv_set_property_string(mpv_, "end", time ? seconds(*time).c_str() : "none");
 }
 
 bool MpvDevice::issueSeek()
@@ -523,8 +544,7 @@ Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bo
     // Stop once the 'to' frame is shown; a quarter frame later leaves room
     // for timestamps rounded by the container.
     const double margin = video_ ? 0.25 / fps_ : 0;
-    const std::string end = to ? seconds(unitTime(*to) + margin) : "none";
-    mpv_set_property_string(mpv_, "end", end.c_str());
+    setEnd(to ? std::optional<double>(unitTime(*to) + margin) : std::nullopt);
     int no = 0;
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
     state_ = State::Playing;
@@ -622,6 +642,11 @@ Reply MpvDevice::status(std::string_view item)
         return Reply::ok(countingFrames() ? "frames" : "milliseconds");
     if (item == "number of tracks" || item == "current track")
         return number(1);
+    if (item == "volume") {
+        // The output gain in thousandths, as set by setOutputGain.
+        const double volume = mpv::getDouble(mpv_, "volume").value_or(100) / 100.0;
+        return number(std::llround(volume * volume * volume * 1000.0));
+    }
     return video_ ? videoStatus(item) : audioStatus(item);
 }
 
@@ -717,15 +742,15 @@ Reply MpvDevice::putDestination(const Rect& rect)
     return Reply::ok();
 }
 
-QSize MpvDevice::outputSize() const
-{
-    return destination_ ? QSize(int(destination_->width), int(destination_->height)) : natural_;
-}
-
 FrameRenderer::Picture MpvDevice::currentPicture()
 {
     drainEvents();
-    // The frame now shown is the one sought, once the seek is done.
+    // While playing, the newest picture is the frame shown; waiting for the
+    // next would only hold up the window that asks.
+    FrameRenderer::Picture picture = renderer_->latest();
+    if (modeText() == "playing" && !picture.image.isNull() && picture.image.size() == renderer_->size())
+        return picture;
+    // Otherwise the frame shown is the one sought, once the seek is done.
     if (seekPending_)
         waitSeek(Clock::now() + kSeekTimeout);
     renderer_->waitSettled(Clock::now() + kRenderTimeout);

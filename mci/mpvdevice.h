@@ -25,6 +25,18 @@ std::unique_ptr<Device> openMpvDevice(std::string_view type, const std::string& 
 // One open file on its own mpv player. Commands answer at once from the
 // player's state; seek and play wait only when asked to. mpv's events are
 // taken in at every command and by processEvents().
+//
+// Open waits (bounded) until the first frame or first sound is ready, and
+// fails for files nothing can decode. A file opened as digitalvideo without
+// pictures is served as waveaudio. Video positions are frame indexes on the
+// file's clock, round((t - first frame's time) x frame rate); the length in
+// frames comes from the last frame's time. seek shows exactly the frame asked
+// for, and status position reads it from the moment seek returns; stop
+// pauses without rewinding (mode "stopped"), pause gives "paused". At the end
+// the last frame stays and the position reads length - 1. Pictures are
+// rendered at the destination size, else the natural size, and handed to the
+// target bound with window() (see handleregistry.h); the destination's x and
+// y are kept for where() only.
 class MpvDevice : public Device, public EventSource {
 public:
     using Clock = std::chrono::steady_clock;
@@ -65,6 +77,7 @@ private:
     void drainEvents();
     void handleEvent(const mpv_event& event);
     void updateSeek();
+    void readNaturalSize();
 
     // Units: positions in the current time format, times in seconds on
     // mpv's time line.
@@ -78,9 +91,9 @@ private:
 
     Reply seekTo(int64_t units);
     bool issueSeek();
+    void setEnd(std::optional<double> time);
     bool overshot();
     bool waitSeek(Clock::time_point deadline);
-    QSize outputSize() const;
     FrameRenderer::Picture currentPicture();
     void deliverFrame();
 
@@ -102,6 +115,7 @@ private:
     std::optional<Rect> destination_;
     uint64_t boundTarget_ = 0;
     uint64_t deliveredSerial_ = 0;
+    std::optional<double> end_; // where mpv stops playing, from play ... to
 
     // Load progress.
     bool fileLoaded_ = false;

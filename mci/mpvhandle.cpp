@@ -39,6 +39,9 @@ mpv_handle* create(std::initializer_list<std::pair<const char*, const char*>> ex
         {"save-position-on-quit", "no"},
         {"load-unsafe-playlists", "no"},
         {"access-references", "no"},
+        // libavformat for every file: mpv's own playlist, EDL and cue
+        // readers would go on to open the files such a file names.
+        {"demuxer", "lavf"},
         {"ordered-chapters", "no"},
         {"rebase-start-time", "yes"},
         {"video-latency-hacks", "no"},

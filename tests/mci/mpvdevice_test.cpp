@@ -70,7 +70,6 @@ struct ClipKind {
     const char* name;
     const char* extension;
     QStringList encoder;
-    bool withAudio = true;
 };
 
 void PrintTo(const ClipKind& kind, std::ostream* out)
@@ -83,8 +82,7 @@ class FrameAccurate : public testing::TestWithParam<ClipKind> {};
 TEST_P(FrameAccurate, SeeksShowTheExactFrame)
 {
     const ClipKind& kind = GetParam();
-    const QString path = testmedia::frameClip(QString("seek_") + kind.name + (kind.withAudio ? "" : "_silent"), kind.extension, kind.encoder, kFrames, 320, 240, "25",
-                                              kind.withAudio);
+    const QString path = testmedia::frameClip(QString("seek_") + kind.name, kind.extension, kind.encoder, kFrames);
     ASSERT_FALSE(path.isEmpty());
     auto device = openFile(path);
     ASSERT_TRUE(device);
@@ -118,8 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ClipKind{"h264_mp4", "mp4", {"-c:v", "libx264", "-bf", "3", "-g", "48"}},
                     ClipKind{"h264_mkv", "mkv", {"-c:v", "libx264", "-bf", "3", "-g", "48"}},
                     ClipKind{"mpeg2_mpg", "mpg", {"-c:v", "mpeg2video", "-g", "48", "-f", "mpeg"}},
-                    ClipKind{"mpeg4_avi", "avi", {"-c:v", "mpeg4", "-g", "48"}, false},
-                    ClipKind{"mjpeg_avi", "avi", {"-c:v", "mjpeg"}, false},
+                    // PCM sound in AVI: an MP3 track's encoder delay makes ffmpeg's AVI
+                    // muxer leave frame slot 1 empty, so picture N would sit at slot N+1.
+                    ClipKind{"mpeg4_pcm_avi", "avi", {"-c:v", "mpeg4", "-g", "48", "-c:a", "pcm_s16le"}},
+                    ClipKind{"mjpeg_pcm_avi", "avi", {"-c:v", "mjpeg", "-c:a", "pcm_s16le"}},
                     ClipKind{"vp9_webm", "webm", {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-g", "48"}}),
     [](const testing::TestParamInfo<ClipKind>& info) { return std::string(info.param.name); });
 
@@ -191,6 +191,12 @@ TEST(MpvDevice, TransportKeepsMciModesAndPositions)
     ASSERT_FALSE(device->setTimeFormat(TimeFormat::Milliseconds).failed());
     EXPECT_EQ(askNumber(*device, "position"), 2000);
     EXPECT_EQ(askNumber(*device, "length"), length * 40);
+    // A time between two frames shows the frame of that moment.
+    ASSERT_FALSE(device->seek(SeekTarget::Position, 2035, false).failed());
+    EXPECT_EQ(askNumber(*device, "position"), 2035);
+    QTemporaryDir dir;
+    EXPECT_EQ(captureFrameNumber(*device, dir.path()), 50);
+    EXPECT_EQ(askNumber(*device, "position"), 2000);
 }
 
 TEST(MpvDevice, DrawsIntoRegisteredTargetsOnly)
@@ -257,7 +263,7 @@ TEST(MpvDevice, NewFramesReachTheTargetThroughTheEventPump)
     mci::processEvents();
     mci::setEventPump(nullptr);
     mci::unregisterTarget(handle);
-    EXPECT_GE(panel.frames, 10);
+    EXPECT_GE(panel.frames, 5); // a loaded machine may drop some
     EXPECT_EQ(testmedia::readFrameNumber(panel.last), 40);
 }
 
@@ -345,6 +351,29 @@ TEST(MpvDevice, AudioFormatsAreDescribed)
     }
 }
 
+TEST(MpvDevice, CompressedSoundReportsTheDecodersSamples)
+{
+    const QString path = testmedia::dir() + "/tone.mp3";
+    if (!QFileInfo::exists(path)) {
+        ASSERT_TRUE(testmedia::run("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                              "sine=frequency=440:sample_rate=44100", "-t", "1", "-ac", "2", path}));
+    }
+    auto device = openFile(path, "waveaudio");
+    ASSERT_TRUE(device);
+    const int64_t bits = askNumber(*device, "bitspersample");
+    EXPECT_TRUE(bits == 16 || bits == 32) << bits; // mp3 decoders give s16 or float
+    EXPECT_EQ(askNumber(*device, "bytespersec"), 44100 * 2 * bits / 8);
+    EXPECT_NEAR(askNumber(*device, "length"), 1000, 60); // mp3 pads its frames
+
+    // The gain is linear; mpv's volume is cubic.
+    device->setOutputGain(0.125);
+    EXPECT_EQ(askNumber(*device, "volume"), 125);
+    device->setOutputGain(1.0);
+    EXPECT_EQ(askNumber(*device, "volume"), 1000);
+    device->setOutputGain(0);
+    EXPECT_EQ(askNumber(*device, "volume"), 0);
+}
+
 TEST(MpvDevice, SoundOnlyFilesOpenedAsVideoAreServedAsWaveaudio)
 {
     const QString path = testmedia::wavFile("tone_as_video", 44100, 2, "pcm_s16le", 1000);
@@ -361,6 +390,14 @@ TEST(MpvDevice, BadFilesAreRefusedOrPlayedAsFarAsTheyGo)
     Reply failure;
     EXPECT_FALSE(mci::openMpvDevice("digitalvideo", "/no/such/file.avi", &failure));
     EXPECT_EQ(failure.code, mci::ErrFileNotFound);
+    QDir(testmedia::dir()).mkpath("folder.avi");
+    EXPECT_FALSE(mci::openMpvDevice("digitalvideo", QFile::encodeName(testmedia::dir() + "/folder.avi").toStdString(),
+                                    &failure));
+    EXPECT_EQ(failure.code, mci::ErrInvalidFile);
+    const std::string longName = QFile::encodeName(testmedia::dir()).toStdString() + "/" + std::string(300, 'x') + ".avi";
+    EXPECT_FALSE(mci::openMpvDevice("digitalvideo", longName, &failure));
+    EXPECT_EQ(failure.code, mci::ErrFileNotFound);
+    EXPECT_NE(failure.text.find("cannot be read"), std::string::npos) << failure.text;
 
     QByteArray random(64 * 1024, 0);
     uint32_t seed = 12345;
@@ -372,6 +409,9 @@ TEST(MpvDevice, BadFilesAreRefusedOrPlayedAsFarAsTheyGo)
         testmedia::rawFile("empty.avi", {}),
         testmedia::rawFile("random.mp4", random),
         testmedia::rawFile("text.avi", QByteArray("This is not a film.\n").repeated(200)),
+        // Files that name other files are not followed.
+        testmedia::rawFile("playlist.avi", "#EXTM3U\n" + QFile::encodeName(shortClip()) + "\n"),
+        testmedia::rawFile("timeline.mp4", "# mpv EDL v0\n" + QFile::encodeName(shortClip()) + ",0,2\n"),
     };
     for (const QString& path : refused) {
         SCOPED_TRACE(path.toStdString());
