@@ -6,31 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include "testapplication.h"
+
 #include <set>
 
 namespace {
 
-// Deleted in TearDown: destroying the application during static
-// destruction crashes Qt.
-class AppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        app_ = new QGuiApplication(argc, argv);
-    }
-    void TearDown() override
-    {
-        delete app_;
-        app_ = nullptr;
-    }
-
-private:
-    QGuiApplication* app_ = nullptr;
-};
-const auto* env = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+NORRAVA_TEST_APPLICATION(QGuiApplication);
 
 QString artPath(const QString& name)
 {

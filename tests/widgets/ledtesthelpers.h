@@ -8,28 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include "testapplication.h"
+
 namespace ledtest {
 
-// The application lives from the first test to the last; it is deleted in
-// TearDown, because destroying it during static destruction crashes Qt.
-class AppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "ledtest";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override
-    {
-        delete app_;
-        app_ = nullptr;
-    }
-
-private:
-    QApplication* app_ = nullptr;
-};
+using AppEnvironment = testsupport::ApplicationEnvironment<QApplication>;
 
 // Counts paint events a widget receives.
 class PaintCounter : public QObject {

@@ -6,30 +6,10 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
-class SkinWidgetEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (!QApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "skin-widget-test";
-            static char* argv[] = {name, nullptr};
-            app = new QApplication(argc, argv);
-        }
-    }
-    // Gone before the program's static objects are, as Qt needs.
-    void TearDown() override
-    {
-        delete app;
-        app = nullptr;
-    }
-
-private:
-    QApplication* app = nullptr;
-};
+#include "testapplication.h"
 
 inline ::testing::Environment* const skinWidgetEnvironment =
-    ::testing::AddGlobalTestEnvironment(new SkinWidgetEnvironment);
+    ::testing::AddGlobalTestEnvironment(new testsupport::ApplicationEnvironment<QApplication>);
 
 // A solid picture of w x h in colour c.
 inline QImage solid(int w, int h, QRgb c)

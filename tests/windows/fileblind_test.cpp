@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testapplication.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTest>
@@ -12,21 +14,7 @@
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "fileblind_test";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QApplication* app_ = nullptr;
-};
-const auto* environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+NORRAVA_TEST_APPLICATION(QApplication);
 
 // The handle and the navigator hung on a main window stand-in at
 // (400, 200), 386 x 424, the navigator closed, as after start-up.

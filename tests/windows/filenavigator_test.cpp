@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "testapplication.h"
+
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -26,21 +28,7 @@ QT_END_NAMESPACE
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "filenavigator_test";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QApplication* app_ = nullptr;
-};
-const auto* environment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+NORRAVA_TEST_APPLICATION(QApplication);
 
 void touch(const QString& path)
 {

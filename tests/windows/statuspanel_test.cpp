@@ -14,31 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include "testapplication.h"
+
 #include <memory>
 
 namespace {
 
-// Deleted in TearDown: destroying the application during static
-// destruction crashes Qt.
-class AppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override
-    {
-        delete app_;
-        app_ = nullptr;
-    }
-
-private:
-    QApplication* app_ = nullptr;
-};
-const auto* env = ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+NORRAVA_TEST_APPLICATION(QApplication);
 
 struct Panel {
     std::unique_ptr<TStatusHandle> handle = std::make_unique<TStatusHandle>();
