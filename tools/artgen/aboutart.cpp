@@ -3,6 +3,7 @@
 // where the point cloud turns. The screen must stay pure black over at least
 // (65, 49)-(253, 239).
 #include "artset.h"
+#include "skinpaint.h"
 
 #include <QFont>
 #include <QLinearGradient>
@@ -17,25 +18,20 @@
 
 namespace {
 
+using namespace skinpaint;
+
 constexpr int Width = 317;
 constexpr int Height = 337;
 const QRect Screen(59, 43, 201, 203); // black, holds (65, 49)-(253, 239)
 
-const QColor MetalDark(0x1c, 0x1f, 0x23);
-const QColor MetalLight(0x5a, 0x60, 0x68);
-const QColor BevelLight(0x9a, 0xa1, 0xa9);
-const QColor BevelDark(0x0c, 0x0d, 0x0f);
-const QColor LedLit(0x3d, 0xff, 0x7a);
-const QColor LedDim(0x0f, 0x4a, 0x26);
-const QColor Glass(0x49, 0xc6, 0xe5);
-
-QColor Mix(const QColor& a, const QColor& b, double t)
-{
-    t = std::clamp(t, 0.0, 1.0);
-    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
-                            float(a.greenF() + (b.greenF() - a.greenF()) * t),
-                            float(a.blueF() + (b.blueF() - a.blueF()) * t));
-}
+// The common palette, under this file's names.
+const QColor& MetalDark = kMetalDark;
+const QColor& MetalLight = kMetalLight;
+const QColor& BevelLight = kEdgeLight;
+const QColor& BevelDark = kEdgeDark;
+const QColor& LedLit = kLedLit;
+const QColor& LedDim = kLedDim;
+const QColor& Glass = kGlass;
 
 // Dark metal, lighter towards the top, with fine horizontal brushing.
 void BrushedMetal(QImage& image)
@@ -48,7 +44,7 @@ void BrushedMetal(QImage& image)
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
             streak = 0.85 * streak + 0.15 * noise();
-            line[x] = Mix(MetalDark, MetalLight, row + 0.35 * streak).rgb();
+            line[x] = mix(MetalDark, MetalLight, row + 0.35 * streak).rgb();
         }
     }
 }
@@ -72,7 +68,7 @@ void Bevel(QPainter& p, const QRect& r, bool raised, int width = 1)
 void Engrave(QPainter& p, const QRect& box, const QString& text, const QFont& font, const QColor& face = BevelDark)
 {
     p.setFont(font);
-    p.setPen(Mix(BevelLight, MetalLight, 0.35));
+    p.setPen(mix(BevelLight, MetalLight, 0.35));
     p.drawText(box.translated(0, 1), Qt::AlignCenter, text);
     p.setPen(face);
     p.drawText(box, Qt::AlignCenter, text);
@@ -104,9 +100,9 @@ void Led(QPainter& p, const QRectF& r, bool lit)
         p.drawRect(r.adjusted(-4, -4, 4, 4));
     }
     QLinearGradient face(r.topLeft(), r.bottomLeft());
-    face.setColorAt(0, lit ? Mix(LedLit, Qt::white, 0.45) : Mix(LedDim, Qt::white, 0.08));
+    face.setColorAt(0, lit ? mix(LedLit, Qt::white, 0.45) : mix(LedDim, Qt::white, 0.08));
     face.setColorAt(0.5, lit ? LedLit : LedDim);
-    face.setColorAt(1, lit ? Mix(LedLit, LedDim, 0.45) : Mix(LedDim, BevelDark, 0.4));
+    face.setColorAt(1, lit ? mix(LedLit, LedDim, 0.45) : mix(LedDim, BevelDark, 0.4));
     p.setPen(QPen(BevelDark, 1));
     p.setBrush(face);
     p.drawRoundedRect(r, 1.5, 1.5);
@@ -117,7 +113,7 @@ void LedColumn(QPainter& p, int left, int lit)
 {
     const int segments = 12;
     const QRect slot(left - 3, 60, 22, segments * 14 + 3);
-    p.fillRect(slot, Mix(BevelDark, MetalDark, 0.4));
+    p.fillRect(slot, mix(BevelDark, MetalDark, 0.4));
     Bevel(p, slot, false);
     for (int i = 0; i < segments; ++i) {
         const int top = slot.top() + 3 + i * 14;
@@ -160,13 +156,13 @@ QList<QRgb> PlatePalette()
         for (int i = 0; i < count; ++i) {
             const double t = double(i) / (count - 1) * (stops.size() - 1);
             const int k = std::min(int(t), int(stops.size()) - 2);
-            table << Mix(stops[k], stops[k + 1], t - k).rgb();
+            table << mix(stops[k], stops[k + 1], t - k).rgb();
         }
     };
     ramp({QColor(0, 0, 0), BevelDark, MetalDark, MetalLight, BevelLight, QColor(255, 255, 255)}, 140);
     ramp({BevelDark, LedDim, LedLit, QColor(0xe0, 0xff, 0xe8)}, 60);
-    ramp({MetalDark, Mix(MetalDark, LedDim, 0.5), Mix(MetalLight, LedLit, 0.3)}, 20);
-    ramp({MetalDark, Mix(MetalDark, Glass, 0.4), Glass, QColor(0xe0, 0xf8, 0xff)}, 35);
+    ramp({MetalDark, mix(MetalDark, LedDim, 0.5), mix(MetalLight, LedLit, 0.3)}, 20);
+    ramp({MetalDark, mix(MetalDark, Glass, 0.4), Glass, QColor(0xe0, 0xf8, 0xff)}, 35);
     return table;
 }
 
@@ -201,7 +197,7 @@ void drawAboutArt(ArtSet& art)
         Led(p, QRectF(124 + i * 10, 286, 6, 4), i < 4);
 
     QFont hint("DejaVu Sans", 7);
-    Engrave(p, QRect(30, 298, 257, 16), "click anywhere to close", hint, Mix(BevelDark, MetalDark, 0.3));
+    Engrave(p, QRect(30, 298, 257, 16), "click anywhere to close", hint, mix(BevelDark, MetalDark, 0.3));
     p.end();
 
     // The point cloud is drawn over this area: it must be black, exactly.

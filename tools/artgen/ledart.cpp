@@ -1,6 +1,7 @@
 // LED artwork: the seven-segment digit strips and clock separators (4-bit,
 // three key colours), the status panel background and its pull handle.
 #include "artset.h"
+#include "skinpaint.h"
 
 #include <QFont>
 #include <QLinearGradient>
@@ -17,6 +18,8 @@
 #include <vector>
 
 namespace {
+
+using namespace skinpaint;
 
 // ---------------------------------------------------------------- digits ---
 
@@ -194,13 +197,6 @@ void drawDigits(ArtSet& art)
 
 // ----------------------------------------------------------- metal art ---
 
-const QColor kMetalLight(0x5a, 0x60, 0x68);
-const QColor kMetalDark(0x1c, 0x1f, 0x23);
-const QColor kEdgeLight(0x9a, 0xa1, 0xa9);
-const QColor kEdgeDark(0x0c, 0x0d, 0x0f);
-const QColor kLedLit(0x3d, 0xff, 0x7a);
-const QColor kLedDim(0x0f, 0x4a, 0x26);
-const QColor kGlass(0x49, 0xc6, 0xe5);
 
 // Brushed metal: a vertical shade with fine horizontal streaks from a fixed seed.
 QImage brushedMetal(int width, int height, QColor top, QColor bottom, uint32_t seed)
