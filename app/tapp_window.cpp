@@ -209,6 +209,19 @@ void Tapp::dropEvent(QDropEvent* event)
     LoadTheFile(urls.first().toLocalFile());
 }
 
+bool Tapp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == FileNavigator && event->type() == QEvent::DragEnter) {
+        dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+        return true;
+    }
+    if (watched == FileNavigator && event->type() == QEvent::Drop) {
+        dropEvent(static_cast<QDropEvent*>(event));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 // --- Video sizing -----------------------------------------------------------
 
 void Tapp::TellDeviceTheSize()

@@ -87,6 +87,40 @@ TEST_F(StartupTest, ClosingWithoutAFileClosesEveryDevice)
     EXPECT_FALSE(mci::defaultSession().isOpen("z"));
 }
 
+TEST_F(StartupTest, ClosingStopsThePollAndTheMeterAndTakesTheCompanionsAlong)
+{
+    load(toneWav());
+    ASSERT_TRUE(app->Timer1->isActive());
+    app->ButtonClose->Click();
+    EXPECT_FALSE(app->isVisible());
+    EXPECT_FALSE(app->Timer1->isActive());
+    EXPECT_FALSE(app->Vumeter->isOpen());
+    for (QWidget* w : std::initializer_list<QWidget*>{app->FileNavigator, app->FileBlind, app->StatusPanel,
+                                                      app->StatusHandle})
+        EXPECT_FALSE(w->isVisible());
+    windows.reset();
+    EXPECT_FALSE(mci::defaultSession().isOpen("z"));
+}
+
+TEST(CommandLine, OneFileOrAnOption)
+{
+    auto parse = [](QStringList args) {
+        args.prepend("norrava");
+        return ParseCommandLine(args);
+    };
+    EXPECT_TRUE(parse({}).file.isEmpty());
+    EXPECT_TRUE(parse({}).error.isEmpty());
+    EXPECT_EQ(parse({"clip.mp4"}).file, "clip.mp4");
+    EXPECT_TRUE(parse({"--help"}).help);
+    EXPECT_TRUE(parse({"-h"}).help);
+    EXPECT_FALSE(parse({"--bogus"}).error.isEmpty());
+    EXPECT_FALSE(parse({"a.mp4", "b.mp4"}).error.isEmpty());
+    // A file whose name starts with a dash comes after "--".
+    EXPECT_EQ(parse({"--", "-odd.mp4"}).file, "-odd.mp4");
+    EXPECT_TRUE(parse({"--", "-odd.mp4"}).error.isEmpty());
+    EXPECT_EQ(parse({"-"}).file, "-");
+}
+
 TEST_F(StartupTest, LoadingAVideoDescribesItWrapsTheWindowAndPlaysFromTheStart)
 {
     const QString clip = clip100();
@@ -206,6 +240,31 @@ TEST_F(StartupTest, AnEmptyPathOrADeletedFileChangesNothing)
     EXPECT_EQ(caption(app->StatusPanel->VrLabel1), "app_clip100.mp4");
 }
 
+TEST_F(StartupTest, OddFileNamesOpenTheFileTheyName)
+{
+    QTemporaryDir dir;
+    QString deep = dir.path();
+    for (int i = 0; i < 6; ++i)
+        deep += "/" + QString(40, QChar('a' + i));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QStringList names{
+        QStringLiteral("it's a \"clip\" \u00e9t\u00e9 \u65e5\u672c.mp4"),
+        QStringLiteral("x\" alias y \"z.mp4"),
+        QStringLiteral("  blanks  .mp4"),
+    };
+    for (const QString& name : names) {
+        const QString path = deep + "/" + name;
+        ASSERT_TRUE(QFile::copy(clip100(), path)) << name.toStdString();
+        mediaMessages.clear();
+        app->LoadTheFile(path);
+        EXPECT_TRUE(mediaMessages.isEmpty()) << name.toStdString();
+        EXPECT_EQ(caption(app->StatusPanel->VrLabel1), name);
+        EXPECT_EQ(app->MediaLength, 100) << name.toStdString();
+        EXPECT_TRUE(mci::defaultSession().isOpen("z"));
+        EXPECT_FALSE(mci::defaultSession().isOpen("y"));
+    }
+}
+
 TEST_F(StartupTest, TheOpenButtonLoadsTheChosenFileAndCancellingDoesNothing)
 {
     nextMediaFile.clear();
@@ -229,6 +288,17 @@ TEST_F(StartupTest, ADroppedFileOpens)
     QCoreApplication::sendEvent(app, &drop);
     EXPECT_TRUE(app->MediaLoaded);
     EXPECT_EQ(caption(app->StatusPanel->VrLabel1), "app_clip100.mp4");
+
+    // The navigator takes files too.
+    app->LoadTheFile(toneWav());
+    ASSERT_EQ(caption(app->StatusPanel->VrLabel2), "Audio");
+    QDragEnterEvent navEnter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
+    navEnter.ignore();
+    QCoreApplication::sendEvent(app->FileNavigator, &navEnter);
+    EXPECT_TRUE(navEnter.isAccepted());
+    QDropEvent navDrop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(app->FileNavigator, &navDrop);
+    EXPECT_EQ(caption(app->StatusPanel->VrLabel2), "Video");
 
     // Text that is no local file is not taken.
     QMimeData web;
