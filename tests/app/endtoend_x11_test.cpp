@@ -109,6 +109,25 @@ protected:
         return id;
     }
 
+    // A press, a move in steps and a release, as a hand would do it.
+    static void drag(QPoint press, QPoint offset)
+    {
+        tool("xdotool", {"mousemove", QString::number(press.x()), QString::number(press.y())});
+        tool("xdotool", {"mousedown", "1"});
+        for (int step = 1; step <= 6; ++step) {
+            const QPoint at = press + offset * step / 6;
+            tool("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y())});
+            QThread::msleep(50);
+        }
+        tool("xdotool", {"mouseup", "1"});
+    }
+
+    static void click(QPoint at)
+    {
+        tool("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y())});
+        tool("xdotool", {"click", "1"});
+    }
+
     QString clip;
     QTemporaryDir folder;
     Child windowManager;
@@ -144,8 +163,7 @@ TEST_F(EndToEnd, ThePlayerShowsTheClipPlayingInItsSkinnedWindow)
     EXPECT_GT(lit, main.width() / 8);
 
     // The close button ends the program.
-    tool("xdotool", {"mousemove", QString::number(main.x() + main.width() - 34 + 10), QString::number(main.y() + 15)});
-    tool("xdotool", {"click", "1"});
+    click(QPoint(main.x() + main.width() - 34 + 10, main.y() + 15));
     EXPECT_TRUE(player.process.waitForFinished(15000));
     EXPECT_EQ(player.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(player.process.exitCode(), 0);
@@ -181,14 +199,7 @@ TEST_F(EndToEnd, ADragOnTheSkinMovesAllWindowsTogether)
 
     const QPoint press(main.x() + 10, main.y() + 200); // the left border strip
     const QPoint offset(120, 60);
-    tool("xdotool", {"mousemove", QString::number(press.x()), QString::number(press.y())});
-    tool("xdotool", {"mousedown", "1"});
-    for (int step = 1; step <= 6; ++step) {
-        const QPoint at = press + offset * step / 6;
-        tool("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y())});
-        QThread::msleep(50);
-    }
-    tool("xdotool", {"mouseup", "1"});
+    drag(press, offset);
 
     ASSERT_TRUE(eventually([&] { return geometryOf(window).topLeft() == main.topLeft() + offset; }, 15000))
         << "the main window is at " << geometryOf(window).x() << "," << geometryOf(window).y();
@@ -200,6 +211,25 @@ TEST_F(EndToEnd, ADragOnTheSkinMovesAllWindowsTogether)
                 return false;
         return true;
     }, 15000)) << "a companion window stayed behind";
+
+    // Maximised, the window fills the screen's width from the top and is
+    // not clamped to the screen's height; the skin then moves nothing.
+    main = geometryOf(window);
+    click(QPoint(main.x() + main.width() - 34 - 26 + 10, main.y() + 15));
+    const QStringList display = tool("xdotool", {"getdisplaygeometry"}).split(' ');
+    ASSERT_EQ(display.size(), 2);
+    const QSize screen(display[0].toInt(), display[1].toInt());
+    QRect fitted;
+    ASSERT_TRUE(eventually([&] {
+        fitted = geometryOf(window);
+        return fitted.top() == 0 && fitted.right() + 1 == screen.width();
+    }, 15000)) << fitted.x() << "," << fitted.y() << " " << fitted.width() << " x " << fitted.height();
+    if (4 * screen.height() <= 3 * (screen.width() - 74) + 4 * 182) { // fitted by height: taller than the screen
+        EXPECT_GT(fitted.height(), screen.height());
+    }
+    drag(QPoint(fitted.x() + 10, 300), offset);
+    QThread::msleep(500);
+    EXPECT_EQ(geometryOf(window), fitted);
 }
 
 } // namespace
