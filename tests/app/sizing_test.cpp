@@ -282,6 +282,22 @@ TEST_F(CaptureTest, TheCapturedBitmapIsTheShownFrameAtThePanelsSize)
     EXPECT_GE(position(), 61);
 }
 
+TEST_F(CaptureTest, CapturingWhilePlayingStopsAtTheFrameItSaves)
+{
+    app->ButtonPlayClick();
+    ASSERT_TRUE(waitUntil([&] { return shownFrame() >= 10; }));
+    nextCaptureFile = dir.filePath("playing.bmp");
+    app->ButtonCapture->Click();
+    const QImage saved(nextCaptureFile, "BMP");
+    ASSERT_EQ(saved.size(), QSize(320, 240));
+    const int frame = testmedia::readFrameNumber(saved);
+    EXPECT_GE(frame, 10);
+    EXPECT_NE(mode(), "playing");
+    // The panel keeps showing it and the device stands on it.
+    EXPECT_EQ(shownFrame(), frame);
+    EXPECT_EQ(position(), frame);
+}
+
 TEST_F(CaptureTest, CancellingWritesNothingAndLeavesTheVideoStopped)
 {
     ASSERT_TRUE(waitUntil([&] { return mode() == "playing"; }));
