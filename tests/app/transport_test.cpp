@@ -293,8 +293,12 @@ TEST_F(VolumeTest, TheLevelAtTheSinkFollowsTheSlider)
         app->VolumeSlider->SetValue(value);
         return waitUntil([&] { return good(app->LedVolumeLeft->Position()) && good(app->LedVolumeRight->Position()); });
     };
+    // Start-up left the output gain alone: what plays now is at full gain.
+    int untouched = 0;
+    ASSERT_TRUE(waitUntil([&] { return (untouched = app->LedVolumeLeft->Position()) > 15; })) << untouched;
     int loud = 0;
     ASSERT_TRUE(levelSettlesAt(65534, [&](int level) { return (loud = level) > 15; })) << loud;
+    EXPECT_LE(std::abs(untouched - loud), 2) << "untouched " << untouched << ", full " << loud;
     EXPECT_TRUE(levelSettlesAt(0, [](int level) { return level == 0; }));
     int half = 0;
     EXPECT_TRUE(levelSettlesAt(32767, [&](int level) { return (half = level) > 0; }));
