@@ -211,6 +211,11 @@ void Tapp::dropEvent(QDropEvent* event)
 
 bool Tapp::eventFilter(QObject* watched, QEvent* event)
 {
+    // The slider steps on a key before its OnKeyDown fires, so without this
+    // a key press would move the thumb without seeking and the next poll
+    // would put it back: the user holds the slider from the key press on.
+    if (watched == VideoPositionSlider && event->type() == QEvent::KeyPress)
+        VideoPositionSliderKeyDown();
     if (watched == FileNavigator && event->type() == QEvent::DragEnter) {
         dragEnterEvent(static_cast<QDragEnterEvent*>(event));
         return true;

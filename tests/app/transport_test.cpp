@@ -171,6 +171,30 @@ TEST_F(TransportTest, DraggingTheSliderSeeksAsItGoesAndLeavesThePlayerPaused)
     EXPECT_TRUE(app->ButtonPlay->Down());
 }
 
+TEST_F(TransportTest, TheSliderKeysSeekEachStep)
+{
+    parkAndShow(30);
+    app->Timer1Timer();
+    TRxSlider* slider = app->VideoPositionSlider;
+    ASSERT_EQ(slider->Value(), 30);
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(slider->Value(), 31);
+    EXPECT_EQ(app->MediaPosition, 31);
+    EXPECT_TRUE(app->IsPaused);
+    EXPECT_TRUE(app->SliderFollowsMedia); // let go with the key
+    EXPECT_TRUE(waitForFrame(31));
+    QTest::keyClick(slider, Qt::Key_Left);
+    QTest::keyClick(slider, Qt::Key_Left);
+    EXPECT_TRUE(waitForFrame(29));
+    QTest::keyClick(slider, Qt::Key_Home);
+    EXPECT_TRUE(waitForFrame(0));
+    // The poll finds the device where the keys left it.
+    app->Timer1Timer();
+    EXPECT_EQ(slider->Value(), 0);
+    EXPECT_EQ(caption(app->StatusPanel->StatusLabel), "Paused");
+}
+
 TEST_F(TransportTest, ThePollFillsTheClocksCountersAndStatus)
 {
     parkAndShow(50);
