@@ -62,6 +62,26 @@ TEST_F(TransportTest, PlayAtTheLastFrameStartsAgainButNotOneBefore)
     EXPECT_FALSE(app->IsPaused);
 }
 
+TEST_F(TransportTest, AtTheEndThePollShowsStoppedAndPlayStartsAgain)
+{
+    parkAndShow(90);
+    app->ButtonPlayClick();
+    ASSERT_TRUE(waitUntil([&] { return mode() == "playing"; }));
+    app->Timer1Timer();
+    EXPECT_EQ(caption(app->StatusPanel->StatusLabel), "Playing");
+    ASSERT_TRUE(waitUntil([&] { return mode() == "stopped"; }));
+    app->Timer1Timer();
+    EXPECT_EQ(caption(app->StatusPanel->StatusLabel), "Stopped");
+    EXPECT_TRUE(app->ButtonStop->Down());
+    EXPECT_FALSE(app->ButtonPlay->Down());
+    EXPECT_GE(app->MediaPosition, 99); // not rewound by itself
+    EXPECT_EQ(shownFrame(), 99);
+
+    app->ButtonPlayClick();
+    EXPECT_LT(position(), 50);
+    EXPECT_TRUE(waitUntil([&] { return mode() == "playing"; }));
+}
+
 TEST_F(TransportTest, ScanAndStepButtonsKeepToTheirLimitsAndShowTheExactFrame)
 {
     EXPECT_EQ(stepFrom(25, &Tapp::ButtonRewindClick), 0);
