@@ -163,6 +163,15 @@ TEST_F(SizingTest, SmallerStopsBelow252)
     EXPECT_EQ(destination(), "0 0 244 184");
 }
 
+TEST_F(SizingTest, ASmallVideoKeepsTheWindowAtItsMinimumSize)
+{
+    load(testmedia::frameClip("app_clip160", "mp4", {"-c:v", "libx264"}, 10, 160, 120, "25", false));
+    EXPECT_EQ(panel(), QRect(37, 91, 160, 120));
+    EXPECT_EQ(app->size(), QSize(314, 314));
+    app->ButtonSmaller->Click(); // 160 is below the smallest width already
+    EXPECT_EQ(panel().size(), QSize(160, 120));
+}
+
 TEST_F(SizingTest, MaximiseFitsTheScreenWidthAndNormalSizeRestoresTheLayout)
 {
     app->FileNavigator->setBounds(app->x() - 150, app->y() + 2, 150, app->height() - 4);

@@ -161,6 +161,17 @@ TEST_F(StartupTest, LoadingAVideoDescribesItWrapsTheWindowAndPlaysFromTheStart)
     EXPECT_TRUE(mediaMessages.isEmpty());
 }
 
+TEST_F(StartupTest, AVideoSlowerThanOneFrameASecondCountsOneUnitPerSecond)
+{
+    load(testmedia::frameClip("app_slow", "mkv", {"-c:v", "libx264"}, 4, 320, 240, "1/2", false));
+    EXPECT_EQ(app->FrameRate, 1);
+    EXPECT_EQ(app->MediaInfo, "0fps");
+    EXPECT_EQ(caption(app->StatusPanel->VrLabel3), "0fps 320w x 240h pixels");
+    app->Timer1->stop();
+    app->Timer1Timer(); // no division by zero anywhere
+    EXPECT_EQ(app->StatusPanel->FramesLength->Value(), 4);
+}
+
 TEST_F(StartupTest, LoadingAWaveShowsItsFormatAndHidesTheVideoPanel)
 {
     load(toneWav());
