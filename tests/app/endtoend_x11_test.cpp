@@ -92,8 +92,12 @@ protected:
     }
 
     // Starts the player and waits for its main window; returns its id.
-    QString startPlayer()
+    QString startPlayer(const QStringList& environment = {})
     {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& pair : environment)
+            env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+        player.process.setProcessEnvironment(env);
         player.process.setProgram(NORRAVA_PLAYER);
         player.process.setArguments({clip});
         player.process.start();
@@ -167,6 +171,16 @@ TEST_F(EndToEnd, ThePlayerShowsTheClipPlayingInItsSkinnedWindow)
     EXPECT_TRUE(player.process.waitForFinished(15000));
     EXPECT_EQ(player.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(player.process.exitCode(), 0);
+}
+
+TEST_F(EndToEnd, OnA150PercentDesktopTheSkinIsScaledByAWholeFactor)
+{
+    // 144 dpi asks for 1.5x; pixel art is drawn at 2x instead.
+    const QString window = startPlayer({"QT_FONT_DPI=144"});
+    ASSERT_FALSE(window.isEmpty());
+    QRect main;
+    EXPECT_TRUE(eventually([&] { return (main = geometryOf(window)).size() == QSize(2 * 394, 2 * 434); }))
+        << main.width() << " x " << main.height();
 }
 
 TEST_F(EndToEnd, ADragOnTheSkinMovesAllWindowsTogether)
