@@ -12,6 +12,7 @@
 #include "vrnum.h"
 #include "vrprogressbar.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -320,6 +321,36 @@ TEST_F(StartupTest, ADroppedFileOpens)
     EXPECT_FALSE(webEnter.isAccepted());
 }
 
+// Takes the URLs the player hands to the desktop.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+TEST_F(StartupTest, TheHelpWebAndEmailButtonsHandTheDesktopTheirAddresses)
+{
+    UrlRecorder recorder;
+    for (const char* scheme : {"http", "https", "mailto", "file"})
+        QDesktopServices::setUrlHandler(scheme, &recorder, "open");
+    app->ButtonWeb->Click();
+    app->ButtonEmail->Click();
+    app->ButtonAbout->Click();
+    for (const char* scheme : {"http", "https", "mailto", "file"})
+        QDesktopServices::unsetUrlHandler(scheme);
+
+    ASSERT_EQ(recorder.urls.size(), 3);
+    EXPECT_TRUE(recorder.urls[0].scheme().startsWith("http")) << recorder.urls[0].toString().toStdString();
+    EXPECT_FALSE(recorder.urls[0].host().isEmpty());
+    EXPECT_EQ(recorder.urls[1].scheme(), "mailto");
+    EXPECT_TRUE(recorder.urls[1].path().contains('@'));
+    ASSERT_TRUE(recorder.urls[2].isLocalFile());
+    EXPECT_TRUE(recorder.urls[2].toLocalFile().endsWith("/Norrava.html"));
+    EXPECT_TRUE(QFileInfo(recorder.urls[2].toLocalFile()).isFile());
+}
+
 // --- Skin painting ------------------------------------------------------------
 
 // The skin composed the way the piece table says, pixel by pixel.
@@ -497,3 +528,5 @@ TEST_F(StartupTest, TheNavigatorsListKeepsNinetyPixelsAndOpensWhatIsClicked)
 }
 
 } // namespace
+
+#include "startup_test.moc"
