@@ -226,6 +226,14 @@ TEST_F(EndToEnd, ADragOnTheSkinMovesAllWindowsTogether)
         return true;
     }, 15000)) << "a companion window stayed behind";
 
+    // Minimise takes every window off the screen; restoring the main
+    // window brings them all back.
+    main = geometryOf(window);
+    click(QPoint(main.x() + main.width() - 34 - 52 + 10, main.y() + 15));
+    EXPECT_TRUE(eventually([&] { return windows().isEmpty(); }, 15000)) << windows().size() << " still shown";
+    tool("xdotool", {"windowactivate", window});
+    EXPECT_TRUE(eventually([&] { return windows().keys() == after.keys(); }, 15000)) << windows().size() << " back";
+
     // Maximised, the window fills the screen's width from the top and is
     // not clamped to the screen's height; the skin then moves nothing.
     main = geometryOf(window);
