@@ -163,6 +163,7 @@ void Tapp::CreateControls()
     };
     VideoPositionSlider->OnKeyDown = [this](int&, Qt::KeyboardModifiers) { VideoPositionSliderKeyDown(); };
     VideoPositionSlider->OnKeyUp = [this](int&, Qt::KeyboardModifiers) { VideoPositionSliderKeyUp(); };
+    VideoPositionSlider->installEventFilter(this);
 
     VolumeSlider = MakeSlider({62, 381, 265, 17}, kVolumeThumb, kVolumeRuler, "Left and Right volume level");
     VolumeSlider->SetMinValue(0);

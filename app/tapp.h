@@ -181,6 +181,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // Files dropped on the navigator open like those dropped here; a key
+    // on the position slider holds it before the slider steps.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();

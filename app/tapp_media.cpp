@@ -1,6 +1,7 @@
 // Loading a medium, the transport buttons and sliders, and the position poll.
 #include "tapp.h"
 
+#include "clockreading.h"
 #include "gtabbutton.h"
 #include "mcisession.h"
 #include "mediachannel.h"
@@ -257,10 +258,9 @@ void Tapp::VolumeSliderChange()
 void Tapp::SetClock(TVrClock* clock, int units)
 {
     // Whole seconds from the exact rate, so 29.97 fps clocks keep time.
-    const double rate = ExactFrameRate > 0 ? ExactFrameRate : FrameRate;
-    const long long seconds = (long long)(units / rate);
-    clock->SetHours(uint8_t((seconds / 60) & 0xFF));
-    clock->SetMinutes(uint8_t((seconds % 60) & 0xFF));
+    const TClockReading reading = ClockReading(units, ExactFrameRate > 0 ? ExactFrameRate : FrameRate);
+    clock->SetHours(reading.Hours);
+    clock->SetMinutes(reading.Minutes);
 }
 
 void Tapp::Timer1Timer()

@@ -22,6 +22,7 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <algorithm>
 #include <stdexcept>
 
 // --- Skin painting and layout ---------------------------------------------
@@ -30,6 +31,10 @@ void Tapp::FormPaint()
 {
     const int W = width(), H = height();
     const int IW = SkinImage.width(), IH = SkinImage.height();
+    // A video fitted to a full-HD screen makes the window 1092 high: grow
+    // the buffer rather than leave stale pixels beyond 1280 x 1024.
+    if (W > BackBuffer.width() || H > BackBuffer.height())
+        BackBuffer = QImage(std::max(W, BackBuffer.width()), std::max(H, BackBuffer.height()), QImage::Format_RGB32);
     QPainter buffer(&BackBuffer);
     buffer.fillRect(0, 0, W, H, Qt::black);
     struct Piece {
@@ -202,6 +207,24 @@ void Tapp::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     LoadTheFile(urls.first().toLocalFile());
+}
+
+bool Tapp::eventFilter(QObject* watched, QEvent* event)
+{
+    // The slider steps on a key before its OnKeyDown fires, so without this
+    // a key press would move the thumb without seeking and the next poll
+    // would put it back: the user holds the slider from the key press on.
+    if (watched == VideoPositionSlider && event->type() == QEvent::KeyPress)
+        VideoPositionSliderKeyDown();
+    if (watched == FileNavigator && event->type() == QEvent::DragEnter) {
+        dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+        return true;
+    }
+    if (watched == FileNavigator && event->type() == QEvent::Drop) {
+        dropEvent(static_cast<QDropEvent*>(event));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // --- Video sizing -----------------------------------------------------------

@@ -43,6 +43,9 @@ std::unique_ptr<TAppWindows> CreateWindows()
     host.setSavedNavigatorWidth = [app](int width) { app->SavedNavigatorWidth = width; };
     windows->FileNavigator->setHost(host);
     windows->FileNavigator->setHandle(app->FileBlind);
+    // A file dropped on the navigator opens in the player.
+    windows->FileNavigator->setAcceptDrops(true);
+    windows->FileNavigator->installEventFilter(app);
     return windows;
 }
 
