@@ -28,6 +28,8 @@ unset QT_QPA_PLATFORM NORRAVA_AUDIO
 
 ours=()
 theirs=()
+ours_cpu=()
+theirs_cpu=()
 launch_ours() {
     "$watch" --runs 1 --exact "Norrava 1.0" --suffix " Norrava 1.0" -- "$player" "$clip" 2>/dev/null | sed -n 1p || true
 }
@@ -35,6 +37,7 @@ launch_mpv() {
     "$watch" --runs 1 --contains " - mpv" -- mpv --vo=x11 --no-config --really-quiet "$clip" 2>/dev/null | sed -n 1p || true
 }
 ms() { sed -n 's/.* map_ms \([0-9.]*\).*/\1/p' <<<"$1"; }
+cpu() { sed -n 's/.* cpu_ms \([0-9.]*\).*/\1/p' <<<"$1"; }
 
 # One launch each to warm the caches; not counted.
 launch_ours >/dev/null
@@ -45,27 +48,30 @@ for i in $(seq "$runs"); do
     line="$(launch_ours)"
     echo "norrava run $i: ${line#run 1 }"
     ours+=("$(ms "$line")")
+    ours_cpu+=("$(cpu "$line")")
     if command -v mpv >/dev/null; then
         line="$(launch_mpv)"
         echo "mpv     run $i: ${line#run 1 }"
         theirs+=("$(ms "$line")")
+        theirs_cpu+=("$(cpu "$line")")
     fi
 done
 
-summary() { # name times...
-    local name="$1"
-    shift
-    python3 - "$name" "$@" <<'PY'
+summary() { # name "map times" "cpu times"
+    python3 - "$@" <<'PY'
 import statistics, sys
-name, times = sys.argv[1], [float(t) for t in sys.argv[2:] if t]
+name = sys.argv[1]
+times = [float(t) for t in sys.argv[2].split()]
+cpu = [float(t) for t in sys.argv[3].split()]
 if times:
-    print("%-8s median_ms %.1f min_ms %.1f max_ms %.1f launches %d"
-          % (name, statistics.median(times), min(times), max(times), len(times)))
+    print("%-8s median_ms %.1f min_ms %.1f max_ms %.1f cpu_median_ms %.1f launches %d"
+          % (name, statistics.median(times), min(times), max(times), statistics.median(cpu), len(times)))
 PY
 }
-summary norrava "${ours[@]}"
+echo "(map_ms: exec to map, wall clock; cpu_ms: CPU the program used until then, all threads)"
+summary norrava "${ours[*]}" "${ours_cpu[*]}"
 if ((${#theirs[@]})); then
-    summary mpv "${theirs[@]}"
+    summary mpv "${theirs[*]}" "${theirs_cpu[*]}"
 else
     echo "mpv is not installed: no comparison"
 fi
