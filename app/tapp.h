@@ -71,6 +71,7 @@ public:
     TVrProgressBar* LedVolumeLeft = nullptr;
     TVrProgressBar* LedVolumeRight = nullptr;
     QImage SkinImage; // Image1's picture
+    // Built just after the first show (see CreateDialogs), not with the window.
     QFileDialog* OpenDialog = nullptr;
     QFileDialog* SavePictureDialog1 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -181,9 +182,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void customEvent(QEvent* event) override;
 
 private:
     void CreateControls();
+    // Builds OpenDialog and SavePictureDialog1 if they are not built yet.
+    void CreateDialogs();
     TGTabButton* MakeButton(QWidget* parent, const QRect& bounds, const char* up, const char* down,
                             const char* high, const QString& hint, void (Tapp::*handler)());
     TRxSlider* MakeSlider(const QRect& bounds, const char* thumb, const char* ruler, const QString& hint);
@@ -200,6 +204,7 @@ private:
     std::string HandleText() const;
 
     QString FMask;
+    QString FOpenFilter;
     bool FClosed = false;
     bool FDestroyed = false;
     bool FShownOnce = false;
