@@ -134,7 +134,13 @@ Reply MpvDevice::load(const std::string& path)
                         {"audio-fallback-to-null", "yes"},
                         {"audio-client-name", "norrava"},
                         {"keepaspect", "no"},
-                        {"video-timing-offset", "0"}});
+                        {"video-timing-offset", "0"},
+                        // Frames become RGB on the CPU: swscale's fast paths
+                        // convert a 1080p frame for a fraction of what zimg's
+                        // exact ones cost (0.39 CPU s per s of 1080p30
+                        // playback with zimg, 0.25 with these).
+                        {"sws-allow-zimg", "no"},
+                        {"sws-fast", "yes"}});
     if (!mpv_)
         return error(ErrHardware, "The media engine (libmpv) could not be started.");
     mpv_set_wakeup_callback(mpv_, onWakeup, this);
