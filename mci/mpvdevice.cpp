@@ -78,6 +78,18 @@ int formatBits(const std::string& format)
     return 16;
 }
 
+// With NORRAVA_STATS=1, the frames the engine dropped, printed as a video
+// device closes (read by the playback benchmark).
+void printDropCounts(mpv_handle* mpv)
+{
+    const char* stats = std::getenv("NORRAVA_STATS");
+    if (!mpv || !stats || std::strcmp(stats, "1") != 0)
+        return;
+    std::fprintf(stderr, "norrava-stats: engine frames dropped by decoder %lld by output %lld\n",
+                 (long long)mpv::getInt(mpv, "frame-drop-count").value_or(-1),
+                 (long long)mpv::getInt(mpv, "vo-drop-frame-count").value_or(-1));
+}
+
 } // namespace
 
 std::unique_ptr<Device> openMpvDevice(std::string_view type, const std::string& path, Reply* failure)
@@ -119,6 +131,8 @@ MpvDevice::MpvDevice(bool video)
 MpvDevice::~MpvDevice()
 {
     removeEventSource(this);
+    if (video_)
+        printDropCounts(mpv_);
     probe_.reset();
     renderer_.reset(); // the render context goes before its player
     if (mpv_)
