@@ -9,9 +9,9 @@
 # CPU is utime+stime from /proc/<pid>/stat over 25 s of steady playback
 # (from 2 s to 27 s after the window maps); the X server's and the sound
 # server's CPU over the same span are shown beside it, since work can move
-# from a player into them. Frames: the player prints, with NORRAVA_STATS=1,
-# how many distinct frames its video panel painted (of the clip's 900) and
-# the engine's own drop counts; mpv is asked over its IPC for frame-drop-count (decoder) and
+# from a player into them. Dropped frames: the player prints, with
+# NORRAVA_STATS=1, the engine's own drop counts and how many frames its video
+# panel was given and how many distinct ones it painted; mpv is asked over its IPC for frame-drop-count (decoder) and
 # vo-drop-frame-count (output) once the clip has ended.
 set -euo pipefail
 
@@ -96,6 +96,7 @@ def run_norrava(i):
     result = measure(proc, "^Norrava 1.0$")
     if result is None:
         proc.kill(); proc.wait()
+        print("norrava exited with %s; its last words:\n%s" % (proc.returncode, open(log).read()[-2000:]))
         return None
     window, rates = result
     # Close as a user does, with the close button (20x21 at W-34, 5), so the
@@ -108,12 +109,18 @@ def run_norrava(i):
     stop(proc)
     text = open(log).read()
     m = re.search(r"norrava-stats: video frames given (\d+) shown (\d+) scaled-paints (\d+)", text)
-    shown = int(m.group(2)) if m else None
-    note = "given %s shown %s scaled paints %s" % m.groups() if m else "no stats line (did it close?)"
     e = re.search(r"norrava-stats: engine frames dropped by decoder (-?\d+) by output (-?\d+)", text)
-    if e:
-        note += "; engine drops: decoder %s, output %s" % e.groups()
-    return rates, shown, "window %sx%s, %s" % (g["WIDTH"], g["HEIGHT"], note)
+    if not (m and e):
+        return rates, None, "no stats lines (did it close?)"
+    given, shown, scaled = (int(v) for v in m.groups())
+    decoder, output = (int(v) for v in e.groups())
+    # Not shown: what the engine dropped, and frames the panel was given
+    # but replaced before it painted them. (The panel also counts redraws
+    # of a frame, e.g. the first one at its final size, hence given > 900.)
+    dropped = decoder + output + (given - shown)
+    note = ("engine drops: decoder %d, output %d; panel: given %d, painted %d, scaled paints %d"
+            % (decoder, output, given, shown, scaled))
+    return rates, dropped, "window %sx%s; %s" % (g["WIDTH"], g["HEIGHT"], note)
 
 
 def run_mpv(i):
@@ -149,7 +156,7 @@ def run_mpv(i):
     s.close()
     stop(proc)
     dropped = (decoder or 0) + (output or 0)
-    return rates, FRAMES - dropped, "decoder drops %s, output drops %s, last frame %s" % (decoder, output, frame)
+    return rates, dropped, "decoder drops %s, output drops %s, last frame %s" % (decoder, output, frame)
 
 
 have_mpv = subprocess.run(["sh", "-c", "command -v mpv"], capture_output=True).returncode == 0
@@ -162,17 +169,17 @@ for i in range(rounds):
         if r is None:
             print("%-7s round %d: failed (no window)" % (name, i + 1))
             continue
-        rates, shown, note = r
-        results[name].append((rates, shown))
-        print("%-7s round %d: %.3f CPU s/s (X server %.3f, sound server %.3f); frames %s/%d; %s"
-              % (name, i + 1, rates[0], rates[1], rates[2], shown, FRAMES, note), flush=True)
+        rates, dropped, note = r
+        results[name].append((rates, dropped))
+        print("%-7s round %d: %.3f CPU s/s (X server %.3f, sound server %.3f); dropped %s of %d; %s"
+              % (name, i + 1, rates[0], rates[1], rates[2], dropped, FRAMES, note), flush=True)
 
 print()
 for name, runs in results.items():
     if not runs:
         continue
     med = lambda k: statistics.median(r[0][k] for r in runs)
-    drops = [FRAMES - r[1] if r[1] is not None else None for r in runs]
+    drops = [r[1] for r in runs]
     print("%-7s median %.3f CPU s per s of playback (X server %.3f, sound server %.3f); dropped frames per run: %s"
           % (name, med(0), med(1), med(2), ", ".join(str(d) for d in drops)))
 if not have_mpv:
