@@ -22,7 +22,6 @@
 #include <QPainter>
 #include <QWindow>
 
-#include <algorithm>
 #include <stdexcept>
 
 // --- Skin painting and layout ---------------------------------------------
@@ -31,10 +30,6 @@ void Tapp::FormPaint()
 {
     const int W = width(), H = height();
     const int IW = SkinImage.width(), IH = SkinImage.height();
-    // A window wrapped round a large video (1080p: 1994 x 1274) outgrows the
-    // 1280 x 1024 buffer; grow it, or the skin past its edges stays unpainted.
-    if (W > BackBuffer.width() || H > BackBuffer.height())
-        BackBuffer = QImage(std::max(W, BackBuffer.width()), std::max(H, BackBuffer.height()), QImage::Format_RGB32);
     QPainter buffer(&BackBuffer);
     buffer.fillRect(0, 0, W, H, Qt::black);
     struct Piece {
