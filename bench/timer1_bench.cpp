@@ -7,9 +7,12 @@
 // slider, clocks, counters, mode and buttons). Paused: the tick followed by
 // the repaints it causes (a paused clip brings no video frames, so the event
 // processing holds only what the tick asked for).
+#include "gtabbutton.h"
+#include "mediachannel.h"
 #include "norravaapplication.h"
 #include "tapp.h"
 #include "uapp.h"
+#include "vumeter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -65,6 +68,34 @@ void BM_Timer1Timer_PausedWithRepaint(benchmark::State& state)
     gApp->Timer1->start();
 }
 BENCHMARK(BM_Timer1Timer_PausedWithRepaint)->Unit(benchmark::kMicrosecond);
+
+// The tick's parts, while playing, to see where its time goes.
+void BM_Part_MediaQueries(benchmark::State& state)
+{
+    startPlaying();
+    gApp->Timer1->stop();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(MediaQuery("status z length"));
+        benchmark::DoNotOptimize(MediaQuery("status z position"));
+        benchmark::DoNotOptimize(MediaQuery("status z mode"));
+    }
+    gApp->Timer1->start();
+}
+BENCHMARK(BM_Part_MediaQueries)->Unit(benchmark::kMicrosecond);
+
+void BM_Part_ReadPeaks(benchmark::State& state)
+{
+    for (auto _ : state)
+        gApp->Vumeter->ReadPeaks();
+}
+BENCHMARK(BM_Part_ReadPeaks)->Unit(benchmark::kMicrosecond);
+
+void BM_Part_ButtonRepaint(benchmark::State& state)
+{
+    for (auto _ : state)
+        gApp->ButtonPlay->repaint();
+}
+BENCHMARK(BM_Part_ButtonRepaint)->Unit(benchmark::kMicrosecond);
 
 // The tick in the running program: the real timer fires every 100 ms while
 // the clip plays, and each tick's own time is taken around the timer's
