@@ -29,6 +29,13 @@ constexpr TColor kFuchsia = 0xFF00FF;
 // The tool bar's colour, 0x002070A0 as a colour value: red 160, green 112, blue 32.
 const QColor kToolBarColour(160, 112, 32);
 
+// Posted to build the file dialogs after the first show.
+QEvent::Type CreateDialogsEvent()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
 QImage LoadArt(const char* name)
 {
     return QImage(artnames::path(name));
@@ -59,11 +66,13 @@ Tapp::Tapp(QWidget* parent)
     setWindowIcon(QIcon(artnames::path("norrava_256.png")));
 
     ChooseMediaFile = [this] {
+        CreateDialogs();
         return OpenDialog->exec() == QDialog::Accepted && !OpenDialog->selectedFiles().isEmpty()
                    ? OpenDialog->selectedFiles().first()
                    : QString();
     };
     ChooseCaptureFile = [this] {
+        CreateDialogs();
         if (SavePictureDialog1->exec() != QDialog::Accepted || SavePictureDialog1->selectedFiles().isEmpty())
             return QString();
         const QString chosen = SavePictureDialog1->selectedFiles().first();
@@ -228,10 +237,23 @@ void Tapp::CreateControls()
 
     SkinImage = LoadArt(kSkin).convertToFormat(QImage::Format_RGB32);
 
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+
+    Vumeter = std::make_unique<TVumeter>();
+}
+
+void Tapp::CreateDialogs()
+{
+    if (OpenDialog)
+        return;
     OpenDialog = new QFileDialog(this);
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
     OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog->setOption(QFileDialog::ReadOnly, false);
+    if (!FOpenFilter.isEmpty())
+        OpenDialog->setNameFilter(FOpenFilter);
 
     SavePictureDialog1 = new QFileDialog(this, "Save captured frame to");
     SavePictureDialog1->setAcceptMode(QFileDialog::AcceptSave);
@@ -239,12 +261,12 @@ void Tapp::CreateControls()
     SavePictureDialog1->setNameFilter("Bitmaps (*.bmp)");
     SavePictureDialog1->setDefaultSuffix("bmp");
     SavePictureDialog1->selectFile("Capture");
+}
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-
-    Vumeter = std::make_unique<TVumeter>();
+void Tapp::customEvent(QEvent* event)
+{
+    if (event->type() == CreateDialogsEvent())
+        CreateDialogs();
 }
 
 void Tapp::FormCreate()
@@ -279,7 +301,9 @@ void Tapp::FormShow()
     // "All Movies|" + mask, in the dialog's own filter notation.
     QString patterns = FMask;
     patterns.replace(';', ' ');
-    OpenDialog->setNameFilter("All Movies (" + patterns.trimmed() + ")");
+    FOpenFilter = "All Movies (" + patterns.trimmed() + ")";
+    if (OpenDialog)
+        OpenDialog->setNameFilter(FOpenFilter);
     SavedNavigatorWidth = FileNavigator ? FileNavigator->width() : 0;
     IsMaximised = false;
     SavedLeft = x();
@@ -315,6 +339,10 @@ void Tapp::showEvent(QShowEvent* event)
     if (!event->spontaneous() && !FShownOnce) {
         FShownOnce = true;
         FormShow();
+        // The file dialogs take longer to build than the rest of the window:
+        // build them once the window is up and anything already queued (the
+        // file named on the command line) has run.
+        QCoreApplication::postEvent(this, new QEvent(CreateDialogsEvent()), Qt::LowEventPriority);
     }
 }
 

@@ -71,6 +71,7 @@ public:
     TVrProgressBar* LedVolumeLeft = nullptr;
     TVrProgressBar* LedVolumeRight = nullptr;
     QImage SkinImage; // Image1's picture
+    // Built just after the first show (see CreateDialogs), not with the window.
     QFileDialog* OpenDialog = nullptr;
     QFileDialog* SavePictureDialog1 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -175,6 +176,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void customEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -187,6 +189,8 @@ protected:
 
 private:
     void CreateControls();
+    // Builds OpenDialog and SavePictureDialog1 if they are not built yet.
+    void CreateDialogs();
     TGTabButton* MakeButton(QWidget* parent, const QRect& bounds, const char* up, const char* down,
                             const char* high, const QString& hint, void (Tapp::*handler)());
     TRxSlider* MakeSlider(const QRect& bounds, const char* thumb, const char* ruler, const QString& hint);
@@ -203,6 +207,7 @@ private:
     std::string HandleText() const;
 
     QString FMask;
+    QString FOpenFilter;
     bool FClosed = false;
     bool FDestroyed = false;
     bool FShownOnce = false;

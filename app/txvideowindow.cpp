@@ -5,6 +5,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 TXVideoWindow::TXVideoWindow(QWidget* parent)
     : QWidget(parent)
 {
@@ -17,10 +21,17 @@ TXVideoWindow::TXVideoWindow(QWidget* parent)
 TXVideoWindow::~TXVideoWindow()
 {
     mci::unregisterTarget(FHandle);
+    const char* stats = std::getenv("NORRAVA_STATS");
+    if (stats && std::strcmp(stats, "1") == 0)
+        std::fprintf(stderr, "norrava-stats: video frames given %llu shown %llu scaled-paints %llu\n",
+                     (unsigned long long)FStats.given, (unsigned long long)FStats.shown,
+                     (unsigned long long)FStats.scaled);
 }
 
 void TXVideoWindow::presentFrame(const QImage& frame)
 {
+    if (frame.cacheKey() != FFrame.cacheKey())
+        ++FStats.given;
     FFrame = frame;
     if (!FPainting)
         update();
@@ -34,6 +45,7 @@ void TXVideoWindow::paintEvent(QPaintEvent*)
     FPainting = false;
     QPainter painter(this);
     DrawFrame(painter);
+    CountPaint();
 }
 
 void TXVideoWindow::DrawFrame(QPainter& painter) const
@@ -48,6 +60,18 @@ void TXVideoWindow::DrawFrame(QPainter& painter) const
         painter.drawImage(0, 0, FFrame);
     else
         painter.drawImage(rect(), FFrame);
+}
+
+void TXVideoWindow::CountPaint()
+{
+    if (FFrame.isNull())
+        return;
+    if (FFrame.cacheKey() != FStats.lastShownKey) {
+        FStats.lastShownKey = FFrame.cacheKey();
+        ++FStats.shown;
+    }
+    if (FFrame.size() != size())
+        ++FStats.scaled;
 }
 
 QImage TXVideoWindow::Snapshot() const

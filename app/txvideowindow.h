@@ -33,8 +33,16 @@ protected:
 
 private:
     void DrawFrame(QPainter& painter) const;
+    void CountPaint();
 
     uint64_t FHandle = 0;
     QImage FFrame;
     bool FPainting = false;
+
+    // Counted for NORRAVA_STATS=1, which prints them when the panel goes:
+    // frames handed over, distinct frames painted, paints that had to scale.
+    struct Stats {
+        uint64_t given = 0, shown = 0, scaled = 0;
+        qint64 lastShownKey = 0;
+    } FStats;
 };

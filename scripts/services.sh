@@ -1,6 +1,7 @@
 # Sourced by the test and benchmark scripts: starts a private PulseAudio
 # server with a null sink and an Xvfb display, and stops exactly those
-# processes (by pid) on exit.
+# processes (by pid) on exit. NORRAVA_XVFB_SCREEN sets the Xvfb screen
+# (default 1280x1024x24).
 
 NORRAVA_RUNTIME=$(mktemp -d /tmp/norrava-run.XXXXXX)
 NORRAVA_PIDS=()
@@ -41,7 +42,7 @@ norrava_start_xvfb() {
   for display in $(seq 90 130); do
     [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ] || break
   done
-  Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$NORRAVA_RUNTIME/xvfb.log" 2>&1 &
+  Xvfb ":$display" -screen 0 "${NORRAVA_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >"$NORRAVA_RUNTIME/xvfb.log" 2>&1 &
   NORRAVA_PIDS+=($!)
   export DISPLAY=":$display"
   for _ in $(seq 50); do
