@@ -2,6 +2,7 @@
 
 #include "dibcanvas.h"
 
+#include <algorithm>
 #include <climits>
 
 const char* const DIB_ERROR::Message = "DIB ERROR :\rCan NOT create DIB ? ? !\rImpossible de cr\u00e9er une image tampon ? ? !";
@@ -170,7 +171,10 @@ std::uint32_t TDIBUltra::ColorToPixel(TColor c) const
         const int r = int(c & 0xFF), g = int((c >> 8) & 0xFF), b = int((c >> 16) & 0xFF);
         std::uint32_t best = 0;
         int bestDistance = INT_MAX;
-        for (int i = 0; i < FPalette.palNumEntries; ++i) {
+        // Only the entries the pixel depth can name: a 16-colour surface
+        // given a longer palette must not answer index 200.
+        const int reachable = std::min<int>(FPalette.palNumEntries, 1 << FBitsPerPixel);
+        for (int i = 0; i < reachable; ++i) {
             const TPaletteEntry& e = FPalette.palPalEntry[i];
             const int dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
             const int distance = dr * dr + dg * dg + db * db;

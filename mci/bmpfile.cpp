@@ -95,9 +95,12 @@ QByteArray encode(const QImage& source, int bitsPerPixel)
             }
         } else {
             const int perByte = 8 / bitsPerPixel;
+            // An index too big for the depth keeps to its own bits rather
+            // than spilling into its neighbours'.
+            const int mask = maxColours - 1;
             for (int64_t x = 0; x < width; ++x) {
                 const int shift = 8 - bitsPerPixel * int(x % perByte + 1);
-                dst[x / perByte] |= uint8_t(src[x] << shift);
+                dst[x / perByte] |= uint8_t((src[x] & mask) << shift);
             }
         }
         out.append(row);

@@ -1,12 +1,31 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test with a private sound
-# server and X display.
+# server and X display; then runs the same unit tests built with
+# AddressSanitizer and UndefinedBehaviorSanitizer (NORRAVA_SANITIZE=0 skips
+# that second pass). Fails when any build or test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh
+
+BUILD_DIR=${NORRAVA_BUILD_DIR:-build}
+ASAN_DIR=${NORRAVA_ASAN_BUILD_DIR:-build-asan}
+SANITIZE=${NORRAVA_SANITIZE:-1}
+NORRAVA_BUILD_DIR=$BUILD_DIR bash scripts/build.sh
+if [ "$SANITIZE" != 0 ]; then
+  NORRAVA_BUILD_DIR=$ASAN_DIR bash scripts/build.sh -DNORRAVA_SANITIZE=ON -DNORRAVA_BUILD_BENCH=OFF
+fi
+
 source scripts/services.sh
 norrava_start_pulse
 norrava_start_xvfb
-BUILD_DIR=${NORRAVA_BUILD_DIR:-build}
-ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
+
+status=0
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" || status=1
+if [ "$SANITIZE" != 0 ]; then
+  echo "== The unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+  (
+    source tests/sanitizer/env.sh
+    ctest --test-dir "$ASAN_DIR" --output-on-failure -j "$(nproc)"
+  ) || status=1
+fi
+exit "$status"
