@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class TFileBlind;
@@ -181,6 +182,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     // Files dropped on the navigator open like those dropped here; a key
@@ -212,4 +214,6 @@ private:
     bool FDestroyed = false;
     bool FShownOnce = false;
     bool FMinimisingTogether = false;
+    // Pointer offset of a drag we carry out ourselves (no window manager).
+    std::optional<QPoint> FDragOffset;
 };

@@ -15,6 +15,7 @@
 #include "txvideowindow.h"
 #include "vrprogressbar.h"
 
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -132,8 +133,11 @@ void Tapp::FormMouseDown(int x, int y)
             OpenAbout();
         return;
     }
-    if (zone == Zone::Drag && !IsMaximised && windowHandle())
-        windowHandle()->startSystemMove();
+    if (zone != Zone::Drag || IsMaximised)
+        return;
+    // Without a window manager that moves windows, follow the pointer ourselves.
+    if (!windowHandle() || !windowHandle()->startSystemMove())
+        FDragOffset = QCursor::pos() - pos();
 }
 
 void Tapp::FormMouseMove(int x, int y)
@@ -153,7 +157,17 @@ void Tapp::mousePressEvent(QMouseEvent* event)
 
 void Tapp::mouseMoveEvent(QMouseEvent* event)
 {
+    if (FDragOffset && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - *FDragOffset);
+        return;
+    }
+    FDragOffset.reset();
     FormMouseMove(event->position().toPoint().x(), event->position().toPoint().y());
+}
+
+void Tapp::mouseReleaseEvent(QMouseEvent*)
+{
+    FDragOffset.reset();
 }
 
 // The hook on the window's moves: companions travel with every step.

@@ -42,7 +42,7 @@ norrava_start_xvfb() {
   for display in $(seq 90 130); do
     [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ] || break
   done
-  Xvfb ":$display" -screen 0 "${NORRAVA_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >"$NORRAVA_RUNTIME/xvfb.log" 2>&1 &
+  Xvfb ":$display" -screen 0 "${NORRAVA_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -noreset >"$NORRAVA_RUNTIME/xvfb.log" 2>&1 &
   NORRAVA_PIDS+=($!)
   export DISPLAY=":$display"
   for _ in $(seq 50); do
