@@ -11,8 +11,9 @@
 # server's CPU over the same span are shown beside it, since work can move
 # from a player into them. Dropped frames: the player prints, with
 # NORRAVA_STATS=1, the engine's own drop counts and how many frames its video
-# panel was given and how many distinct ones it painted; mpv is asked over its IPC for frame-drop-count (decoder) and
-# vo-drop-frame-count (output) once the clip has ended.
+# panel was given and how many distinct ones it painted; mpv is asked over
+# its IPC for decoder-frame-drop-count and frame-drop-count (the output's)
+# once the clip has ended.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -125,12 +126,15 @@ def run_norrava(i):
 
 def run_mpv(i):
     sock_path = os.path.join(runtime, "mpv-%d.sock" % i)
-    proc = subprocess.Popen(["mpv", "--vo=x11", "--ao=pulse", "--no-config", "--keep-open=yes",
-                             "--really-quiet", "--input-ipc-server=" + sock_path, clip],
-                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    log = os.path.join(runtime, "mpv-%d.log" % i)
+    with open(log, "w") as err:
+        proc = subprocess.Popen(["mpv", "--vo=x11", "--ao=pulse", "--no-config", "--keep-open=yes",
+                                 "--msg-level=all=warn", "--input-ipc-server=" + sock_path, clip],
+                                stdin=subprocess.DEVNULL, stdout=err, stderr=err)
     result = measure(proc, " - mpv$")
     if result is None:
         proc.kill(); proc.wait()
+        print("mpv exited with %s; its last words:\n%s" % (proc.returncode, open(log).read()[-2000:]))
         return None
     _, rates = result
     s = socket.socket(socket.AF_UNIX)
@@ -149,8 +153,10 @@ def run_mpv(i):
                     return msg.get("data")
             buf += s.recv(65536)
 
-    decoder = get("frame-drop-count", 1)
-    output = get("vo-drop-frame-count", 2)
+    # frame-drop-count counts the output's drops (vo-drop-frame-count is its
+    # old name, so the two must not be added); the decoder's are apart.
+    decoder = get("decoder-frame-drop-count", 1)
+    output = get("frame-drop-count", 2)
     frame = get("estimated-frame-number", 3)
     s.sendall(b'{"command":["quit"]}\n')
     s.close()

@@ -86,8 +86,8 @@ void printDropCounts(mpv_handle* mpv)
     if (!mpv || !stats || std::strcmp(stats, "1") != 0)
         return;
     std::fprintf(stderr, "norrava-stats: engine frames dropped by decoder %lld by output %lld\n",
-                 (long long)mpv::getInt(mpv, "frame-drop-count").value_or(-1),
-                 (long long)mpv::getInt(mpv, "vo-drop-frame-count").value_or(-1));
+                 (long long)mpv::getInt(mpv, "decoder-frame-drop-count").value_or(-1),
+                 (long long)mpv::getInt(mpv, "frame-drop-count").value_or(-1));
 }
 
 } // namespace
