@@ -129,6 +129,23 @@ TEST(DIBUltra, PalettisedSurfacesMatchTheNearestEntry)
     EXPECT_EQ(full.palPalEntry[9].peBlue, 0xF0);
 }
 
+TEST(DIBUltra, LongPaletteOnASmallDepthMatchesOnlyReachableEntries)
+{
+    // A 16-colour surface given 200 entries: only the first 16 can be
+    // stored, so a colour matching entry 199 must not answer 199.
+    TLogPalette palette;
+    palette.palNumEntries = 200;
+    for (int i = 0; i < 200; ++i)
+        palette.palPalEntry[i] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+    palette.palPalEntry[199] = {255, 0, 0, 0};
+    TDIBUltra surface(4, 4, dfIndexed4, &palette);
+    const std::uint32_t red = surface.ColorToPixel(0x0000FF);
+    EXPECT_LT(red, 16u);
+    surface.SetPixel(1, 0, red);
+    EXPECT_EQ(surface.GetPixel(1, 0), red);
+    EXPECT_EQ(surface.GetPixel(0, 0), 0u);
+}
+
 TEST(DIBUltra, SurfaceThatCannotBeMadeRaisesTheThreeLineError)
 {
     for (auto [w, h] : {std::pair{0, 10}, {10, 0}, {65536, 1}, {-5, 5}, {65535, 65535}}) {
