@@ -36,10 +36,10 @@ protected:
     }
 
     // Runs one handler from a parked frame and reports where it went.
-    int stepFrom(int frame, void (Tapp::*handler)())
+    int stepFrom(int frame, const std::function<void(Tapp&)>& handler)
     {
         parkAndShow(frame);
-        (app->*handler)();
+        handler(*app);
         return app->MediaPosition;
     }
 
