@@ -9,6 +9,7 @@
 #include "mcisession.h"
 #include "mediachannel.h"
 #include "muldiv.h"
+#include "norravaapplication.h"
 #include "rxslider.h"
 #include "statushandle.h"
 #include "statuspanel.h"
@@ -24,7 +25,6 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <stdexcept>
 
 // --- Skin painting and layout ---------------------------------------------
 
@@ -346,8 +346,11 @@ void Tapp::ButtonCaptureClick()
         const QImage bitmap = VideoWindow->Snapshot();
         QString error;
         if (!bmp::write(bitmap, file, 24, &error)) {
+            // Reported as the application reports every error, without
+            // unwinding through Qt's event dispatch.
             MediaCommand("update z hdc " + HandleText());
-            throw std::runtime_error(error.toStdString());
+            NorravaApplication::ShowException(error);
+            return;
         }
     }
     MediaCommand("update z hdc " + HandleText());
