@@ -161,8 +161,8 @@ bool TVumeter::watchMonitor(const SinkLine& sink)
         pa_channel_map_init_mono(&map);
     else if (sink.channels > 2)
         pa_channel_map_init_stereo(&map);
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, peakRate, static_cast<uint8_t>(channels)};
-    FStream = pa_stream_new(FContext, "Output level", &spec, &map);
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, peakRate, static_cast<uint8_t>(channels)};
+    FStream = pa_stream_new(FContext, "Output level", &format, &map);
     if (!FStream)
         return false;
     pa_stream_set_state_callback(FStream, streamStateChanged, this);
@@ -175,7 +175,7 @@ bool TVumeter::watchMonitor(const SinkLine& sink)
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<uint32_t>(-1);
     buffer.tlength = buffer.prebuf = buffer.minreq = static_cast<uint32_t>(-1);
-    buffer.fragsize = static_cast<uint32_t>(pa_frame_size(&spec));
+    buffer.fragsize = static_cast<uint32_t>(pa_frame_size(&format));
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_PEAK_DETECT | PA_STREAM_ADJUST_LATENCY |
                                                       PA_STREAM_DONT_MOVE | PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND);
     if (pa_stream_connect_record(FStream, sink.monitor.c_str(), &buffer, flags) < 0)
