@@ -34,10 +34,13 @@ QImage grab(QWidget* widget)
 
 void sampleValues(TStatusPanel& p)
 {
-    p.ClockLength->SetHours(0);
-    p.ClockLength->SetMinutes(6);
-    p.ClockPosition->SetMinutes(1);
-    p.ClockElapsed->SetMinutes(5);
+    // The player keeps minutes in Hours and seconds in Minutes: 06:00 is six minutes.
+    p.ClockLength->SetHours(6);
+    p.ClockLength->SetMinutes(0);
+    p.ClockPosition->SetHours(1);
+    p.ClockPosition->SetMinutes(0);
+    p.ClockElapsed->SetHours(5);
+    p.ClockElapsed->SetMinutes(0);
     p.FramesLength->SetValue(9000);
     p.FramesPosition->SetValue(1500);
     p.FramesElapsed->SetValue(7500);
