@@ -9,14 +9,11 @@
 #include <QTimer>
 
 #include <clocale>
-#include <malloc.h>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
-    // The decoders' threads would each grow a memory pool of their own, and
-    // memory then climbs with every file opened; two pools keep it flat.
-    mallopt(M_ARENA_MAX, 2);
+    NorravaApplication::LimitMemoryPools();
     PreferXcbOnWayland();
     // Pixel art stays crisp only at whole scale factors: a 150 % desktop
     // gets 2x rather than a blurred 1.5x.

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include <exception>
+#include <malloc.h>
 
 namespace {
 
@@ -21,6 +22,11 @@ NorravaApplication::NorravaApplication(int& argc, char** argv)
     setApplicationDisplayName(Title);
     setApplicationVersion("1.0");
     setQuitOnLastWindowClosed(false); // the main window's close ends the program
+}
+
+void NorravaApplication::LimitMemoryPools()
+{
+    mallopt(M_ARENA_MAX, 2);
 }
 
 bool NorravaApplication::notify(QObject* receiver, QEvent* event)

@@ -18,5 +18,9 @@ public:
     // Shows an error the way the program reports every failure: a message
     // box titled with the application title. Tests replace it.
     static void ShowException(const QString& message);
+    // Call first thing in main, before any thread starts: the decoders'
+    // threads would each grow a malloc pool of their own, and memory then
+    // climbs with every file opened; two pools keep it flat.
+    static void LimitMemoryPools();
     static void SetExceptionReporter(std::function<void(const QString&)> reporter);
 };

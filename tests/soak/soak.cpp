@@ -215,6 +215,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: norrava_soak [--seed N] [--count N] [--seconds N]\n");
         return 2;
     }
+    NorravaApplication::LimitMemoryPools(); // as the player does
     int code = 0;
     {
         NorravaApplication application(argc, argv);
