@@ -7,32 +7,13 @@
 #include <QImage>
 #include <QImageReader>
 
+#include "fuzzinput.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
 namespace {
-
-[[noreturn]] void fail(const char* what, int line)
-{
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    __builtin_trap();
-}
-#define check(condition) ((condition) ? void() : fail(#condition, __LINE__))
-
-// Reads the input front to back; past its end every read is 0.
-class Bytes {
-public:
-    Bytes(const uint8_t* data, size_t size) : FData(data), FSize(size) {}
-    uint8_t u8() { return FPos < FSize ? FData[FPos++] : 0; }
-    uint16_t u16() { return uint16_t(u8() | (u8() << 8)); }
-    uint32_t u32() { return uint32_t(u16()) | (uint32_t(u16()) << 16); }
-
-private:
-    const uint8_t* FData;
-    size_t FSize;
-    size_t FPos = 0;
-};
 
 uint32_t le32(const QByteArray& b, int at)
 {
@@ -61,7 +42,7 @@ QRgb expected(const QImage& source, int x, int y, int bitsPerPixel)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    Bytes in(data, size);
+    FuzzBytes in(data, size);
     static constexpr int depths[] = {1, 4, 8, 24};
     const uint8_t shape = in.u8();
     const int bitsPerPixel = depths[shape & 3];

@@ -8,6 +8,8 @@
 #include <QGuiApplication>
 #include <QPainter>
 
+#include "fuzzinput.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -16,28 +18,6 @@
 #include <vector>
 
 namespace {
-
-[[noreturn]] void fail(const char* what, int line)
-{
-    std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-    __builtin_trap();
-}
-#define check(condition) ((condition) ? void() : fail(#condition, __LINE__))
-
-class Bytes {
-public:
-    Bytes(const uint8_t* data, size_t size) : FData(data), FSize(size) {}
-    bool more() const { return FPos < FSize; }
-    uint8_t u8() { return FPos < FSize ? FData[FPos++] : 0; }
-    uint16_t u16() { return uint16_t(u8() | (u8() << 8)); }
-    uint32_t u32() { return uint32_t(u16()) | (uint32_t(u16()) << 16); }
-    int coordinate(int extent) { return int(int16_t(u16())) % (extent + 8); }
-
-private:
-    const uint8_t* FData;
-    size_t FSize;
-    size_t FPos = 0;
-};
 
 // The colour a stored pixel value reads back as through GetPixel, for the
 // direct formats: the bits the format keeps.
@@ -88,7 +68,7 @@ QRgb ViewColour(const TDIBUltra& s, int x, int y)
     return qRgb(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
 }
 
-void Run(TDIBUltra& s, Bytes& in)
+void Run(TDIBUltra& s, FuzzBytes& in)
 {
     const int mask = s.Palettised() ? (1 << s.BitsPerPixel()) - 1 : 0;
     check(s.BytesPerLine() % 4 == 0);
@@ -197,7 +177,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    Bytes in(data, size);
+    FuzzBytes in(data, size);
     const uint8_t formatByte = in.u8();
     const auto format = DibFormat(formatByte % 9); // 7 and 8 are not formats
     // Mostly small sizes; now and then one out of range or a long thin one.

@@ -1,20 +1,11 @@
 // Feeds arbitrary bytes to the MIDI file reader and checks what it promises:
 // no crash, no read outside the buffer, and a consistent song when it accepts.
+#include "fuzzinput.h"
 #include "smfreader.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
