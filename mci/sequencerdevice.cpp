@@ -95,8 +95,20 @@ struct Synth {
     }
 };
 
+// FluidSynth chats on stderr at every open ("Using PulseAudio driver");
+// the player reports what matters itself, so only warnings and worse stay.
+void quietSynthLog()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+        fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+    });
+}
+
 std::unique_ptr<Synth> makeSynth(const SequencerSetup& setup, Reply* failure)
 {
+    quietSynthLog();
     auto synth = std::make_unique<Synth>();
     synth->settings = new_fluid_settings();
     if (!synth->settings) {
