@@ -27,9 +27,9 @@ WORK=$(mktemp -d /tmp/norrava-fuzz.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$OUT"
 export QT_QPA_PLATFORM=offscreen
-# fontconfig keeps caches it never frees; the tests' suppressions name it and
-# nothing of ours.
-export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0
+# The tests' sanitizer settings, with their suppressions of system libraries'
+# own caches (fontconfig keeps some it never frees).
+source tests/sanitizer/env.sh
 failed=()
 for target in "${TARGETS[@]}"; do
   name=${target%_fuzz}
