@@ -84,6 +84,7 @@ Tapp::Tapp(QWidget* parent)
         box.exec(); // application-modal, centred on the screen
     };
     ScreenSize = [this] { return PrimaryScreenSize(); };
+    AvailableScreenArea = [this](QPoint point) { return ScreenAreaAt(point); };
     OpenAbout = [this] { TAbout::Execute(this); };
 
     CreateControls();
@@ -387,6 +388,14 @@ QSize Tapp::PrimaryScreenSize() const
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->size() : QSize(1024, 768);
+}
+
+QRect Tapp::ScreenAreaAt(QPoint point) const
+{
+    const QScreen* at = QGuiApplication::screenAt(point);
+    if (!at)
+        at = screen();
+    return at ? at->availableGeometry() : QRect(0, 0, 1024, 768);
 }
 
 QList<QWidget*> Tapp::Companions() const

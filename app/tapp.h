@@ -165,6 +165,9 @@ public:
     std::function<void(const QString&)> ShowMediaMessage;
     // Screen size used by the maximise fit; tests replace it.
     std::function<QSize()> ScreenSize;
+    // The available area (the screen less the desktop's panels) of the
+    // screen holding a point; tests replace it.
+    std::function<QRect(QPoint)> AvailableScreenArea;
     // Opens the About window modally.
     std::function<void()> OpenAbout;
 
@@ -205,6 +208,15 @@ private:
     void ShowFrameCount(TRect& rect);
     void SetClock(class TVrClock* clock, int units);
     QSize PrimaryScreenSize() const;
+    QRect ScreenAreaAt(QPoint point) const;
+    // Keeping the windows on the screen when not maximised.
+    QSize WrapMargins() const;
+    QSize WrappedSize(QSize video) const;
+    QRect Footprint(QSize window) const;
+    QRect AvailableAreaFor(QPoint topLeft) const;
+    QSize VideoRoom(QPoint topLeft, QSize window) const;
+    QSize FittedVideoSize(QPoint topLeft) const;
+    QPoint PlacedOnScreen(const QRect& window) const;
     QList<QWidget*> Companions() const;
     std::string HandleText() const;
 

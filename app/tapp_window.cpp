@@ -14,6 +14,7 @@
 #include "statushandle.h"
 #include "statuspanel.h"
 #include "txvideowindow.h"
+#include "videofit.h"
 #include "vrprogressbar.h"
 
 #include <QCursor>
@@ -261,9 +262,99 @@ void Tapp::SetVideoSize(int width, int height)
     VideoWindow->setGeometry(VideoWindow->x(), VideoWindow->y(), width, height);
 }
 
+// What the main window adds round the video: the panel's Left on both
+// sides, its Top above and 103 below.
+QSize Tapp::WrapMargins() const
+{
+    return QSize(2 * VideoWindow->x(), VideoWindow->y() + 103);
+}
+
+QSize Tapp::WrappedSize(QSize video) const
+{
+    return (video + WrapMargins()).expandedTo(minimumSize());
+}
+
 void Tapp::WrapTheVideo()
 {
-    resize(VideoWindow->width() + 2 * VideoWindow->x(), VideoWindow->height() + VideoWindow->y() + 103);
+    resize(WrappedSize(VideoWindow->size()));
+}
+
+// What must lie on the screen, relative to the main window's top-left:
+// the main window; the file navigator while open (wider than 2) on its
+// left; the navigator's handle on the navigator's left, or on the main
+// window's left while the navigator is closed; the status panel, at its
+// current height, centred under the main window; and the panel's handle
+// under the panel. With these on the screen the transport, both sliders
+// and both handles can be reached. Mirrors ResizeAndPositionAll.
+QRect Tapp::Footprint(QSize window) const
+{
+    const int W = window.width(), H = window.height();
+    QRect area(0, 0, W, H);
+    int left = 0;
+    if (FileNavigator && FileNavigator->width() > 2) {
+        left = -FileNavigator->width();
+        area |= QRect(left, 2, FileNavigator->width(), H - 4);
+    }
+    if (FileBlind)
+        area |= QRect(left - FileBlind->width(), 2, FileBlind->width(), FileBlind->height());
+    if (StatusPanel) {
+        const QRect panel((W - StatusPanel->width()) / 2, H, StatusPanel->width(), StatusPanel->height());
+        area |= panel;
+        if (StatusHandle)
+            area |= QRect(panel.left(), panel.bottom() + 1, StatusHandle->width(), StatusHandle->height());
+    }
+    return area;
+}
+
+// The available area of the screen under the top-left part of a main
+// window whose top-left corner is given.
+QRect Tapp::AvailableAreaFor(QPoint topLeft) const
+{
+    return AvailableScreenArea(topLeft + QPoint(MinWidth / 2, MinHeight / 2));
+}
+
+// The largest video size whose windows fit the available area, for a main
+// window at topLeft and about the given size.
+QSize Tapp::VideoRoom(QPoint topLeft, QSize window) const
+{
+    const QSize companions = Footprint(window).size() - window;
+    return AvailableAreaFor(topLeft).size() - companions - WrapMargins();
+}
+
+// The natural size when the windows round it fit the screen, otherwise the
+// largest size of the same shape that does.
+QSize Tapp::FittedVideoSize(QPoint topLeft) const
+{
+    const QSize natural(SourceRect.Right, SourceRect.Bottom);
+    if (natural.isEmpty())
+        return natural;
+    const QSize room = VideoRoom(topLeft, WrappedSize(natural));
+    if (natural.width() <= room.width() && natural.height() <= room.height())
+        return natural;
+    return ScaledToFit(natural, room);
+}
+
+// The top-left for a main window meant to lie at window: moved as little
+// as it takes for the whole footprint to be on the screen; on a screen too
+// small for the footprint, the main window itself is kept on it.
+QPoint Tapp::PlacedOnScreen(const QRect& window) const
+{
+    const QRect area = AvailableAreaFor(window.topLeft());
+    auto shiftInto = [&area](const QRect& r) {
+        QPoint shift;
+        if (r.right() > area.right())
+            shift.rx() = area.right() - r.right();
+        if (r.bottom() > area.bottom())
+            shift.ry() = area.bottom() - r.bottom();
+        if (r.left() + shift.x() < area.left())
+            shift.rx() = area.left() - r.left();
+        if (r.top() + shift.y() < area.top())
+            shift.ry() = area.top() - r.top();
+        return shift;
+    };
+    QRect placed = window.translated(shiftInto(Footprint(window.size()).translated(window.topLeft())));
+    placed.translate(shiftInto(placed));
+    return placed.topLeft();
 }
 
 void Tapp::ScreenFit()
@@ -301,9 +392,22 @@ void Tapp::ButtonBiggerClick()
 {
     if (!MediaLoaded || !HasVideo)
         return;
-    const int w = DisplayRect.Right + 8;
-    SetVideoSize(w, MulDiv(SourceRect.Bottom, w, SourceRect.Right));
+    int w = DisplayRect.Right + 8;
+    int h = MulDiv(SourceRect.Bottom, w, SourceRect.Right);
+    if (!IsMaximised) {
+        // Up to the largest size whose windows all fit the screen.
+        const QSize most = ScaledToFit({SourceRect.Right, SourceRect.Bottom}, VideoRoom(pos(), size()));
+        if (w > most.width() || h > most.height()) {
+            w = most.width();
+            h = most.height();
+        }
+        if (w <= DisplayRect.Right)
+            return;
+    }
+    SetVideoSize(w, h);
     WrapTheVideo();
+    if (!IsMaximised)
+        move(PlacedOnScreen(geometry()));
     TellDeviceTheSize();
 }
 
@@ -324,11 +428,13 @@ void Tapp::ButtonNormalSizeClick()
     if (FileNavigator)
         FileNavigator->setBounds(FileNavigator->x(), FileNavigator->y(), SavedNavigatorWidth, FileNavigator->height());
     IsMaximised = false;
-    SetVideoSize(SourceRect.Right, SourceRect.Bottom);
+    const QPoint saved(SavedLeft, SavedTop);
+    const QSize video = FittedVideoSize(saved);
+    SetVideoSize(video.width(), video.height());
     TellDeviceTheSize();
     MediaCommand("update z hdc " + HandleText());
-    setGeometry(SavedLeft, SavedTop, VideoWindow->width() + 2 * VideoWindow->x(),
-                VideoWindow->height() + VideoWindow->y() + 103);
+    const QSize window = WrappedSize(VideoWindow->size());
+    setGeometry(QRect(PlacedOnScreen(QRect(saved, window)), window));
 }
 
 // --- Frame capture -----------------------------------------------------------

@@ -140,6 +140,9 @@ protected:
             return nextCaptureFile;
         };
         app->ScreenSize = [this] { return screen; };
+        app->AvailableScreenArea = [this](QPoint point) {
+            return availableAt ? availableAt(point) : QRect(QPoint(0, 0), screen);
+        };
         app->OpenAbout = [this] { ++aboutOpened; };
         app->Vumeter->setMessageHook([](const QString& text) { unexpectedMessages() << text; });
         app->show();
@@ -193,6 +196,8 @@ protected:
     int captureAsks = 0;
     int aboutOpened = 0;
     QSize screen{1024, 768};
+    // The available area of the screen at a point; unset, the whole screen.
+    std::function<QRect(QPoint)> availableAt;
 };
 
 } // namespace apptest

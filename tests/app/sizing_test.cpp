@@ -5,6 +5,7 @@
 #include "fileblind.h"
 #include "filenavigator.h"
 #include "statushandle.h"
+#include "videofit.h"
 #include "vrprogressbar.h"
 
 #include <QDir>
@@ -249,6 +250,225 @@ TEST_F(SizingTest, AVideoWithoutASourceSizeKeepsTheCurrentSize)
     EXPECT_EQ(panel(), QRect(37, 91, 320, 240));
     EXPECT_EQ(app->size(), QSize(394, 434));
     EXPECT_GE(app->x(), 0);
+}
+
+// --- Fitting the screen -----------------------------------------------------------
+
+// A three-frame clip of one colour: cheap to make at any size.
+QString plainClip(int width, int height)
+{
+    const QString path = testmedia::dir() + QStringLiteral("/app_plain_%1x%2.mp4").arg(width).arg(height);
+    if (QFileInfo(path).size() > 0)
+        return path;
+    const QString partial = path + ".part" + QString::number(QCoreApplication::applicationPid()) + ".mp4";
+    if (!testmedia::run("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                   QStringLiteral("color=c=gray:size=%1x%2:rate=25").arg(width).arg(height),
+                                   "-frames:v", "3", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
+                                   partial})) {
+        QFile::remove(partial);
+        return {};
+    }
+    QFile::rename(partial, path);
+    return path;
+}
+
+TEST(ScaledToFitTest, TheLargestSizeOfTheSourcesShapeInsideTheRoom)
+{
+    struct Case {
+        QSize source, room, fitted;
+    };
+    const Case cases[] = {
+        {{1920, 1080}, {1272, 555}, {987, 555}}, // limited by height
+        {{1920, 1080}, {1826, 867}, {1541, 867}},
+        {{1080, 1920}, {1272, 555}, {312, 555}}, // portrait
+        {{2048, 858}, {1272, 555}, {1272, 533}}, // scope: limited by width
+        {{8192, 4320}, {1272, 555}, {1052, 555}},
+        {{320, 240}, {1000, 1000}, {1000, 750}}, // grows when there is room
+        {{8192, 2}, {1000, 500}, {1000, 1}},     // never thinner than a pixel
+        {{2, 8192}, {500, 1000}, {1, 1000}},
+        {{1920, 1080}, {0, 0}, {1, 1}},             // no room at all
+        {{1, 2000000000}, {1000, 1000}, {1, 1000}}, // a product past 32 bits
+        {{0, 0}, {1000, 1000}, {}},                 // no source size
+        {{640, 0}, {1000, 1000}, {}},
+    };
+    for (const Case& c : cases) {
+        const QSize fitted = ScaledToFit(c.source, c.room);
+        EXPECT_EQ(fitted, c.fitted) << c.source.width() << "x" << c.source.height() << " in " << c.room.width()
+                                    << "x" << c.room.height();
+        if (!c.source.isEmpty() && !c.room.isEmpty()) {
+            EXPECT_LE(fitted.width(), c.room.width());
+            EXPECT_LE(fitted.height(), c.room.height());
+        }
+    }
+}
+
+const QRect kLaptop(0, 0, 1366, 768);
+const QRect kFullHd(0, 0, 1920, 1080);
+// A second screen right of the laptop's.
+const QRect kRightScreen(1366, 0, 1920, 1080);
+
+// A medium loaded with the main window at start, on a screen whose
+// available area is given, with the companions as the user left them.
+struct FitCase {
+    const char* name;
+    QSize source;
+    QRect area;             // available area of the screen the window is on
+    int navigatorWidth;     // 1: closed
+    int panelHeight;        // 1: closed
+    QPoint start;           // main window before the load
+    QSize video;            // shown size
+    QRect window;           // main window
+    QSize bigger;           // shown size after three clicks on Bigger
+};
+
+void PrintTo(const FitCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+const FitCase kFitCases[] = {
+    {"HdFilmOnALaptop", {1920, 1080}, kLaptop, 1, 1, {332, 105}, {987, 555}, {305, 0, 1061, 749}, {987, 555}},
+    {"UhdFilmOnALaptop", {3840, 2160}, kLaptop, 1, 1, {332, 105}, {987, 555}, {305, 0, 1061, 749}, {987, 555}},
+    {"PortraitOnALaptop", {1080, 1920}, kLaptop, 1, 1, {332, 105}, {312, 555}, {332, 0, 386, 749}, {312, 555}},
+    {"SmallClipOnALaptop", {320, 240}, kLaptop, 1, 1, {332, 105}, {320, 240}, {332, 105, 394, 434}, {344, 258}},
+    {"HdFilmOnFullHd", {1920, 1080}, kFullHd, 1, 1, {332, 105}, {1541, 867}, {305, 0, 1615, 1061}, {1541, 867}},
+    {"UhdFilmOnFullHd", {3840, 2160}, kFullHd, 1, 1, {332, 105}, {1541, 867}, {305, 0, 1615, 1061}, {1541, 867}},
+    {"PortraitOnFullHd", {1080, 1920}, kFullHd, 1, 1, {332, 105}, {488, 867}, {332, 0, 562, 1061}, {488, 867}},
+    {"SmallClipOnFullHd", {320, 240}, kFullHd, 1, 1, {332, 105}, {320, 240}, {332, 105, 394, 434}, {344, 258}},
+    // A desktop panel along the top takes 27 rows.
+    {"UnderATopPanel", {1920, 1080}, {0, 27, 1366, 741}, 1, 1, {332, 105}, {939, 528}, {332, 27, 1013, 722},
+     {939, 528}},
+    // An open navigator leaves less width.
+    {"BesideAnOpenNavigator", {1920, 1080}, kLaptop, 300, 1, {332, 105}, {972, 547}, {320, 8, 1046, 741},
+     {972, 547}},
+    // An open status panel leaves less height.
+    {"AboveAnOpenStatusPanel", {1920, 1080}, kLaptop, 1, 138, {332, 105}, {743, 418}, {332, 0, 817, 612},
+     {743, 418}},
+    // On the second screen the film fits that screen and stays there.
+    {"OnTheSecondScreen", {1920, 1080}, kRightScreen, 1, 1, {1500, 100}, {1541, 867}, {1500, 0, 1615, 1061},
+     {1541, 867}},
+    // A natural size that fits but would stick out at the corner moves in.
+    {"AtTheCorner", {640, 480}, kLaptop, 1, 1, {1000, 300}, {640, 480}, {652, 75, 714, 674}, {664, 498}},
+    // The smallest window is narrower than the status panel, which then
+    // sticks out 5 pixels on the right.
+    {"NarrowAtTheRightEdge", {160, 120}, kLaptop, 1, 1, {1052, 105}, {160, 120}, {1047, 105, 314, 314}, {184, 138}},
+};
+
+class ScreenFitTest : public PlayerTest, public ::testing::WithParamInterface<FitCase> {
+protected:
+    void SetUp() override
+    {
+        PlayerTest::SetUp();
+        const FitCase& c = GetParam();
+        // Left of the second screen lies the laptop's, so the place decides.
+        availableAt = [area = c.area](QPoint point) {
+            return area == kRightScreen && point.x() < kRightScreen.left() ? kLaptop : area;
+        };
+        app->move(c.start);
+        if (c.navigatorWidth > 2)
+            app->FileNavigator->setBounds(app->x() - c.navigatorWidth, app->y() + 2, c.navigatorWidth,
+                                          app->height() - 4);
+        app->StatusPanel->SetPanelHeight(c.panelHeight);
+        load(plainClip(c.source.width(), c.source.height()));
+        holdThePoll();
+    }
+
+    // Every window that hangs on the main window lies in the area.
+    void expectAllInside(const QRect& area) const
+    {
+        QList<QWidget*> windows{app, app->FileBlind, app->StatusPanel, app->StatusHandle};
+        if (app->FileNavigator->width() > 2)
+            windows << app->FileNavigator;
+        for (QWidget* w : windows)
+            EXPECT_TRUE(area.contains(w->geometry()))
+                << w->metaObject()->className() << " at " << w->x() << "," << w->y() << " " << w->width() << "x"
+                << w->height();
+    }
+
+    QRect panel() const { return app->VideoWindow->geometry(); }
+};
+
+TEST_P(ScreenFitTest, TheLoadedVideoAndAllItsWindowsFitTheScreen)
+{
+    const FitCase& c = GetParam();
+    EXPECT_EQ(panel(), QRect(QPoint(37, 91), c.video));
+    EXPECT_EQ(app->geometry(), c.window);
+    expectAllInside(c.area);
+    // The record keeps the natural size as the source, the shown one as the display.
+    EXPECT_EQ(QSize(app->SourceRect.Right, app->SourceRect.Bottom), c.source);
+    EXPECT_EQ(QSize(app->DisplayRect.Right, app->DisplayRect.Bottom), c.video);
+    EXPECT_EQ(MediaQuery("where z source"),
+              "0 0 " + std::to_string(c.source.width()) + " " + std::to_string(c.source.height()));
+    EXPECT_EQ(MediaQuery("where z destination"),
+              "0 0 " + std::to_string(c.video.width()) + " " + std::to_string(c.video.height()));
+    EXPECT_TRUE(caption(app->StatusPanel->VrLabel3)
+                    .endsWith(QStringLiteral("%1w x %2h pixels").arg(c.source.width()).arg(c.source.height())));
+}
+
+TEST_P(ScreenFitTest, BiggerStaysOnTheScreenAndNormalSizeReturnsToTheFit)
+{
+    const FitCase& c = GetParam();
+    for (int i = 0; i < 3; ++i)
+        app->ButtonBigger->Click();
+    // A clip with room to spare grows; a fitted one stays as it is.
+    EXPECT_EQ(panel().size(), c.bigger);
+    expectAllInside(c.area);
+
+    app->ButtonSmaller->Click();
+    app->ButtonNormalSize->Click();
+    EXPECT_EQ(panel().size(), c.video);
+    EXPECT_EQ(app->size(), c.window.size());
+    expectAllInside(c.area);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, ScreenFitTest, ::testing::ValuesIn(kFitCases),
+                         [](const ::testing::TestParamInfo<FitCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SizingTest, BiggerGrowsUpToTheLargestFitAndNoFurther)
+{
+    screen = QSize(1366, 768);
+    load(plainClip(1920, 1080));
+    ASSERT_EQ(panel().size(), QSize(987, 555));
+    app->ButtonSmaller->Click();
+    app->ButtonSmaller->Click();
+    EXPECT_EQ(panel().size(), QSize(971, 546));
+    app->ButtonBigger->Click();
+    EXPECT_EQ(panel().size(), QSize(979, 551));
+    EXPECT_EQ(destination(), "0 0 979 551");
+    // A step of 8 from here would not fit: it stops at the fit, then does nothing.
+    app->ButtonBigger->Click();
+    EXPECT_EQ(panel().size(), QSize(987, 555));
+    const QRect fitted = app->geometry();
+    app->ButtonBigger->Click();
+    EXPECT_EQ(app->geometry(), fitted);
+    EXPECT_EQ(destination(), "0 0 987 555");
+}
+
+TEST_F(SizingTest, BiggerAtTheScreensEdgeMovesTheWindowBackOnIt)
+{
+    // The 320 x 240 clip with its windows touching the bottom-right corner.
+    screen = QSize(800, 600);
+    app->move(800 - 394, 600 - 434 - 19);
+    app->ButtonBigger->Click();
+    EXPECT_EQ(panel().size(), QSize(328, 246));
+    EXPECT_EQ(app->geometry(), QRect(800 - 402, 600 - 440 - 19, 402, 440));
+    EXPECT_EQ(app->StatusHandle->geometry().bottom(), 599);
+}
+
+TEST_F(SizingTest, MaximiseKeepsItsOwnRuleAndNormalSizeReturnsToTheFit)
+{
+    screen = QSize(1366, 768);
+    load(plainClip(1920, 1080));
+    ASSERT_EQ(app->geometry(), QRect(305, 0, 1061, 749));
+    app->ButtonMaximise->Click();
+    // The screen's width with the 182-row reserve, as before.
+    EXPECT_EQ(panel().size(), QSize(1042, 586));
+    EXPECT_EQ(app->geometry(), QRect(1366 - 1116, 0, 1116, 780));
+    app->ButtonBigger->Click();
+    EXPECT_EQ(panel().size(), QSize(1050, 591));
+    app->ButtonNormalSize->Click();
+    EXPECT_EQ(panel().size(), QSize(987, 555));
+    EXPECT_EQ(app->geometry(), QRect(305, 0, 1061, 749));
 }
 
 // --- Capture ------------------------------------------------------------------------
