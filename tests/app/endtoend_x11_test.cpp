@@ -1,13 +1,17 @@
 // The player as a user starts it: `norrava <clip>` on a real X server shows
 // its skinned window with the clip playing in the video panel; under a
 // window manager a drag on the skin's border moves all its windows together,
-// and the close button ends the program.
+// and the close button ends the program. An HD film on a laptop's or a
+// full-HD screen (each an X server of its own) is scaled down so that every
+// window of the player stays on the screen.
 #include "testmedia.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMap>
 #include <QProcess>
@@ -19,10 +23,16 @@
 
 namespace {
 
-// Runs a short X tool and returns its standard output ("" on failure).
-QString tool(const QString& program, const QStringList& args, int milliseconds = 20000)
+// Runs a short X tool and returns its standard output ("" on failure); on
+// the given display when one is named, else on the test's own.
+QString toolOn(const QString& display, const QString& program, const QStringList& args, int milliseconds = 20000)
 {
     QProcess process;
+    if (!display.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        process.setProcessEnvironment(env);
+    }
     process.start(program, args);
     if (!process.waitForFinished(milliseconds)) {
         process.kill();
@@ -30,6 +40,11 @@ QString tool(const QString& program, const QStringList& args, int milliseconds =
         return {};
     }
     return process.exitCode() == 0 ? QString::fromLocal8Bit(process.readAllStandardOutput()) : QString();
+}
+
+QString tool(const QString& program, const QStringList& args, int milliseconds = 20000)
+{
+    return toolOn({}, program, args, milliseconds);
 }
 
 bool eventually(const std::function<bool()>& pred, int milliseconds = 30000)
@@ -44,10 +59,10 @@ bool eventually(const std::function<bool()>& pred, int milliseconds = 30000)
     return true;
 }
 
-QRect geometryOf(const QString& window)
+QRect geometryOf(const QString& window, const QString& display = {})
 {
     QMap<QString, int> values;
-    for (const QString& line : tool("xdotool", {"getwindowgeometry", "--shell", window}).split('\n')) {
+    for (const QString& line : toolOn(display, "xdotool", {"getwindowgeometry", "--shell", window}).split('\n')) {
         const int eq = line.indexOf('=');
         if (eq > 0)
             values[line.left(eq)] = line.mid(eq + 1).toInt();
@@ -57,11 +72,14 @@ QRect geometryOf(const QString& window)
     return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
 }
 
-QImage screenshot(const QString& folder)
+QImage screenshot(const QString& folder, const QString& display = {})
 {
     const QString path = folder + "/screen.png";
     QFile::remove(path);
-    if (!testmedia::run("import", {"-window", "root", path}))
+    QStringList args{"-window", "root", path};
+    if (!display.isEmpty())
+        args = QStringList{"-display", display} + args;
+    if (!testmedia::run("import", args))
         return {};
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
@@ -262,5 +280,152 @@ TEST_F(EndToEnd, ADragOnTheSkinMovesAllWindowsTogether)
     QThread::msleep(500);
     EXPECT_EQ(geometryOf(window), fitted);
 }
+
+// --- An HD film on a laptop's and on a full-HD screen ----------------------------
+
+// An X server of its own at the given screen size, with a window manager;
+// both are ended when it goes.
+class OwnDisplay {
+public:
+    bool start(QSize size)
+    {
+        // Xvfb picks a free display and writes its number once it accepts
+        // connections.
+        server.process.start("Xvfb", {"-displayfd", "1", "-screen", "0",
+                                      QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()), "-nolisten",
+                                      "tcp", "-noreset"});
+        if (!server.process.waitForStarted(10000))
+            return false;
+        QByteArray number;
+        while (!number.contains('\n') && server.process.waitForReadyRead(30000))
+            number += server.process.readAllStandardOutput();
+        if (!number.contains('\n'))
+            return false;
+        name = ":" + QString::fromLatin1(number).trimmed();
+        windowManager.process.setProcessEnvironment(environment());
+        windowManager.process.start("openbox", {"--sm-disable"});
+        return windowManager.process.waitForStarted(10000) && eventually([&] {
+                   return toolOn(name, "xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+               });
+    }
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", name);
+        return env;
+    }
+
+    QString name;
+
+private:
+    Child server;        // declared first, so ended last
+    Child windowManager;
+};
+
+// A 1920 x 1080 film of numbered frames, made small and scaled up so that
+// it is cheap to make.
+QString hdFilm()
+{
+    const QString path = testmedia::dir() + "/app_e2e_hd.mp4";
+    if (QFileInfo(path).size() > 0)
+        return path;
+    const QString lum = "if(lt(Y,H/2),255*mod(floor(N/pow(2,floor(X*16/W))),2),128)";
+    const QString partial = path + ".part" + QString::number(QCoreApplication::applicationPid()) + ".mp4";
+    if (!testmedia::run("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i", "color=c=gray:size=320x180:rate=25",
+                                   "-vf", "format=gray,geq=lum='" + lum + "',scale=1920:1080:flags=neighbor,format=yuv420p",
+                                   "-frames:v", "250", "-c:v", "libx264", "-preset", "ultrafast", partial})) {
+        QFile::remove(partial);
+        return {};
+    }
+    QFile::rename(partial, path);
+    return path;
+}
+
+struct ScreenCase {
+    QSize screen;
+    QSize video; // the film's shown size
+};
+
+void PrintTo(const ScreenCase& c, std::ostream* out)
+{
+    *out << c.screen.width() << "x" << c.screen.height();
+}
+
+class HdFilmEndToEnd : public ::testing::TestWithParam<ScreenCase> {};
+
+TEST_P(HdFilmEndToEnd, TheFilmIsScaledDownAndEveryWindowIsOnTheScreen)
+{
+    if (tool("which", {"Xvfb"}).isEmpty() || tool("which", {"openbox"}).isEmpty())
+        GTEST_SKIP() << "Xvfb or openbox is not installed";
+    const ScreenCase c = GetParam();
+    const QString film = hdFilm();
+    ASSERT_FALSE(film.isEmpty());
+    OwnDisplay display;
+    ASSERT_TRUE(display.start(c.screen));
+    Child player; // ended before the display
+    player.process.setProcessEnvironment(display.environment());
+    player.process.start(NORRAVA_PLAYER, {film});
+    ASSERT_TRUE(player.process.waitForStarted(10000));
+
+    QString window;
+    ASSERT_TRUE(eventually([&] {
+        const QStringList found = toolOn(display.name, "xdotool", {"search", "--onlyvisible", "--name", "^Norrava 1.0$"})
+                                      .split('\n', Qt::SkipEmptyParts);
+        window = found.value(0);
+        return !window.isEmpty() || player.process.state() == QProcess::NotRunning;
+    }));
+    ASSERT_FALSE(window.isEmpty()) << player.process.readAllStandardError().toStdString();
+
+    // The window wraps the scaled-down film.
+    const QSize wrapped = c.video + QSize(74, 194);
+    QRect main;
+    ASSERT_TRUE(eventually([&] { return (main = geometryOf(window, display.name)).size() == wrapped; }))
+        << main.width() << " x " << main.height();
+
+    // The main window and both handles are on the screen: every window of
+    // the player, once the handles are shown.
+    const QRect screen(QPoint(0, 0), c.screen);
+    const QString pid = QString::number(player.process.processId());
+    QMap<QString, QRect> windows;
+    auto allInside = [&] {
+        windows.clear();
+        for (const QString& id :
+             toolOn(display.name, "xdotool", {"search", "--onlyvisible", "--pid", pid}).split('\n', Qt::SkipEmptyParts))
+            windows[id] = geometryOf(id, display.name);
+        if (windows.size() < 4) // main, status panel and both handles
+            return false;
+        for (const QRect& r : std::as_const(windows))
+            if (!screen.contains(r))
+                return false;
+        return true;
+    };
+    EXPECT_TRUE(eventually(allInside)) << [&] {
+        std::string text;
+        for (const QRect& r : std::as_const(windows))
+            text += std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
+                    std::to_string(r.height()) + "; ";
+        return text;
+    }();
+
+    // The film is drawn over the whole scaled panel: its frame numbers read
+    // from there.
+    QTemporaryDir folder;
+    auto shownFrame = [&] {
+        const QImage shot = screenshot(folder.path(), display.name);
+        return shot.isNull() ? -1
+                             : testmedia::readFrameNumber(
+                                   shot.copy(QRect(main.topLeft() + QPoint(37, 91), c.video)));
+    };
+    int frame = -1;
+    EXPECT_TRUE(eventually([&] { return (frame = shownFrame()) >= 0; })) << "no frame in the scaled panel";
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, HdFilmEndToEnd,
+                         ::testing::Values(ScreenCase{{1366, 768}, {987, 555}}, ScreenCase{{1920, 1080}, {1541, 867}}),
+                         [](const ::testing::TestParamInfo<ScreenCase>& info) {
+                             return std::to_string(info.param.screen.width()) + "x" +
+                                    std::to_string(info.param.screen.height());
+                         });
 
 } // namespace
