@@ -181,8 +181,10 @@ void Tapp::CreateControls()
     VolumeSlider->SetValue(50000);
     VolumeSlider->SetOptions(soRulerOpaque);
     VolumeSlider->EndLoading();
-    // Bound after the value is set, so start-up leaves the volume alone.
     VolumeSlider->OnChange = [this] { VolumeSliderChange(); };
+    // The output starts at the volume the slider shows: left at full gain,
+    // the first touch of the slider would drop the sound by a quarter.
+    VolumeSliderChange();
 
     ControlsToolBar = new QWidget(this);
     ControlsToolBar->setGeometry(69, 343, 248, 20);

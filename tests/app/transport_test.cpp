@@ -321,6 +321,30 @@ bool soundServer()
 
 using VolumeTest = PlayerTest;
 
+TEST_F(VolumeTest, TheOutputStartsAtTheGainTheSliderShows)
+{
+    // Thousandths of the linear gain: 50000 of 65535 is 0.763.
+    auto gain = [] { return ReadNumber(MediaQuery("status z volume")); };
+    ASSERT_EQ(app->VolumeSlider->Value(), 50000);
+    for (const QString& file : {clip100(), toneWav()}) {
+        load(file);
+        EXPECT_EQ(gain(), 763) << file.toStdString();
+    }
+    // So the first touch of the slider moves the sound only as far as the
+    // slider moves.
+    app->VolumeSlider->SetValue(50001);
+    EXPECT_EQ(gain(), 763);
+    app->VolumeSlider->SetValue(65534);
+    EXPECT_EQ(gain(), 1000);
+    // A new window starts from its own slider again, whatever the last one set.
+    windows.reset();
+    windows = CreateWindows();
+    app = windows->app.get();
+    app->ShowMediaMessage = [this](const QString& text) { mediaMessages << text; };
+    load(toneWav());
+    EXPECT_EQ(gain(), 763);
+}
+
 TEST_F(VolumeTest, TheLevelAtTheSinkFollowsTheSlider)
 {
     if (!soundServer())
@@ -337,12 +361,13 @@ TEST_F(VolumeTest, TheLevelAtTheSinkFollowsTheSlider)
         app->VolumeSlider->SetValue(value);
         return waitUntil([&] { return good(app->LedVolumeLeft->Position()) && good(app->LedVolumeRight->Position()); });
     };
-    // Start-up left the output gain alone: what plays now is at full gain.
+    // What plays before the slider is touched is at the slider's 50000:
+    // 76 % of the full level, not the full level.
     int untouched = 0;
-    ASSERT_TRUE(waitUntil([&] { return (untouched = app->LedVolumeLeft->Position()) > 15; })) << untouched;
+    ASSERT_TRUE(waitUntil([&] { return (untouched = app->LedVolumeLeft->Position()) > 5; })) << untouched;
     int loud = 0;
-    ASSERT_TRUE(levelSettlesAt(65534, [&](int level) { return (loud = level) > 15; })) << loud;
-    EXPECT_LE(std::abs(untouched - loud), 2) << "untouched " << untouched << ", full " << loud;
+    ASSERT_TRUE(levelSettlesAt(65534, [&](int level) { return (loud = level) > untouched; })) << loud;
+    EXPECT_LE(std::abs(untouched * 65534 - loud * 50000), 2 * 65534) << "untouched " << untouched << ", full " << loud;
     EXPECT_TRUE(levelSettlesAt(0, [](int level) { return level == 0; }));
     // Linear in the slider's value: the start-up figure 50000 gives 76 % of
     // the level, half the value about half of it.
