@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QStringList>
 #include <QTimer>
 
 #include <clocale>
@@ -13,6 +14,16 @@
 
 int main(int argc, char** argv)
 {
+    // Help and version need no display: answer them before the GUI starts.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const bool help = ParseCommandLine(arguments).help;
+    if (help || arguments.contains("--version") || arguments.contains("-v")) {
+        std::fputs(help ? UsageText : "Norrava 1.0\n", stdout);
+        return 0;
+    }
+
     NorravaApplication::LimitMemoryPools();
     PreferXcbOnWayland();
     // Pixel art stays crisp only at whole scale factors: a 150 % desktop
@@ -22,11 +33,8 @@ int main(int argc, char** argv)
     // The media engine needs C number formatting whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
 
+    // Qt has taken its own options (-platform, -style ...) out by now.
     const TCommandLine command = ParseCommandLine(application.arguments());
-    if (command.help || application.arguments().contains("--version") || application.arguments().contains("-v")) {
-        std::fputs(command.help ? UsageText : "Norrava 1.0\n", stdout);
-        return 0;
-    }
     if (!command.error.isEmpty()) {
         std::fprintf(stderr, "norrava: %s\n", qPrintable(command.error));
         return 2;

@@ -63,6 +63,9 @@ Tapp::Tapp(QWidget* parent)
     // The skin covers the whole window on every paint: never clear first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    // The window takes the keys (see KeyCommand) until a slider is clicked,
+    // and again when the skin or the picture is.
+    setFocusPolicy(Qt::ClickFocus);
     setWindowIcon(QIcon(artnames::path("norrava_256.png")));
 
     ChooseMediaFile = [this] {
@@ -231,6 +234,12 @@ void Tapp::CreateControls()
     }
     LedVolumeLeft->setGeometry(18, 205, 12, 173);
     LedVolumeRight->setGeometry(355, 205, 12, 173);
+    LedVolumeLeft->setAccessibleName("Left output level");
+    LedVolumeRight->setAccessibleName("Right output level");
+    for (TGTabButton* b : findChildren<TGTabButton*>())
+        NameForScreenReaders(b, b->toolTip());
+    for (TRxSlider* s : {VideoPositionSlider, VolumeSlider})
+        NameForScreenReaders(s, s->toolTip());
 
     for (QWidget* w : std::initializer_list<QWidget*>{ButtonCapture, ButtonBigger, ButtonSmaller, ButtonNormalSize,
                                                       VideoPositionSlider, ButtonPlay, ButtonStop, ButtonPause,
@@ -278,6 +287,7 @@ void Tapp::FormCreate()
     VideoWindow->setGeometry(37, 91, 309, 100);
     VideoWindow->WantsFrames = [this] { return MediaLoaded && HasVideo; };
     VideoWindow->lower(); // under the buttons, like the skin it replaces
+    VideoWindow->setAccessibleName("Video");
     BackBuffer = QImage(1280, 1024, QImage::Format_RGB32);
     // The move hook is moveEvent(), active for the window's whole life.
     Timer1->stop();
@@ -341,6 +351,9 @@ void Tapp::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!event->spontaneous() && !FShownOnce) {
         FShownOnce = true;
+        // Otherwise activation would focus the volume slider, the first
+        // control that takes focus, and the arrow keys would move it.
+        setFocus(Qt::OtherFocusReason);
         FormShow();
         // The file dialogs take longer to build than the rest of the window:
         // build them once the window is up and anything already queued (the

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QImage>
+#include <QKeySequence>
 #include <QRect>
 #include <QString>
 #include <QTimer>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TFileBlind;
 class TFileNavigator;
@@ -171,6 +173,17 @@ public:
     // Opens the About window modally.
     std::function<void()> OpenAbout;
 
+    // Keyboard control: each key presses its button through the button's
+    // own handler, and only while that button is enabled. True when the
+    // key is one of the window's (whether or not its button could act).
+    bool KeyCommand(QKeyCombination key, bool autoRepeat = false);
+    // Every key of the window, for the help texts.
+    static QList<QKeySequence> Keys();
+    // The keys that work a control, as text ("Ctrl+Left"); empty for none.
+    QString KeysOf(const QWidget* control) const;
+    // Maximise, or restore through the normal size button when maximised.
+    void MaximiseOrRestore();
+
     // The mask built from the extension list, e.g. "*.avi;*.mid;*.wav;".
     static QString BuildMask(const std::vector<std::string>& extensions);
     QString Mask() const { return FMask; }
@@ -186,6 +199,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     // Files dropped on the navigator open like those dropped here; a key
@@ -193,6 +208,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct TKeyBinding {
+        QKeyCombination key;
+        TGTabButton* Tapp::*button; // pressed through its own handler, or null
+        bool (Tapp::*action)();      // the work when no single button does it
+        bool repeats;                // acts again while the key is held
+    };
+    static const std::vector<TKeyBinding>& KeyBindings();
+    bool PressButton(TGTabButton* button);
+    bool KeyPlayOrPause();
+    bool KeyToStart();
+    bool KeyVolumeUp();
+    bool KeyVolumeDown();
+    bool KeyMaximiseOrRestore();
+    bool StepVolume(int direction);
+    void NameForScreenReaders(QWidget* control, const QString& hint);
+
     void CreateControls();
     // Builds OpenDialog and SavePictureDialog1 if they are not built yet.
     void CreateDialogs();

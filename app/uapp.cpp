@@ -66,7 +66,20 @@ const char* const UsageText =
     "runs starts a second, independent player.\n"
     "\n"
     "  -h, --help     show this help\n"
-    "  -v, --version  show the version\n";
+    "  -v, --version  show the version\n"
+    "\n"
+    "Keys in the player window (each works while its button does):\n"
+    "  Space                  play, or pause while playing\n"
+    "  Left, Right            one frame back, forward\n"
+    "  Ctrl+Left, Ctrl+Right  visual rewind, forward\n"
+    "  Home                   back to the start\n"
+    "  Up, Down               volume up, down by 5 %\n"
+    "  Ctrl+O                 open a file\n"
+    "  Ctrl+S                 save the current frame as a bitmap\n"
+    "  +, -                   bigger, smaller picture\n"
+    "  Ctrl+0                 picture at its natural size\n"
+    "  F                      maximise, or restore (or double-click the picture)\n"
+    "  F1                     help\n";
 
 TCommandLine ParseCommandLine(const QStringList& arguments)
 {

@@ -2,13 +2,58 @@
 
 #include "transparentdraw.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 
+namespace {
+
+// Screen readers see a push button, latched when a group's button is
+// down, that they can press while it is enabled.
+class TGTabButtonAccessible : public QAccessibleWidget {
+public:
+    explicit TGTabButtonAccessible(TGTabButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        const TGTabButton* button = this->button();
+        if (button->GroupIndex() != 0) {
+            state.checkable = true;
+            state.checked = button->Down();
+        }
+        state.pressed = button->State() == TGTabButton::StatePressed;
+        return state;
+    }
+    QStringList actionNames() const override
+    {
+        return button()->isEnabled() ? QStringList{pressAction()} : QStringList{};
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == pressAction() && button()->isEnabled())
+            button()->Click();
+    }
+
+private:
+    TGTabButton* button() const { return static_cast<TGTabButton*>(widget()); }
+};
+
+QAccessibleInterface* accessibleButton(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("TGTabButton") && object && object->isWidgetType())
+        return new TGTabButtonAccessible(static_cast<TGTabButton*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 TGTabButton::TGTabButton(QWidget* parent)
     : QWidget(parent)
 {
+    static const bool accessible = (QAccessible::installFactory(accessibleButton), true);
+    (void)accessible;
     // It covers its whole rectangle and composes every pixel itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
