@@ -2,6 +2,7 @@
 #include "tapp.h"
 
 #include "clockreading.h"
+#include "filenavigator.h"
 #include "gtabbutton.h"
 #include "mcisession.h"
 #include "mediachannel.h"
@@ -68,6 +69,8 @@ void Tapp::LoadTheFile(const QString& path)
             ShowMediaMessage("Norrava cannot open this type of file.");
         return;
     }
+    if (FileNavigator)
+        FileNavigator->showPlayingFile(path);
     HasVideo = Lower(MediaQuery("capability z has video")) == "true";
     if (HasVideo)
         MediaCommand("window z handle " + HandleText());

@@ -1,5 +1,6 @@
 #include "filenavigator.h"
 
+#include "mediafolder.h"
 #include "navwidgets.h"
 
 #include <QDir>
@@ -26,22 +27,6 @@ constexpr int ItemHeight = 18;
 constexpr int TreeIndent = 19;
 constexpr int TreeMinimumHeight = 70;
 constexpr int ListMinimumHeight = 80;
-
-// The file system is case-sensitive but the player opens files by their
-// extension in any case, so "*.avi" must also list MOVIE.AVI.
-QString caseless(const QString& pattern)
-{
-    if (pattern.contains(QLatin1Char('[')))
-        return pattern;
-    QString out;
-    for (const QChar c : pattern) {
-        if (c.toLower() != c.toUpper())
-            out += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
-        else
-            out += c;
-    }
-    return out;
-}
 
 QString navigatorStyleSheet()
 {
@@ -145,6 +130,13 @@ void TFileNavigator::buildControls()
     FileListBox1->setUniformItemSizes(true);
     FileListBox1->setItemDelegate(new TFixedRowDelegate(ItemHeight, FileListBox1));
     connect(FileListBox1, &TFileListView::highlightChosen, this, &TFileNavigator::FileListBox1Change);
+    // The playing file's row moves while the rest of its folder is read and
+    // sorted: keep it in view until the user takes hold of the list.
+    for (QObject* part : {static_cast<QObject*>(FileListBox1), static_cast<QObject*>(FileListBox1->viewport()),
+                          static_cast<QObject*>(FileListBox1->verticalScrollBar())})
+        part->installEventFilter(this);
+    connect(fileModel_, &QFileSystemModel::layoutChanged, this, &TFileNavigator::keepHighlightInView);
+    connect(fileModel_, &QFileSystemModel::rowsInserted, this, &TFileNavigator::keepHighlightInView);
 
     Splitter1 = new TNavSplitter;
     Splitter1->setHandleWidth(SplitterHeight);
@@ -183,13 +175,49 @@ void TFileNavigator::applyLook()
 void TFileNavigator::setFileMask(const QString& mask)
 {
     fileMask_ = mask;
-    QStringList filters;
-    for (const QString& pattern : mask.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString trimmed = pattern.trimmed();
-        if (!trimmed.isEmpty())
-            filters << caseless(trimmed);
+    // The file system is case-sensitive but the player opens files by their
+    // extension in any case, so "*.avi" must also list MOVIE.AVI.
+    fileModel_->setNameFilters(mediafolder::nameFilters(mask));
+}
+
+void TFileNavigator::showPlayingFile(const QString& path)
+{
+    playingFile_ = QFileInfo(path).absoluteFilePath();
+    // Nothing is read from the disk before the navigator first opens; its
+    // first show picks the file up.
+    if (!folder_.isEmpty())
+        highlightPlayingFile();
+}
+
+void TFileNavigator::highlightPlayingFile()
+{
+    const QFileInfo file(playingFile_);
+    if (!setFolder(file.absolutePath()))
+        return;
+    // Asking the model for a file the mask leaves out would list it.
+    const QModelIndex index = mediafolder::matches(file.fileName(), fileMask_)
+                                  ? fileModel_->index(file.absoluteFilePath())
+                                  : QModelIndex();
+    if (!index.isValid()) {
+        FileListBox1->selectionModel()->clear(); // no other file is the playing one
+        return;
     }
-    fileModel_->setNameFilters(filters);
+    // A highlight the program sets is not the user's choice, so the list
+    // reports nothing and the file is not opened again.
+    FileListBox1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    followHighlight_ = true;
+    keepHighlightInView();
+}
+
+void TFileNavigator::keepHighlightInView()
+{
+    if (!followHighlight_)
+        return;
+    QTimer::singleShot(0, this, [this] {
+        const QModelIndex current = FileListBox1->currentIndex();
+        if (followHighlight_ && current.isValid())
+            FileListBox1->scrollTo(current);
+    });
 }
 
 bool TFileNavigator::setFolder(const QString& path)
@@ -218,6 +246,7 @@ void TFileNavigator::listFolder(const QString& path)
     FileListBox1->setRootIndex(fileModel_->index(path));
     // The old highlight belongs to another folder; dropping it opens nothing.
     FileListBox1->selectionModel()->clear();
+    followHighlight_ = false;
 }
 
 void TFileNavigator::setBounds(int left, int top, int width, int height)
@@ -251,8 +280,12 @@ void TFileNavigator::FormShow()
 {
     // Nothing is read from the disk until the navigator first opens, so it
     // costs the program's start next to nothing.
-    if (folder_.isEmpty() && !setFolder(QDir::homePath()))
-        setFolder(QDir::rootPath());
+    if (folder_.isEmpty()) {
+        if (!playingFile_.isEmpty())
+            highlightPlayingFile();
+        if (folder_.isEmpty() && !setFolder(QDir::currentPath()))
+            setFolder(QDir::rootPath());
+    }
     // Keep the chosen folder in view when the navigator opens; the tree's
     // icons are drawn with their own transparency already.
     keepFolderInView();
@@ -311,7 +344,11 @@ bool TFileNavigator::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonPress:
     case QEvent::Wheel:
     case QEvent::KeyPress:
-        followFolder_ = false;
+        if (watched == FileListBox1 || watched == FileListBox1->viewport() ||
+            watched == FileListBox1->verticalScrollBar())
+            followHighlight_ = false;
+        else
+            followFolder_ = false;
         break;
     default:
         break;

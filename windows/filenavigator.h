@@ -36,9 +36,9 @@ struct TFileNavigatorHost {
 // closed). Qt sends no resize events to a hidden window, so the main window
 // must size it through setBounds, which runs FormResize in every case.
 //
-// Unless setFolder chose one before, the tree opens at the user's home
-// folder when the navigator first shows; setFolder points it elsewhere at
-// any time (for instance at the folder of the file being played).
+// When it first shows, the tree opens at the folder of the playing file
+// with that file highlighted (showPlayingFile), or else at the working
+// directory, unless setFolder chose a folder before.
 class TFileNavigator : public QWidget {
     Q_OBJECT
 public:
@@ -60,6 +60,12 @@ public:
     // is not a folder.
     bool setFolder(const QString& path);
     QString folder() const { return folder_; }
+
+    // The file the player has opened: the navigator shows its folder with
+    // the file highlighted, now if it has opened before, else when it first
+    // opens. Highlighting it opens nothing.
+    void showPlayingFile(const QString& path);
+    QString playingFile() const { return playingFile_; }
 
     // Moves and sizes the window and runs FormResize, also while hidden.
     void setBounds(int left, int top, int width, int height);
@@ -96,6 +102,8 @@ private:
     void listFolder(const QString& path);
     bool isAncestorOfFolder(const QString& path) const;
     void keepFolderInView();
+    void highlightPlayingFile();
+    void keepHighlightInView();
     bool undoWindowManagerChange(const QEvent* event);
 
     TFileNavigatorHost host_;
@@ -104,7 +112,9 @@ private:
     QFileSystemModel* fileModel_ = nullptr;
     QString fileMask_;
     QString folder_;
+    QString playingFile_;
     bool inFormResize_ = false;
     QRect closedGeometry_; // where the navigator was when it last closed
     bool followFolder_ = true; // scroll the tree to the folder as it loads
+    bool followHighlight_ = false; // scroll the list to the playing file as it loads
 };

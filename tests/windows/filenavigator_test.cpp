@@ -1,4 +1,5 @@
 #include "filenavigator.h"
+#include "mediafolder.h"
 #include "navwidgets.h"
 #include "testmedia.h"
 
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QSet>
 #include <QTemporaryDir>
@@ -87,8 +89,14 @@ TEST(FileNavigator, StartsClosedOnePixelWide)
     EXPECT_EQ(f.navigator.width(), 1);
     EXPECT_FALSE(f.navigator.isVisible());
     EXPECT_TRUE(f.navigator.folder().isEmpty()) << "nothing is read before it opens";
+    // With no file playing it opens on the working directory.
+    QTemporaryDir work;
+    ASSERT_TRUE(work.isValid());
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work.path()));
     f.hang(100);
-    EXPECT_EQ(f.navigator.folder(), QDir::homePath());
+    QDir::setCurrent(before);
+    EXPECT_EQ(f.navigator.folder(), work.path());
     EXPECT_TRUE(f.navigator.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(f.navigator.FileListBox1->toolTip(), "Click to open the highlighted file");
     EXPECT_EQ(f.navigator.font().pixelSize(), 11);
@@ -296,6 +304,114 @@ TEST(FileNavigator, ChoosingAFolderInTheTreeListsIt)
     EXPECT_EQ(f.navigator.folder(), dir.filePath("inner"));
     ASSERT_TRUE(f.waitForListing(1));
     EXPECT_EQ(f.listed(), QSet<QString>{"x.wav"});
+}
+
+TEST(FileNavigator, OpensOnThePlayingFileHighlightedAndFollowsEveryLoadWithoutOpeningIt)
+{
+    QTemporaryDir dir, other;
+    ASSERT_TRUE(dir.isValid() && other.isValid());
+    const QStringList names{"a plain.avi", "b with 'quotes' and \"doubles\".avi", "c Åsa Ünïcødé.avi", "d.avi",
+                            "e.mkv"};
+    for (const QString& name : names)
+        touch(dir.filePath(name));
+    touch(other.filePath("x.avi"));
+
+    Fixture f;
+    f.navigator.setFileMask("*.avi;");
+    const QString playing = dir.filePath(names[2]);
+    f.navigator.showPlayingFile(playing);
+    EXPECT_TRUE(f.navigator.folder().isEmpty()) << "nothing is read before it opens";
+    f.hang(292);
+    EXPECT_EQ(f.navigator.folder(), dir.path());
+    EXPECT_EQ(f.navigator.highlightedFile(), playing);
+    ASSERT_TRUE(f.waitForListing(4)) << f.listed().values().join(", ").toStdString();
+    EXPECT_EQ(f.navigator.highlightedFile(), playing) << "lost while the folder was read";
+    EXPECT_TRUE(f.navigator.FileListBox1->viewport()->rect().intersects(f.itemRect(playing)));
+
+    // Every later load moves it, the navigator open or closed.
+    f.navigator.showPlayingFile(other.filePath("x.avi"));
+    EXPECT_EQ(f.navigator.folder(), other.path());
+    EXPECT_EQ(f.navigator.highlightedFile(), other.filePath("x.avi"));
+    f.hang(1);
+    f.navigator.showPlayingFile(dir.filePath(names[0]));
+    f.hang(292);
+    EXPECT_EQ(f.navigator.folder(), dir.path());
+    EXPECT_EQ(f.navigator.highlightedFile(), dir.filePath(names[0]));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.loaded.isEmpty()) << "a highlight the player sets opens nothing: "
+                                    << f.loaded.join(", ").toStdString();
+
+    // The highlight is the list's own: the next key press goes on from it.
+    ASSERT_TRUE(f.waitForListing(4));
+    f.navigator.FileListBox1->setFocus();
+    QTest::keyClick(f.navigator.FileListBox1, Qt::Key_Down);
+    EXPECT_EQ(f.loaded, QStringList{dir.filePath(names[1])});
+    f.loaded.clear();
+
+    // A file the mask leaves out: its folder, nothing highlighted, not listed.
+    f.navigator.showPlayingFile(dir.filePath("e.mkv"));
+    EXPECT_EQ(f.navigator.highlightedFile(), QString());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(f.listed().contains("e.mkv"));
+    EXPECT_TRUE(f.loaded.isEmpty());
+}
+
+TEST(MediaFolder, WalksAFolderInTheNavigatorsOrder)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // Numbers, case, hidden files, accents; a folder and a pipe named like
+    // media and a file of another type stay out.
+    const QStringList names{"clip10.avi", "clip2.avi", "Clip1.AVI", "b.wav", ".hidden.avi", "Åsa.avi", "zeta.mid",
+                            "_under.wav", "c.avi", "d.avi"};
+    for (const QString& name : names)
+        touch(dir.filePath(name));
+    touch(dir.filePath("e.txt"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.avi"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.wav")).constData(), 0600), 0);
+    const QString mask = "*.avi;*.mid;*.wav;";
+
+    const QStringList files = mediafolder::filesIn(dir.path(), mask);
+    ASSERT_EQ(files.size(), names.size());
+    QStringList ordered;
+    for (const QString& path : files) {
+        EXPECT_TRUE(path.startsWith(dir.path() + "/"));
+        ordered << QFileInfo(path).fileName();
+    }
+
+    // The navigator lists them in the same order.
+    Fixture f;
+    f.navigator.setFileMask(mask);
+    f.navigator.setFolder(dir.path());
+    f.hang(292);
+    auto listedInOrder = [&] {
+        QStringList list;
+        const QAbstractItemModel* model = f.navigator.FileListBox1->model();
+        const QModelIndex root = f.navigator.FileListBox1->rootIndex();
+        for (int row = 0; row < model->rowCount(root); ++row)
+            list << model->index(row, 0, root).data().toString();
+        return list;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return listedInOrder() == ordered; }, 20000))
+        << "navigator: " << listedInOrder().join(" | ").toStdString() << "\nhelper: " << ordered.join(" | ").toStdString();
+
+    // Next and previous step through that order and stop at either end.
+    for (int i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(mediafolder::nextFile(files[i], mask), i + 1 < files.size() ? files[i + 1] : QString()) << i;
+        EXPECT_EQ(mediafolder::previousFile(files[i], mask), i > 0 ? files[i - 1] : QString()) << i;
+    }
+    // From a file the mask leaves out, its neighbours by name.
+    EXPECT_EQ(mediafolder::nextFile(dir.filePath("e.txt"), mask), dir.filePath("zeta.mid"));
+    EXPECT_EQ(mediafolder::previousFile(dir.filePath("e.txt"), mask), dir.filePath("d.avi"));
+    // Natural order where the locale offers it; always without regard to case.
+    EXPECT_TRUE(mediafolder::lessInListOrder("b.wav", "C.avi"));
+    EXPECT_TRUE(mediafolder::lessInListOrder("B.wav", "c.avi"));
+    EXPECT_TRUE(mediafolder::lessInListOrder("A.avi", "a.avi")); // same but for case: by exact text
+    EXPECT_FALSE(mediafolder::lessInListOrder("a.avi", "A.avi"));
+    EXPECT_TRUE(mediafolder::matches("MOVIE.AVI", "*.avi;"));
+    EXPECT_FALSE(mediafolder::matches("movie.avi.txt", "*.avi;"));
+    EXPECT_TRUE(mediafolder::matches("anything", ""));
+    EXPECT_TRUE(mediafolder::filesIn(dir.filePath("missing"), mask).isEmpty());
 }
 
 // Not a check: renders the navigator over the demo data folder for a look.
