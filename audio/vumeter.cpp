@@ -9,6 +9,7 @@
 #include <pulse/introspect.h>
 #include <pulse/rtclock.h>
 #include <pulse/stream.h>
+#include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
 #include <pulse/timeval.h>
 
@@ -65,6 +66,20 @@ void serverInfoArrived(pa_context*, const pa_server_info* info, void* data)
 
 } // namespace
 
+// Server events arrive here on the libpulse thread, with the mainloop lock
+// held: a change of the server (its default sink) or a sink that appears
+// (the default coming back) has the meter look at the default sink again.
+struct VumeterEvents {
+    static void serverChanged(pa_context*, pa_subscription_event_type_t event, uint32_t, void* self)
+    {
+        const auto facility = event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+        const auto type = event & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+        if (facility == PA_SUBSCRIPTION_EVENT_SERVER ||
+            (facility == PA_SUBSCRIPTION_EVENT_SINK && type == PA_SUBSCRIPTION_EVENT_NEW))
+            static_cast<TVumeter*>(self)->followDefaultSink();
+    }
+};
+
 TVumeter::TVumeter() = default;
 
 TVumeter::~TVumeter()
@@ -116,7 +131,21 @@ TVumeter::OpenStep TVumeter::openStream()
 
     pa_threaded_mainloop_get_api(FMainloop)->time_free(FOpenTimer);
     FOpenTimer = nullptr;
-    FChannels = std::min(sink.channels, 2);
+    FSinkName = sinkName;
+    {
+        std::lock_guard guard(FPeakLock);
+        FChannels = std::min(sink.channels, 2);
+    }
+
+    // Follow the default sink from now on; looking once more covers a
+    // change made while the meter was opening.
+    pa_context_set_subscribe_callback(FContext, VumeterEvents::serverChanged, this);
+    if (pa_operation* subscribing = pa_context_subscribe(
+            FContext, static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_SINK),
+            nullptr, nullptr))
+        pa_operation_unref(subscribing);
+    followDefaultSink();
+    FOpen = true;
     return OpenStep::Connected;
 }
 
@@ -154,6 +183,20 @@ bool TVumeter::describeSink(const std::string& name, SinkLine& sink)
 
 bool TVumeter::watchMonitor(const SinkLine& sink)
 {
+    FStream = connectMonitor(sink);
+    if (!FStream)
+        return false;
+    waitUntil([this] {
+        const pa_stream_state_t state = pa_stream_get_state(FStream);
+        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+    });
+    return pa_stream_get_state(FStream) == PA_STREAM_READY;
+}
+
+// Starts a stream on the sink's monitor; it calls back when it is ready or
+// has failed. Null when it cannot even be started.
+pa_stream* TVumeter::connectMonitor(const SinkLine& sink)
+{
     // Two values at most: a surround sink is read as its stereo mix-down.
     const int channels = std::min(sink.channels, 2);
     pa_channel_map map = sink.map;
@@ -162,29 +205,106 @@ bool TVumeter::watchMonitor(const SinkLine& sink)
     else if (sink.channels > 2)
         pa_channel_map_init_stereo(&map);
     const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, peakRate, static_cast<uint8_t>(channels)};
-    FStream = pa_stream_new(FContext, "Output level", &format, &map);
-    if (!FStream)
-        return false;
-    pa_stream_set_state_callback(FStream, streamStateChanged, this);
-    pa_stream_set_read_callback(FStream, samplesArrived, this);
+    pa_stream* stream = pa_stream_new(FContext, "Output level", &format, &map);
+    if (!stream)
+        return nullptr;
+    pa_stream_set_state_callback(stream, streamStateChanged, this);
+    pa_stream_set_read_callback(stream, samplesArrived, this);
+    pa_stream_set_moved_callback(stream, streamStateChanged, this); // so sourceName never lies
 
     // One frame per fragment, so each peak value arrives as soon as it is
-    // made. The stream dies with its sink rather than following a default
-    // change to another source (the meter must never show a microphone),
-    // and it does not keep an idle sink awake.
+    // made. The server never moves the stream to another source (a default
+    // source may be a microphone): the meter moves itself, to monitors only.
+    // It does not keep an idle sink awake.
     pa_buffer_attr buffer{};
     buffer.maxlength = static_cast<uint32_t>(-1);
     buffer.tlength = buffer.prebuf = buffer.minreq = static_cast<uint32_t>(-1);
     buffer.fragsize = static_cast<uint32_t>(pa_frame_size(&format));
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_PEAK_DETECT | PA_STREAM_ADJUST_LATENCY |
                                                       PA_STREAM_DONT_MOVE | PA_STREAM_DONT_INHIBIT_AUTO_SUSPEND);
-    if (pa_stream_connect_record(FStream, sink.monitor.c_str(), &buffer, flags) < 0)
-        return false;
-    waitUntil([this] {
-        const pa_stream_state_t state = pa_stream_get_state(FStream);
-        return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
-    });
-    return pa_stream_get_state(FStream) == PA_STREAM_READY;
+    if (pa_stream_connect_record(stream, sink.monitor.c_str(), &buffer, flags) < 0) {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_set_read_callback(stream, nullptr, nullptr);
+        pa_stream_set_moved_callback(stream, nullptr, nullptr);
+        pa_stream_unref(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
+// Ends the current stream; its callbacks are cut first, so nothing it still
+// delivers reaches the meter.
+void TVumeter::dropStream()
+{
+    if (!FStream)
+        return;
+    pa_stream_set_state_callback(FStream, nullptr, nullptr);
+    pa_stream_set_read_callback(FStream, nullptr, nullptr);
+    pa_stream_set_moved_callback(FStream, nullptr, nullptr);
+    pa_stream_disconnect(FStream);
+    pa_stream_unref(FStream);
+    FStream = nullptr;
+    std::lock_guard guard(FPeakLock);
+    FSourceName.clear();
+}
+
+// Asks which sink is the default now; the answers arrive on the libpulse
+// thread and never wait for anything.
+void TVumeter::followDefaultSink()
+{
+    if (pa_operation* asking = pa_context_get_server_info(FContext, defaultSinkArrived, this))
+        pa_operation_unref(asking);
+}
+
+void TVumeter::defaultSinkArrived(pa_context* context, const pa_server_info* info, void* self)
+{
+    auto* meter = static_cast<TVumeter*>(self);
+    if (!info || !info->default_sink_name || !*info->default_sink_name)
+        return; // no output at all: the bars keep their last reading
+    bool lost = false;
+    {
+        std::lock_guard guard(meter->FPeakLock);
+        lost = meter->FStreamLost;
+    }
+    if (info->default_sink_name == meter->FSinkName && meter->FStream && !lost)
+        return;
+    meter->FWantedSink = info->default_sink_name;
+    if (pa_operation* asking = pa_context_get_sink_info_by_name(context, info->default_sink_name, newSinkArrived, self))
+        pa_operation_unref(asking);
+}
+
+void TVumeter::newSinkArrived(pa_context*, const pa_sink_info* info, int, void* self)
+{
+    auto* meter = static_cast<TVumeter*>(self);
+    // Only the answer about the latest default counts, and only a sink with
+    // a monitor and channels can be read.
+    if (!info || !info->name || info->name != meter->FWantedSink || !info->monitor_source_name ||
+        info->channel_map.channels < 1)
+        return;
+    SinkLine sink(meter->FMainloop);
+    sink.found = true;
+    sink.channels = info->channel_map.channels;
+    sink.map = info->channel_map;
+    sink.monitor = info->monitor_source_name;
+    meter->FSinkName = info->name;
+    meter->switchTo(sink);
+}
+
+void TVumeter::switchTo(const SinkLine& sink)
+{
+    dropStream();
+    {
+        std::lock_guard guard(FPeakLock);
+        FMaxLeft = FMaxRight = 0.0f;
+        FFresh = false;
+        FStreamLost = false;
+        FChannels = std::min(sink.channels, 2);
+    }
+    FStream = connectMonitor(sink);
+    if (!FStream) {
+        std::lock_guard guard(FPeakLock);
+        FStreamLost = true;
+    }
 }
 
 // Runs with the mainloop lock held; every callback signals, so the
@@ -221,38 +341,49 @@ void TVumeter::ReadPeaks()
         return;
     float left = 0.0f;
     float right = 0.0f;
+    int channels = 0;
     {
         std::lock_guard guard(FPeakLock);
         if (FStreamLost || !FFresh)
             return;
         left = FMaxLeft;
         right = FMaxRight;
+        channels = FChannels;
         FMaxLeft = FMaxRight = 0.0f;
         FFresh = false;
     }
     LeftPeak = audio::peakLevel(audio::sampleToReading(left));
-    if (FChannels == 2)
+    if (channels == 2)
         RightPeak = audio::peakLevel(audio::sampleToReading(right));
+}
+
+int TVumeter::channelCount() const
+{
+    std::lock_guard guard(FPeakLock);
+    return FChannels;
+}
+
+std::string TVumeter::sourceName() const
+{
+    std::lock_guard guard(FPeakLock);
+    return FSourceName;
 }
 
 void TVumeter::CloseMixer()
 {
+    FOpen = false;
     if (!FMainloop)
         return;
     {
         MainloopLock lock(FMainloop);
-        if (FStream) {
-            pa_stream_set_state_callback(FStream, nullptr, nullptr);
-            pa_stream_set_read_callback(FStream, nullptr, nullptr);
-            pa_stream_disconnect(FStream);
-            pa_stream_unref(FStream);
-            FStream = nullptr;
-        }
+        dropStream();
         if (FOpenTimer) {
             pa_threaded_mainloop_get_api(FMainloop)->time_free(FOpenTimer);
             FOpenTimer = nullptr;
         }
         if (FContext) {
+            // Pending questions are cancelled with the connection, unanswered.
+            pa_context_set_subscribe_callback(FContext, nullptr, nullptr);
             pa_context_set_state_callback(FContext, nullptr, nullptr);
             pa_context_disconnect(FContext);
             pa_context_unref(FContext);
@@ -262,6 +393,9 @@ void TVumeter::CloseMixer()
     pa_threaded_mainloop_stop(FMainloop);
     pa_threaded_mainloop_free(FMainloop);
     FMainloop = nullptr;
+    FSinkName.clear();
+    FWantedSink.clear();
+    std::lock_guard guard(FPeakLock);
     FChannels = 0;
 }
 
@@ -304,9 +438,15 @@ void TVumeter::contextStateChanged(pa_context* context, void* self)
 void TVumeter::streamStateChanged(pa_stream* stream, void* self)
 {
     auto* meter = static_cast<TVumeter*>(self);
-    if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) {
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY) {
+        const char* source = pa_stream_get_device_name(stream);
+        std::lock_guard guard(meter->FPeakLock);
+        meter->FSourceName = source ? source : "";
+    } else if (!PA_STREAM_IS_GOOD(state)) {
         std::lock_guard guard(meter->FPeakLock);
         meter->FStreamLost = true;
+        meter->FSourceName.clear();
     }
     pa_threaded_mainloop_signal(meter->FMainloop, 0);
 }

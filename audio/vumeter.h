@@ -12,17 +12,21 @@ struct pa_threaded_mainloop;
 struct pa_mainloop_api;
 struct pa_context;
 struct pa_operation;
+struct pa_server_info;
 struct pa_sink_info;
 struct pa_stream;
 struct pa_time_event;
 struct timeval;
 
 // Output level meter: reads what the default output sink plays, through
-// that sink's monitor, as two levels 0..182 (left, right).
+// that sink's monitor, as two levels 0..182 (left, right). When the default
+// sink changes (headphones plugged in, a Bluetooth output chosen) it moves
+// to the new sink's monitor at once; it never reads any other source.
 //
-// The sound server is talked to on a private libpulse thread that only
-// collects the loudest sample seen; ReadPeaks takes that under a short lock
-// and never waits on the server, so it is safe on the GUI thread.
+// The sound server is talked to on a private libpulse thread that collects
+// the loudest sample seen and follows the default sink; ReadPeaks takes the
+// peaks under a short lock and never waits on the server, so it is safe on
+// the GUI thread.
 class TVumeter {
 public:
     // Shows one of the two open messages. The default shows an information
@@ -52,15 +56,19 @@ public:
     void CloseMixer();
 
     // True once OpenMixer got all the way through, until CloseMixer.
-    bool isOpen() const { return FMainloop != nullptr && FStream != nullptr; }
+    bool isOpen() const { return FOpen; }
     // Channels of the watched sink as the meter reads them (0 when closed).
-    int channelCount() const { return FChannels; }
+    int channelCount() const;
+    // The monitor source the meter reads from now; empty when closed or
+    // while no stream is connected.
+    std::string sourceName() const;
 
     int32_t LeftPeak = 0;
     int32_t RightPeak = 0;
 
 private:
     struct SinkLine;
+    friend struct VumeterEvents; // the server's change events
     enum class OpenStep { Connected, NoServer, NoSink, Silent };
 
     // Each step runs with the mainloop lock held.
@@ -69,6 +77,10 @@ private:
     std::string defaultSinkName();
     bool describeSink(const std::string& name, SinkLine& sink);
     bool watchMonitor(const SinkLine& sink);
+    pa_stream* connectMonitor(const SinkLine& sink);
+    void dropStream();
+    void followDefaultSink();
+    void switchTo(const SinkLine& sink);
     bool waitUntil(const std::function<bool()>& done);
     bool waitForOperation(pa_operation* operation);
     void collect(const float* samples, size_t count, int channels);
@@ -77,6 +89,8 @@ private:
     static void contextStateChanged(pa_context* context, void* self);
     static void streamStateChanged(pa_stream* stream, void* self);
     static void sinkInfoArrived(pa_context* context, const pa_sink_info* info, int last, void* line);
+    static void defaultSinkArrived(pa_context* context, const pa_server_info* info, void* self);
+    static void newSinkArrived(pa_context* context, const pa_sink_info* info, int last, void* self);
     static void samplesArrived(pa_stream* stream, size_t bytes, void* self);
     static void openTimedOut(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
 
@@ -88,13 +102,19 @@ private:
     pa_context* FContext = nullptr;
     pa_stream* FStream = nullptr;
     pa_time_event* FOpenTimer = nullptr;
-    int FChannels = 0;
     std::atomic<bool> FOpenTimedOut{false};
+    std::atomic<bool> FOpen{false};
+    // The default sink watched, and the one a pending look-up is for; used
+    // with the mainloop lock held.
+    std::string FSinkName;
+    std::string FWantedSink;
 
     // Written by the libpulse thread, taken by ReadPeaks.
-    std::mutex FPeakLock;
+    mutable std::mutex FPeakLock;
     float FMaxLeft = 0.0f;
     float FMaxRight = 0.0f;
     bool FFresh = false;
     bool FStreamLost = false;
+    int FChannels = 0;
+    std::string FSourceName;
 };

@@ -140,14 +140,11 @@ private:
     QString FModule;
 };
 
-// Makes a sink the default only while a meter opens on it; the meter keeps
-// watching it after the default goes back.
+// Makes a sink the default and opens the meter on it.
 void openMeterOn(TVumeter& meter, const QString& sink)
 {
-    const QString saved = pactl({"get-default-sink"});
     pactl({"set-default-sink", sink});
     meter.OpenMixer();
-    pactl({"set-default-sink", saved});
 }
 
 // Interleaved stereo float samples of a 440 Hz sine with a peak amplitude
@@ -302,9 +299,8 @@ TEST_F(VumeterPrivateServerTest, SurroundSinkReadsAsItsStereoMixDown)
         << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
 }
 
-TEST_F(VumeterPrivateServerTest, RemovedSinkFreezesTheReading)
+TEST_F(VumeterPrivateServerTest, WithNoOutputLeftTheReadingFreezes)
 {
-    TemporarySink other("norrava_meter_other", 2);
     TemporarySink sink("norrava_meter_removed", 2);
     TVumeter meter;
     openMeterOn(meter, sink.name());
@@ -315,16 +311,83 @@ TEST_F(VumeterPrivateServerTest, RemovedSinkFreezesTheReading)
     const int left = meter.LeftPeak;
     const int right = meter.RightPeak;
 
-    // Once the sink is gone nothing plays anywhere; a meter that followed
-    // its stream to the other sink's monitor would drop to silence.
+    // The watched stream ends with its sink; with no other output there is
+    // nothing to move to, and the bars keep their last reading.
     sink.remove();
     tone.stop();
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.sourceName().empty(); }));
     readUntil(meter, [] { return false; }, 2s);
     EXPECT_EQ(meter.LeftPeak, left);
     EXPECT_EQ(meter.RightPeak, right);
     meter.CloseMixer();
     meter.CloseMixer();
     EXPECT_EQ(meter.LeftPeak, left);
+}
+
+// Headphones plugged in: a second output becomes the default, and the bars
+// follow it rather than freezing on the output that was default at start.
+TEST_F(VumeterPrivateServerTest, FollowsTheDefaultSinkToItsMonitor)
+{
+    TemporarySink speakers("norrava_meter_speakers", 2);
+    TVumeter meter;
+    openMeterOn(meter, speakers.name());
+    ASSERT_TRUE(meter.isOpen());
+    EXPECT_EQ(meter.sourceName(), "norrava_meter_speakers.monitor");
+
+    Playback music(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), speakers.name());
+    ASSERT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }));
+    music.stop(); // the server might move it along with the default
+
+    TemporarySink headphones("norrava_meter_headphones", 1);
+    pactl({"set-default-sink", headphones.name()});
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.sourceName() == "norrava_meter_headphones.monitor"; }))
+        << meter.sourceName();
+    EXPECT_EQ(meter.channelCount(), 1);
+    // Full scale on the speakers would read 182; half scale on the
+    // headphones reads 91.
+    Playback loud(toneFile("meter_tone_full", 1.0f, 1.0f, 30), speakers.name());
+    Playback voice(toneFile("meter_tone_half", 0.5f, 0.5f, 30), headphones.name());
+    EXPECT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91); })) << meter.LeftPeak;
+
+    // Unplugged again: the server falls back to the speakers, and so does
+    // the meter.
+    loud.stop();
+    voice.stop();
+    headphones.remove();
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.sourceName() == "norrava_meter_speakers.monitor"; }))
+        << meter.sourceName();
+    EXPECT_EQ(meter.channelCount(), 2);
+    Playback again(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), speakers.name());
+    EXPECT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }))
+        << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
+}
+
+// With no output left, the default source may be a microphone: the meter
+// waits for an output instead of reading it.
+TEST_F(VumeterPrivateServerTest, NeverReadsASourceThatIsNotAMonitor)
+{
+    const QString microphone = pactl({"load-module", "module-null-source", "source_name=norrava_meter_mic"});
+    TemporarySink speakers("norrava_meter_only", 2);
+    pactl({"set-default-source", "norrava_meter_mic"});
+    TVumeter meter;
+    openMeterOn(meter, speakers.name());
+    ASSERT_TRUE(meter.isOpen());
+
+    auto notTheMicrophone = [&] { return meter.sourceName() != "norrava_meter_mic"; };
+    speakers.remove();
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.sourceName().empty(); })) << meter.sourceName();
+    // A new output: the events before it have all been handled once the
+    // meter reads from its monitor, and none of them led to the microphone.
+    bool clean = true;
+    TemporarySink later("norrava_meter_later", 2);
+    pactl({"set-default-sink", later.name()});
+    EXPECT_TRUE(readUntil(meter, [&] {
+        clean = clean && notTheMicrophone();
+        return meter.sourceName() == "norrava_meter_later.monitor";
+    })) << meter.sourceName();
+    EXPECT_TRUE(clean);
+    meter.CloseMixer();
+    pactl({"unload-module", microphone});
 }
 
 TEST_F(VumeterPrivateServerTest, ServerWithoutSinksReportsNoMixer)
