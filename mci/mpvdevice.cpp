@@ -3,6 +3,7 @@
 #include "bmpfile.h"
 #include "lengthprobe.h"
 #include "mpvhandle.h"
+#include "uprightvideo.h"
 
 #include <mpv/client.h>
 
@@ -150,6 +151,7 @@ Reply MpvDevice::load(const std::string& path)
                         {"audio-fallback-to-null", "yes"},
                         {"audio-client-name", "norrava"},
                         {"keepaspect", "no"},
+                        {"video-rotate", "no"}, // see uprightvideo.h
                         {"video-timing-offset", "0"},
                         // Frames become RGB on the CPU: swscale's fast paths
                         // convert a 1080p frame for a fraction of what zimg's
@@ -165,6 +167,7 @@ Reply MpvDevice::load(const std::string& path)
     mpv_observe_property(mpv_, 0, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(mpv_, 0, "pause", MPV_FORMAT_FLAG);
     if (video_) {
+        mpv_hook_add(mpv_, 0, "on_preloaded", 0);
         renderer_ = std::make_unique<FrameRenderer>(mpv_, [this] {
             signal();
             wakeEventPump();
@@ -296,6 +299,10 @@ void MpvDevice::handleEvent(const mpv_event& event)
     case MPV_EVENT_SHUTDOWN:
         endError_ = "the media engine stopped";
         break;
+    case MPV_EVENT_HOOK:
+        chooseUprightVideo(mpv_);
+        mpv_hook_continue(mpv_, static_cast<const mpv_event_hook*>(event.data)->id);
+        break;
     case MPV_EVENT_PLAYBACK_RESTART:
         restarted_ = true;
         if (seekPending_ && seekAcknowledged_ && !seekRestarted_) {
@@ -326,9 +333,10 @@ void MpvDevice::handleEvent(const mpv_event& event)
 
 void MpvDevice::readNaturalSize()
 {
-    // The size as displayed: mpv's display size applies the pixel aspect.
-    const int64_t width = mpv::getInt(mpv_, "video-params/dw").value_or(0);
-    const int64_t height = mpv::getInt(mpv_, "video-params/dh").value_or(0);
+    // The size as displayed: after the filters (a rotated picture is turned
+    // upright, see uprightvideo.h), with the pixel aspect applied.
+    const int64_t width = mpv::getInt(mpv_, "video-out-params/dw").value_or(0);
+    const int64_t height = mpv::getInt(mpv_, "video-out-params/dh").value_or(0);
     if (width <= 0 || height <= 0)
         return;
     natural_ = QSize(int(std::min(width, kMaxPictureSide)), int(std::min(height, kMaxPictureSide)));
