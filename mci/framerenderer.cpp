@@ -3,12 +3,15 @@
 #include <mpv/client.h>
 #include <mpv/render.h>
 
+#include <QPainter>
+
 #include <cstdlib>
 
 namespace mci {
 namespace {
 
 constexpr size_t kAlign = 64; // mpv's software renderer is fastest on 64-byte rows
+constexpr int kModerateSide = 2048;
 
 QImage alignedImage(QSize size)
 {
@@ -86,6 +89,21 @@ void FrameRenderer::requestRedraw()
     wake_.notify_all();
 }
 
+uint64_t FrameRenderer::requestFreshPicture()
+{
+    uint64_t mark = 0;
+    {
+        std::lock_guard lock(mutex_);
+        // The render thread takes the request with its next render, which
+        // begins after this one: either it is running and clears the flag
+        // only as it begins the next, or it is waiting.
+        redrawPending_ = true;
+        mark = begun_ + 1;
+    }
+    wake_.notify_all();
+    return mark;
+}
+
 FrameRenderer::Picture FrameRenderer::latest() const
 {
     std::lock_guard lock(mutex_);
@@ -102,7 +120,8 @@ bool FrameRenderer::settledLocked(uint64_t mark)
 {
     if (finished_ < mark || begun_ != finished_)
         return false;
-    if (fresh_ && !size_.isEmpty() && latest_.image.size() == size_)
+    // No picture after a render means the frame cannot be drawn at all.
+    if (fresh_ && !size_.isEmpty() && (latest_.image.isNull() || latest_.image.size() == size_))
         return true;
     if (!size_.isEmpty() && !redrawPending_) {
         redrawPending_ = true;
@@ -119,9 +138,13 @@ bool FrameRenderer::settledSince(uint64_t mark)
 
 bool FrameRenderer::waitSettled(Clock::time_point deadline)
 {
+    return waitSettled(mark(), deadline);
+}
+
+bool FrameRenderer::waitSettled(uint64_t mark, Clock::time_point deadline)
+{
     std::unique_lock lock(mutex_);
-    const uint64_t since = begun_;
-    return settled_.wait_until(lock, deadline, [&] { return settledLocked(since); });
+    return settled_.wait_until(lock, deadline, [&] { return settledLocked(mark); });
 }
 
 void FrameRenderer::run()
@@ -192,26 +215,43 @@ void FrameRenderer::render(QSize size, bool skip)
         return;
     }
     QImage& surface = freeSurface(size);
-    if (surface.isNull())
-        return;
-    int sizeParam[2] = {size.width(), size.height()};
-    size_t stride = size_t(surface.bytesPerLine());
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_SW_SIZE, sizeParam},
-        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgra")},
-        {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-        {MPV_RENDER_PARAM_SW_POINTER, surface.bits()},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    const bool ok = mpv_render_context_render(context_, params) >= 0;
-    std::lock_guard lock(mutex_);
-    if (!ok) {
-        fresh_ = true; // nothing better will come; do not ask again
-        return;
+    bool drawn = !surface.isNull() && size != refused_ && renderInto(surface);
+    if (!drawn && !surface.isNull()) {
+        refused_ = size;
+        drawn = renderStretched(surface);
     }
-    latest_.image = surface;
+    std::lock_guard lock(mutex_);
+    // A frame that cannot be drawn leaves no picture rather than an old one
+    // of another size; either way this render has done what it could.
+    latest_.image = drawn ? surface : QImage();
     ++latest_.serial;
     fresh_ = size == size_;
+}
+
+bool FrameRenderer::renderInto(QImage& image)
+{
+    int size[2] = {image.width(), image.height()};
+    size_t stride = size_t(image.bytesPerLine());
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_SW_SIZE, size},
+        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("bgra")},
+        {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+        {MPV_RENDER_PARAM_SW_POINTER, image.bits()},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    return mpv_render_context_render(context_, params) >= 0;
+}
+
+bool FrameRenderer::renderStretched(QImage& image)
+{
+    // mpv's scaler refuses some extreme stretches (a 2 x 2 video drawn
+    // 16384 x 2): draw the frame at a moderate size and stretch that.
+    QImage moderate = alignedImage(image.size().boundedTo(QSize(kModerateSide, kModerateSide)).expandedTo(QSize(16, 16)));
+    if (moderate.isNull() || !renderInto(moderate))
+        return false;
+    QPainter painter(&image);
+    painter.drawImage(image.rect(), moderate);
+    return true;
 }
 
 } // namespace mci

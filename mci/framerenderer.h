@@ -25,7 +25,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     struct Picture {
-        QImage image;       // Format_RGB32, null before the first frame
+        QImage image;       // Format_RGB32, null before the first frame and
+                            // when the frame cannot be drawn
         uint64_t serial = 0; // grows with every picture rendered
     };
 
@@ -47,6 +48,13 @@ public:
     // Renders the frame shown again (at the current size).
     void requestRedraw();
 
+    // Renders the frame mpv shows now again and returns the mark of that
+    // render: once settled since it, the newest picture shows that frame.
+    // mpv may show a frame without it passing through a render (when a
+    // render was slow it moves on), so after a seek or an open only a
+    // render begun afterwards is known to show the frame.
+    uint64_t requestFreshPicture();
+
     Picture latest() const;
 
     // A mark to wait for: every render begun before it has finished.
@@ -57,11 +65,15 @@ public:
     bool settledSince(uint64_t mark);
     // Waits for settledSince(mark()) until the deadline.
     bool waitSettled(Clock::time_point deadline);
+    // Waits for settledSince(mark) until the deadline.
+    bool waitSettled(uint64_t mark, Clock::time_point deadline);
 
 private:
     bool settledLocked(uint64_t mark);
     void run();
     void render(QSize size, bool skip);
+    bool renderInto(QImage& image);
+    bool renderStretched(QImage& image);
     QImage& freeSurface(QSize size);
 
     mpv_render_context* context_ = nullptr;
@@ -79,6 +91,7 @@ private:
     bool fresh_ = false; // latest_ shows mpv's current frame at size_
     Picture latest_;
     std::array<QImage, 3> surfaces_; // the render thread's, reused
+    QSize refused_;                  // the render thread's: a size mpv cannot draw at
     std::thread thread_;
 };
 

@@ -28,10 +28,24 @@ constexpr auto kSeekTimeout = 10s;
 constexpr auto kRenderTimeout = 5s;
 constexpr auto kLengthTimeout = 20s;
 constexpr int64_t kMaxPictureSide = 16384;
+// A picture is held in memory several times over (render surfaces, the
+// window's copy, a capture); an 8K frame is the most one may take.
+constexpr int64_t kMaxPicturePixels = 8192 * 4352;
 
 Reply error(int code, std::string text)
 {
     return Reply::error(code, std::move(text));
+}
+
+// The size pictures are drawn at when no destination is given: the natural
+// size, made smaller where it would hold more than kMaxPicturePixels.
+QSize renderedSize(QSize natural)
+{
+    const double pixels = double(natural.width()) * natural.height();
+    if (pixels <= double(kMaxPicturePixels))
+        return natural;
+    const double scale = std::sqrt(double(kMaxPicturePixels) / pixels);
+    return QSize(std::max(1, int(natural.width() * scale)), std::max(1, int(natural.height() * scale)));
 }
 
 Reply number(int64_t value)
@@ -231,17 +245,25 @@ Reply MpvDevice::awaitFirstFrame(Clock::time_point deadline)
             return error(ErrInvalidFile, "it did not start playing in time; it may be damaged.");
         waitSignal(deadline);
     }
+    const bool hadVideo = video_;
     if (video_ && !mpv::getFlag(mpv_, "vo-configured").value_or(false)) {
         // The pictures could not be decoded; the sound may still play.
         video_ = false;
         renderer_.reset();
     }
-    if (!video_ && !mpv::getString(mpv_, "current-tracks/audio/codec"))
-        return error(ErrInvalidFile, "its sound could not be decoded.");
     if (video_) {
         readNaturalSize();
-        renderer_->waitSettled(deadline);
+        stillMark_ = renderer_->requestFreshPicture();
+        const bool settled = renderer_->waitSettled(stillMark_, deadline);
+        if (settled && renderer_->latest().image.isNull()) {
+            // Pictures the engine cannot draw; the sound may still play.
+            video_ = false;
+            renderer_.reset();
+        }
     }
+    if (!video_ && !mpv::getString(mpv_, "current-tracks/audio/codec"))
+        return error(ErrInvalidFile, hadVideo ? "neither its pictures nor its sound could be played."
+                                              : "its sound could not be decoded.");
     return Reply::ok();
 }
 
@@ -307,7 +329,9 @@ void MpvDevice::handleEvent(const mpv_event& event)
         restarted_ = true;
         if (seekPending_ && seekAcknowledged_ && !seekRestarted_) {
             seekRestarted_ = true;
-            seekRenderMark_ = renderer_ ? renderer_->mark() : 0;
+            seekRenderMark_ = renderer_ ? renderer_->requestFreshPicture() : 0;
+            if (state_ != State::Playing)
+                stillMark_ = seekRenderMark_;
         }
         break;
     case MPV_EVENT_COMMAND_REPLY:
@@ -341,7 +365,7 @@ void MpvDevice::readNaturalSize()
         return;
     natural_ = QSize(int(std::min(width, kMaxPictureSide)), int(std::min(height, kMaxPictureSide)));
     if (renderer_ && !destination_)
-        renderer_->setSize(natural_);
+        renderer_->setSize(renderedSize(natural_));
 }
 
 void MpvDevice::updateSeek()
@@ -576,6 +600,7 @@ Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bo
     int no = 0;
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
     state_ = State::Playing;
+    stillMark_ = 0;
     if (!wait)
         return Reply::ok();
 
@@ -625,6 +650,7 @@ Reply MpvDevice::resume()
     int no = 0;
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
     state_ = State::Playing;
+    stillMark_ = 0;
     return Reply::ok();
 }
 
@@ -765,6 +791,9 @@ Reply MpvDevice::putDestination(const Rect& rect)
     if (rect.width <= 0 || rect.height <= 0 || rect.width > kMaxPictureSide || rect.height > kMaxPictureSide)
         return error(ErrOutOfRange, "The destination must be between 1 and " + std::to_string(kMaxPictureSide) +
                                         " pixels wide and high.");
+    if (rect.width * rect.height > kMaxPicturePixels)
+        return error(ErrOutOfRange, "The destination may hold at most " + std::to_string(kMaxPicturePixels) +
+                                        " pixels (8192 x 4352).");
     destination_ = rect;
     renderer_->setSize(QSize(int(rect.width), int(rect.height)));
     return Reply::ok();
@@ -781,7 +810,12 @@ FrameRenderer::Picture MpvDevice::currentPicture()
     // Otherwise the frame shown is the one sought, once the seek is done.
     if (seekPending_)
         waitSeek(Clock::now() + kSeekTimeout);
-    renderer_->waitSettled(Clock::now() + kRenderTimeout);
+    // mpv moves on to a frame without it being drawn when a render is slow,
+    // so the newest picture of a player just stopped may be an older frame:
+    // its current frame is drawn once, then kept.
+    if (!stillMark_)
+        stillMark_ = renderer_->requestFreshPicture();
+    renderer_->waitSettled(stillMark_, Clock::now() + kRenderTimeout);
     return renderer_->latest();
 }
 

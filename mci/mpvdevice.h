@@ -115,6 +115,7 @@ private:
     std::optional<Rect> destination_;
     uint64_t boundTarget_ = 0;
     uint64_t deliveredSerial_ = 0;
+    uint64_t stillMark_ = 0; // the render that shows the stopped player's frame
     std::optional<double> end_; // where mpv stops playing, from play ... to
 
     // Load progress.
