@@ -205,6 +205,7 @@ Reply MpvDevice::load(const std::string& path)
             fps_ = 25;
         videoStart_ = mpv::getDouble(mpv_, "time-pos").value_or(0);
         probe_ = std::make_unique<LengthProbe>(path, [this] { signal(); });
+        startSeeksEarlyWithoutIndex();
     }
     return Reply::ok();
 }
@@ -526,6 +527,22 @@ bool MpvDevice::issueSeek()
         return false;
     }
     return true;
+}
+
+void MpvDevice::startSeeksEarlyWithoutIndex()
+{
+    // Streams without an index (transport and program streams, bare video)
+    // are searched by timestamp, which can land past the key frame of the
+    // picture asked for. mpv then decodes from the next key frame, and when
+    // there is none before the end it shows nothing new at all, so the seek
+    // cannot be seen to have overshot: the old picture stays. The search
+    // starts a second early instead.
+    static const char* const unindexed[] = {"mpegts", "mpeg", "mpegvideo", "h264", "hevc", "m4v", "cavsvideo"};
+    const std::string format = mpv::getString(mpv_, "file-format").value_or("");
+    if (std::find(std::begin(unindexed), std::end(unindexed), format) == std::end(unindexed))
+        return;
+    demuxerOffset_ = 1.0;
+    mpv_set_property(mpv_, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &demuxerOffset_);
 }
 
 bool MpvDevice::overshot()

@@ -92,6 +92,7 @@ private:
     Reply seekTo(int64_t units);
     bool issueSeek();
     void setEnd(std::optional<double> time);
+    void startSeeksEarlyWithoutIndex();
     bool overshot();
     bool waitSeek(Clock::time_point deadline);
     FrameRenderer::Picture currentPicture();
