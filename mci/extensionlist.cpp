@@ -49,10 +49,16 @@ std::string envOr(const char* name, const std::string& fallback)
 
 ExtensionList ExtensionList::builtIn()
 {
-    static const char* const video[] = {"avi", "mov", "qt", "mpg", "mpeg", "m1v", "m2v", "mp4", "m4v",
-                                        "mkv", "webm", "ogv", "wmv", "asf", "flv", "3gp", "ts"};
-    static const char* const audio[] = {"wav", "aif", "aiff", "aifc", "au",  "snd", "flac", "mp3",
-                                        "mp2", "ogg", "oga",  "opus", "m4a", "aac", "wma"};
+    // The containers the engine plays that people hold: camcorder (m2ts,
+    // mts, mod, tod, dv), broadcast (ts, m2t), DVD (vob), studio (mxf).
+    // The desktop entry's MIME types follow this list (a test checks).
+    static const char* const video[] = {"avi",  "mov", "qt",  "mpg",  "mpeg", "m1v", "m2v",  "mp4", "m4v",
+                                        "mkv",  "webm", "ogv", "wmv", "asf",  "flv", "3gp",  "ts",  "m2ts",
+                                        "mts",  "m2t", "mod", "tod",  "dv",   "vob", "mxf",  "f4v", "divx",
+                                        "rm",   "rmvb", "mk3d", "y4m"};
+    static const char* const audio[] = {"wav", "aif", "aiff", "aifc", "au",  "snd", "flac", "mp3", "mp2",
+                                        "ogg", "oga", "opus", "m4a",  "aac", "wma", "mka",  "ac3", "eac3",
+                                        "dts", "ape", "wv",   "mpc",  "tta", "caf", "amr",  "spx", "weba"};
     static const char* const midi[] = {"mid", "midi", "rmi", "kar"};
     ExtensionList list;
     for (const char* e : video)
