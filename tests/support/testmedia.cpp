@@ -46,14 +46,11 @@ QString frameClip(const QString& name, const QString& extension, const QStringLi
     const QString path = dir() + "/" + name + "." + extension;
     if (alreadyMade(path))
         return path;
-    // Top half: bit k of the frame number N in block k; bottom half grey.
-    const QString bits = QString::number(kBits);
-    const QString lum = QStringLiteral("if(lt(Y,H/2),255*mod(floor(N/pow(2,floor(X*%1/W))),2),128)").arg(bits);
     QStringList args{"-loglevel", "error", "-y", "-f", "lavfi", "-i",
                      QStringLiteral("color=c=gray:size=%1x%2:rate=%3").arg(width).arg(height).arg(rate)};
     if (withAudio)
         args << "-f" << "lavfi" << "-i" << "sine=frequency=440:sample_rate=44100";
-    args << "-vf" << QStringLiteral("format=gray,geq=lum='%1',format=yuv420p").arg(lum);
+    args << "-vf" << frameNumberFilter() + ",format=yuv420p";
     args << "-frames:v" << QString::number(frames);
     if (withAudio)
         args << "-shortest";
@@ -67,6 +64,33 @@ QString frameClip(const QString& name, const QString& extension, const QStringLi
         return {};
     }
     QFile::rename(partial, path);
+    return path;
+}
+
+QString frameNumberFilter()
+{
+    // Top half: bit k of the frame number N in block k; bottom half grey.
+    const QString lum = QStringLiteral("if(lt(Y,H/2),255*mod(floor(N/pow(2,floor(X*%1/W))),2),128)").arg(kBits);
+    return QStringLiteral("format=gray,geq=lum='%1'").arg(lum);
+}
+
+QString ffmpegOnce(const QString& name, const QStringList& args)
+{
+    const QString path = dir() + "/" + name;
+    if (alreadyMade(path))
+        return path;
+    // The temporary name keeps the extension, from which ffmpeg may pick
+    // the container.
+    const QString extension = QFileInfo(name).suffix();
+    const QString partial = path + ".part" + QString::number(::getpid()) + (extension.isEmpty() ? "" : "." + extension);
+    QString output;
+    if (!run("ffmpeg", QStringList{"-loglevel", "error", "-y"} + args + QStringList{partial}, &output)) {
+        qWarning("ffmpeg failed for %s: %s", qPrintable(name), qPrintable(output));
+        QFile::remove(partial);
+        return {};
+    }
+    if (!QFile::rename(partial, path)) // made meanwhile by another test program
+        QFile::remove(partial);
     return path;
 }
 

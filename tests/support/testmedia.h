@@ -24,6 +24,15 @@ QString frameClip(const QString& name, const QString& extension, const QStringLi
 // picture does not look like one.
 int readFrameNumber(const QImage& image);
 
+// The ffmpeg filters that draw each frame's index as frameClip() does, on
+// a grey picture of any size (the output is in gray format).
+QString frameNumberFilter();
+
+// Writes a file with ffmpeg once: the arguments (inputs, filters, codecs,
+// without the output name) go to a temporary name in the media folder,
+// renamed to `name` when complete. The path, or empty when ffmpeg failed.
+QString ffmpegOnce(const QString& name, const QStringList& args);
+
 // A sine-tone WAV file. sampleFormat is an ffmpeg PCM codec such as
 // pcm_u8, pcm_s16le, pcm_s24le, pcm_f32le.
 QString wavFile(const QString& name, int sampleRate, int channels, const QString& sampleFormat, int milliseconds);
