@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QImageReader>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -48,6 +50,7 @@ QString quoted(const QString& path)
     return '"' + path + '"';
 }
 
+
 bool isErrorLine(const QString& line)
 {
     static const QRegularExpression pattern("^error [0-9]+: .+");
@@ -60,7 +63,12 @@ TEST(HostileMedia, ToolRefusesOrPlaysEveryFileAndThenPlaysAGoodOne)
 {
     const QString good = hostilemedia::goodVideo();
     ASSERT_FALSE(good.isEmpty());
+    QStringList oddPictures; // they have a test of their own below
+    for (const hostilemedia::OddPicture& picture : hostilemedia::oddPictures())
+        oddPictures << picture.path;
     for (const hostilemedia::Case& c : hostilemedia::cases()) {
+        if (oddPictures.contains(c.path))
+            continue;
         SCOPED_TRACE(c.label.toStdString());
         // After the hostile file: the good one under another alias, played
         // to a position past its start.
@@ -118,4 +126,50 @@ TEST(HostileMedia, ToolReportsMissingFilesAndFoldersWithTheirNames)
     for (const QString& line : out.lines)
         EXPECT_TRUE(isErrorLine(line)) << line.toStdString();
     EXPECT_TRUE(out.lines[0].contains("no such \"file\".avi")) << out.lines[0].toStdString();
+}
+
+TEST(HostileMedia, OddPictureShapesOpenAndEveryDestinationSizeIsCaptured)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const hostilemedia::OddPicture& picture : hostilemedia::oddPictures()) {
+        SCOPED_TRACE(picture.label.toStdString());
+        ASSERT_FALSE(picture.path.isEmpty());
+        // Destinations the render API must cope with: a pixel, a few, far
+        // wider or taller than high, and larger than the picture.
+        QList<QSize> sizes{{1, 1}, {3, 2}, {16384, 2}, {2, 16384}, {241, 179}};
+        const QSize shown = picture.shown.isEmpty() ? QSize(160, 120) : picture.shown;
+        if (shown.width() < 1000)
+            sizes.append(shown * 3);
+        QStringList commands{"open " + quoted(picture.path) + " alias z", "where z source", "set z time format frames",
+                             "status z length"};
+        QStringList captures;
+        for (const QSize& size : sizes) {
+            captures << folder.path() + QStringLiteral("/%1x%2.bmp").arg(size.width()).arg(size.height());
+            commands << QStringLiteral("put z destination at 0 0 %1 %2").arg(size.width()).arg(size.height())
+                     << "seek z to 1" << "capture z as " + quoted(captures.last());
+        }
+        commands << "put z destination at 0 0 8193 4353" << "play z" << "status z mode" << "seek z to end wait"
+                 << "capture z as " + quoted(folder.path() + "/end.bmp") << "close all";
+        const ToolRun out = runTool(commands);
+        ASSERT_TRUE(out.finished) << "the tool hung";
+        ASSERT_EQ(out.status, QProcess::NormalExit) << out.errors.toStdString();
+        ASSERT_EQ(out.lines.size(), commands.size()) << out.lines.join(" | ").toStdString();
+        EXPECT_EQ(out.lines[0], "");
+        if (!picture.shown.isEmpty()) {
+            EXPECT_EQ(out.lines[1], QStringLiteral("0 0 %1 %2").arg(picture.shown.width()).arg(picture.shown.height()));
+        }
+        EXPECT_GT(out.lines[3].toLongLong(), 0);
+        for (int i = 0; i < sizes.size(); ++i) {
+            SCOPED_TRACE(captures[i].toStdString());
+            EXPECT_EQ(out.lines[4 + 3 * i], "");
+            EXPECT_EQ(out.lines[6 + 3 * i], "") << "capture";
+            EXPECT_EQ(QImageReader(captures[i]).size(), sizes[i]);
+        }
+        const int tail = 4 + 3 * int(sizes.size());
+        EXPECT_TRUE(isErrorLine(out.lines[tail])) << "a destination of more than 8192 x 4352 pixels";
+        EXPECT_TRUE(out.lines[tail + 2] == "playing" || out.lines[tail + 2] == "stopped") << out.lines[tail + 2].toStdString();
+        EXPECT_EQ(out.lines[tail + 4], "");
+        EXPECT_EQ(QImageReader(folder.path() + "/end.bmp").size(), sizes.last());
+    }
 }

@@ -1,6 +1,7 @@
 #include "hostilemedia.h"
 
 #include "midiwriter.h"
+#include "realmedia.h"
 #include "testmedia.h"
 
 #include <QCoreApplication>
@@ -107,7 +108,94 @@ QByteArray midiClaimingManyTracks()
     return song;
 }
 
+QStringList numberedGrey(QSize size, int frames)
+{
+    return {"-f", "lavfi", "-i", QStringLiteral("color=c=gray:size=%1x%2:rate=25").arg(size.width()).arg(size.height()),
+            // The source rounds odd sizes down; scaling restores them.
+            "-vf", testmedia::frameNumberFilter() + QStringLiteral(",scale=%1:%2,format=yuv420p").arg(size.width()).arg(size.height()),
+            "-frames:v", QString::number(frames)};
+}
+
+// The MP4's first track display matrix replaced: {a, b, c, d} in 16.16
+// fixed point, as tkhd stores it (version 0 boxes).
+QByteArray withDisplayMatrix(QByteArray mp4, qint32 a, qint32 b, qint32 c, qint32 d)
+{
+    const qsizetype box = mp4.indexOf("tkhd");
+    if (box < 0 || mp4.at(box + 4) != 0)
+        return {};
+    const qsizetype matrix = box + 4 + 4 + 36;
+    auto put = [&](qsizetype at, qint32 value) {
+        for (int i = 0; i < 4; ++i)
+            mp4[at + i] = char((quint32(value) >> (24 - 8 * i)) & 0xFF);
+    };
+    put(matrix, a);
+    put(matrix + 4, b);
+    put(matrix + 12, c);
+    put(matrix + 16, d);
+    return mp4;
+}
+
 } // namespace
+
+QList<OddPicture> oddPictures()
+{
+    const QString dir = folder();
+    QList<OddPicture> list;
+    for (int degrees : {90, 180, 270}) {
+        const QSize shown = degrees == 180 ? QSize(160, 120) : QSize(120, 160);
+        list.append({QStringLiteral("video turned %1 degrees by its container").arg(degrees),
+                     realmedia::rotatedClip(degrees, shown, 20, false), shown});
+    }
+    list.append({"odd width and height, 4:2:0 (321 x 241)",
+                  testmedia::ffmpegOnce("odd_321x241.mkv", numberedGrey({321, 241}, 20) + QStringList{"-c:v", "ffv1"}),
+                  {321, 241}});
+    list.append({"odd width and height, 4:4:4 H.264 (321 x 241)",
+                  testmedia::ffmpegOnce("odd_321x241_444.mp4", numberedGrey({321, 241}, 20) + QStringList{
+                      "-c:v", "libx264", "-pix_fmt", "yuv444p"}),
+                  {321, 241}});
+    const QString pal = testmedia::ffmpegOnce("odd_pal169.mp4", QStringList{
+        "-f", "lavfi", "-i", "color=c=gray:size=720x576:rate=25", "-vf",
+        testmedia::frameNumberFilter() + ",setsar=64/45,format=yuv420p", "-frames:v", "10", "-c:v", "libx264"});
+    list.append({"non-square pixels (PAL 16:9)", pal, {1024, 576}});
+    list.append({"non-square pixels turned 90 degrees",
+                  pal.isEmpty() ? QString() : testmedia::ffmpegOnce("odd_pal169_rot90.mp4", {
+                      "-i", pal, "-c", "copy", "-metadata:s:v:0", "rotate=90"}),
+                  {576, 1024}});
+    // Two transport streams of different sizes, one after the other, as a
+    // recorder writes them across a change of programme.
+    const QString small = testmedia::ffmpegOnce("odd_change_a.ts", numberedGrey({320, 240}, 25) + QStringList{
+        "-c:v", "libx264", "-f", "mpegts"});
+    const QString large = testmedia::ffmpegOnce("odd_change_b.ts", numberedGrey({640, 360}, 25) + QStringList{
+        "-c:v", "libx264", "-output_ts_offset", "1", "-f", "mpegts"});
+    QByteArray joined;
+    for (const QString& part : {small, large}) {
+        QFile file(part);
+        if (file.open(QIODevice::ReadOnly))
+            joined += file.readAll();
+    }
+    list.append({"picture size changing mid-stream (320 x 240, then 640 x 360)",
+                  write(dir + "/size_change.ts", joined), {320, 240}});
+    list.append({"2 x 2 picture",
+                  testmedia::ffmpegOnce("odd_2x2.mp4", {"-f", "lavfi", "-i", "testsrc2=size=2x2:rate=25", "-frames:v",
+                                                        "10", "-c:v", "libx264", "-pix_fmt", "yuv420p"}),
+                  {2, 2}});
+    list.append({"8192 x 4320 picture",
+                  testmedia::ffmpegOnce("odd_8k.mp4", {"-f", "lavfi", "-i", "color=c=navy:size=8192x4320:rate=25",
+                                                       "-frames:v", "3", "-c:v", "libx264", "-preset", "ultrafast",
+                                                       "-pix_fmt", "yuv420p"}),
+                  {8192, 4320}});
+    // Display matrices a camera app may write that are not quarter turns:
+    // shown at the nearest quarter turn, or as stored.
+    QFile upright(realmedia::rotatedClip(90, {120, 160}, 20, false));
+    const QByteArray rotated = upright.open(QIODevice::ReadOnly) ? upright.readAll() : QByteArray();
+    constexpr qint32 kHalfRoot2 = 46341; // cos 45 degrees in 16.16
+    list.append({"display matrix turning 45 degrees",
+                  write(dir + "/matrix45.mp4", withDisplayMatrix(rotated, kHalfRoot2, kHalfRoot2, -kHalfRoot2, kHalfRoot2)),
+                  {}});
+    list.append({"display matrix mirroring the picture",
+                  write(dir + "/mirrored.mp4", withDisplayMatrix(rotated, -0x10000, 0, 0, 0x10000)), {}});
+    return list;
+}
 
 QString goodVideo()
 {
@@ -178,6 +266,8 @@ QList<Case> cases()
     while (deep.size() < 300)
         deep += "/a-rather-long-folder-name-to-make-the-path-long-enough";
     odd("a path over 300 characters", deep + "/clip.avi", avi);
+    for (const OddPicture& picture : oddPictures())
+        list.append({picture.label, picture.path, false, true});
     return list;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSize>
 #include <QString>
 
 // Damaged, lying, mislabelled and oddly named media files for the
@@ -19,6 +20,17 @@ struct Case {
 
 // Every case, in a fixed order; the files are written on first use.
 QList<Case> cases();
+
+// Good video in shapes that stress the picture path: turned by the
+// container, odd sizes, non-square pixels, a size that changes mid-stream,
+// tiny and 8K pictures, display matrices that are not quarter turns. They
+// are among cases() too, all of them must open.
+struct OddPicture {
+    QString label;
+    QString path;
+    QSize shown; // the displayed size at the start
+};
+QList<OddPicture> oddPictures();
 
 // Good files to open after the hostile ones: a video clip, a WAV and a MIDI song.
 QString goodVideo();
