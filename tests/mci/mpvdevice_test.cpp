@@ -464,3 +464,100 @@ TEST(MpvDevice, BadFilesAreRefusedOrPlayedAsFarAsTheyGo)
 }
 
 } // namespace
+
+namespace {
+
+// An H.264 clip without sound: its seeks end as soon as the picture is
+// there, which is when a stale or black picture used to be captured.
+QString silentClip()
+{
+    return testmedia::frameClip("race_h264", "mp4", {"-c:v", "libx264", "-g", "25"}, 500, 320, 240, "25", false);
+}
+
+struct ResizeAndSeek {
+    QSize size;
+    int64_t frame;
+};
+
+// Window sizes between large and small, and seeks near and far.
+const ResizeAndSeek kResizeAndSeek[] = {
+    {{240, 180}, 333}, {{1600, 1200}, 10}, {{241, 181}, 200}, {{800, 600}, 201},
+    {{320, 240}, 202}, {{1200, 900}, 499}, {{160, 120}, 0},   {{242, 182}, 51},
+};
+
+} // namespace
+
+TEST(MpvDevice, APictureAfterResizeAndSeekShowsTheSoughtFrameAtTheNewSize)
+{
+    auto device = openFile(silentClip());
+    ASSERT_TRUE(device);
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
+    Panel panel;
+    const uint64_t handle = mci::registerTarget(&panel);
+    ASSERT_FALSE(device->window(handle).failed());
+    // A render that takes long makes mpv show the next frame without
+    // waiting for it. The layer's wake-up, which follows every render, is
+    // held up once after each resize to make sure of that: the picture must
+    // be right however the renders and the seek interleave.
+    std::atomic<bool> holdUp{false};
+    mci::setEventPump([&holdUp] {
+        if (holdUp.exchange(false))
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    });
+    QTemporaryDir dir;
+    for (int round = 0; round < 2; ++round) {
+        for (const ResizeAndSeek& step : kResizeAndSeek) {
+            SCOPED_TRACE(std::to_string(step.size.width()) + "x" + std::to_string(step.size.height()) + " at " +
+                         std::to_string(step.frame));
+            holdUp = true;
+            ASSERT_FALSE(device->putDestination({0, 0, step.size.width(), step.size.height()}).failed());
+            ASSERT_FALSE(device->seek(SeekTarget::Position, step.frame, false).failed());
+            if (round == 0) {
+                ASSERT_FALSE(device->update(handle).failed());
+                EXPECT_EQ(panel.last.size(), step.size);
+                EXPECT_EQ(testmedia::readFrameNumber(panel.last), step.frame);
+            } else {
+                const QString bmp = dir.path() + "/frame.bmp";
+                ASSERT_FALSE(device->capture(QFile::encodeName(bmp).toStdString()).failed());
+                const QImage saved(bmp);
+                EXPECT_EQ(saved.size(), step.size);
+                EXPECT_EQ(testmedia::readFrameNumber(saved), step.frame);
+            }
+        }
+    }
+    mci::setEventPump(nullptr);
+    mci::unregisterTarget(handle);
+}
+
+TEST(MpvDevice, ACaptureAfterStoppingShowsTheFrameAtThePosition)
+{
+    auto device = openFile(silentClip());
+    ASSERT_TRUE(device);
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
+    // Renders held up while playing, so mpv moves on without waiting for
+    // them, as on a loaded machine: where it stops, the last frame may not
+    // have been drawn.
+    std::atomic<bool> slow{false};
+    mci::setEventPump([&slow] {
+        if (slow)
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    });
+    QTemporaryDir dir;
+    for (const int64_t to : {7, 15}) {
+        SCOPED_TRACE(to);
+        slow = true;
+        ASSERT_FALSE(device->play(std::nullopt, to, true).failed());
+        slow = false;
+        EXPECT_EQ(askNumber(*device, "position"), to);
+        EXPECT_EQ(captureFrameNumber(*device, dir.path()), to);
+    }
+    slow = true;
+    ASSERT_FALSE(device->play(std::nullopt, std::nullopt, false).failed());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (askNumber(*device, "position") < 25 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_FALSE(device->stop().failed());
+    slow = false;
+    EXPECT_EQ(captureFrameNumber(*device, dir.path()), askNumber(*device, "position"));
+    mci::setEventPump(nullptr);
+}

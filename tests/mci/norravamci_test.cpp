@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QImage>
 #include <QProcess>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -46,4 +49,42 @@ TEST(NorravaMci, HelpExplainsItself)
     EXPECT_EQ(out.exitCode, 0);
     EXPECT_TRUE(out.lines.join('\n').contains("one per line"));
     EXPECT_NE(runTool("", {"--bogus"}).exitCode, 0);
+}
+
+TEST(NorravaMci, ResizeSeekAndCaptureWithoutWaitingShowTheSoughtFrame)
+{
+    // An H.264 clip without sound; each capture follows a new destination
+    // and a seek that is not waited for.
+    const QString clip =
+        testmedia::frameClip("race_h264", "mp4", {"-c:v", "libx264", "-g", "25"}, 500, 320, 240, "25", false);
+    ASSERT_FALSE(clip.isEmpty());
+    QTemporaryDir dir;
+    struct Step {
+        QSize size;
+        int frame;
+    };
+    const Step steps[] = {{{240, 180}, 333}, {{1600, 1200}, 10}, {{241, 181}, 200}, {{2400, 1800}, 201},
+                          {{320, 240}, 202}, {{1200, 900}, 499}, {{160, 120}, 0},   {{242, 182}, 51}};
+    QByteArray input = "open \"" + QFile::encodeName(clip) + "\" alias z\nset z time format frames\n";
+    int index = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (const Step& step : steps) {
+            input += QStringLiteral("put z destination at 0 0 %1 %2\nseek z to %3\ncapture z as \"%4/%5.bmp\"\n")
+                         .arg(step.size.width()).arg(step.size.height()).arg(step.frame).arg(dir.path()).arg(index++)
+                         .toUtf8();
+        }
+    }
+    const ToolRun out = runTool(input);
+    EXPECT_EQ(out.exitCode, 0);
+    ASSERT_EQ(out.lines.size(), 2 + 3 * index);
+    index = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (const Step& step : steps) {
+            SCOPED_TRACE(index);
+            EXPECT_EQ(out.lines[2 + 3 * index + 2], "");
+            const QImage saved(QStringLiteral("%1/%2.bmp").arg(dir.path()).arg(index++));
+            EXPECT_EQ(saved.size(), step.size);
+            EXPECT_EQ(testmedia::readFrameNumber(saved), step.frame);
+        }
+    }
 }
