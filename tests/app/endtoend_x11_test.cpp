@@ -4,6 +4,7 @@
 // and the close button ends the program. An HD film on a laptop's or a
 // full-HD screen (each an X server of its own) is scaled down so that every
 // window of the player stays on the screen.
+#include "realmedia.h"
 #include "testmedia.h"
 
 #include <gtest/gtest.h>
@@ -193,6 +194,40 @@ TEST_F(EndToEnd, ThePlayerShowsTheClipPlayingInItsSkinnedWindow)
     EXPECT_TRUE(player.process.waitForFinished(15000));
     EXPECT_EQ(player.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(player.process.exitCode(), 0);
+}
+
+TEST_F(EndToEnd, APhoneVideoRecordedUprightPlaysUprightInATallWindow)
+{
+    // Stored as landscape frames that the container asks to turn by 90
+    // degrees: shown 240 wide and 320 high, numbered across its top.
+    clip = realmedia::rotatedClip(90, {240, 320}, 300, true);
+    ASSERT_FALSE(clip.isEmpty());
+    const QString window = startPlayer();
+    ASSERT_FALSE(window.isEmpty()) << "the main window never appeared: "
+                                   << player.process.readAllStandardError().toStdString();
+    QRect main;
+    ASSERT_TRUE(eventually([&] { return (main = geometryOf(window)).size() == QSize(240 + 74, 320 + 194); }))
+        << main.width() << " x " << main.height();
+    EXPECT_GT(main.height(), main.width());
+
+    // Upright: the numbers read across the top half and the bottom half is
+    // plain grey (a panel still black would read as frame 0); the number
+    // goes up as it plays.
+    auto shownFrame = [&] {
+        const QImage screen = screenshot(folder.path());
+        if (screen.isNull())
+            return -1;
+        const QImage panel = screen.copy(main.x() + 37, main.y() + 91, 240, 320);
+        for (const QPoint& at : {QPoint(20, 200), QPoint(120, 250), QPoint(220, 300)})
+            if (std::abs(qGray(panel.pixel(at)) - 128) > 24)
+                return -1;
+        return testmedia::readFrameNumber(panel);
+    };
+    int first = -1;
+    ASSERT_TRUE(eventually([&] { return (first = shownFrame()) >= 0; })) << "no upright frame in the video panel";
+    int later = first;
+    EXPECT_TRUE(eventually([&] { return (later = shownFrame()) > first; })) << first << " then " << later;
+    EXPECT_EQ(player.process.state(), QProcess::Running);
 }
 
 TEST_F(EndToEnd, OnA150PercentDesktopTheSkinIsScaledByAWholeFactor)
