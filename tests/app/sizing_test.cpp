@@ -511,6 +511,27 @@ TEST_F(CaptureTest, TheCapturedBitmapIsTheShownFrameAtThePanelsSize)
     EXPECT_GE(position(), 61);
 }
 
+TEST_F(CaptureTest, ACaptureRightAfterASeekAndBiggerOrSmallerIsThatFrameAtTheNewSize)
+{
+    // Nothing waited for between the seek, the size change and the capture.
+    struct Step {
+        int frame;
+        TGTabButton* button;
+    };
+    const Step steps[] = {{33, app->ButtonBigger},  {80, app->ButtonBigger}, {5, app->ButtonSmaller},
+                          {64, app->ButtonSmaller}, {99, app->ButtonBigger}, {0, app->ButtonSmaller}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.frame);
+        parkAt(step.frame);
+        step.button->Click();
+        nextCaptureFile = dir.filePath(QStringLiteral("step%1.bmp").arg(step.frame));
+        app->ButtonCapture->Click();
+        const QImage saved(nextCaptureFile, "BMP");
+        EXPECT_EQ(saved.size(), panel().size());
+        EXPECT_EQ(testmedia::readFrameNumber(saved), step.frame);
+    }
+}
+
 TEST_F(CaptureTest, CapturingWhilePlayingStopsAtTheFrameItSaves)
 {
     app->ButtonPlayClick();
