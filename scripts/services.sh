@@ -1,7 +1,7 @@
 # Sourced by the test and benchmark scripts: starts a private PulseAudio
-# server with a null sink and an Xvfb display, and stops exactly those
-# processes (by pid) on exit. NORRAVA_XVFB_SCREEN sets the Xvfb screen
-# (default 1280x1024x24).
+# server with a null sink, an Xvfb display and a D-Bus session bus, and
+# stops exactly those processes (by pid) on exit. NORRAVA_XVFB_SCREEN sets
+# the Xvfb screen (default 1280x1024x24).
 
 NORRAVA_RUNTIME=$(mktemp -d /tmp/norrava-run.XXXXXX)
 NORRAVA_PIDS=()
@@ -51,5 +51,38 @@ norrava_start_xvfb() {
   done
   echo "Xvfb did not start:" >&2
   cat "$NORRAVA_RUNTIME/xvfb.log" >&2
+  return 1
+}
+
+# A session bus of our own, so that the players under test neither show up
+# in the desktop's media controls nor hold its screen saver off. It starts
+# no services: only what the tests put on it is there.
+norrava_start_dbus() {
+  local socket="$NORRAVA_RUNTIME/bus"
+  cat >"$NORRAVA_RUNTIME/bus.conf" <<EOF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$socket</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+  dbus-daemon --config-file="$NORRAVA_RUNTIME/bus.conf" --nofork --nopidfile --nosyslog \
+    >"$NORRAVA_RUNTIME/dbus.log" 2>&1 &
+  NORRAVA_PIDS+=($!)
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$socket"
+  for _ in $(seq 50); do
+    dbus-send --session --dest=org.freedesktop.DBus --type=method_call --print-reply \
+      /org/freedesktop/DBus org.freedesktop.DBus.GetId >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "The D-Bus session bus did not start:" >&2
+  cat "$NORRAVA_RUNTIME/dbus.log" >&2
   return 1
 }

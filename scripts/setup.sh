@@ -11,6 +11,7 @@ PACKAGES=(
   libpulse-dev pulseaudio pulseaudio-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg xvfb x11-utils xdotool openbox imagemagick
+  dbus-daemon dbus-bin
   clang libclang-rt-14-dev
   fonts-dejavu-core
 )

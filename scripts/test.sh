@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test with a private sound
-# server and X display; then runs the same unit tests built with
+# server, X display and session bus; then runs the same unit tests built with
 # AddressSanitizer and UndefinedBehaviorSanitizer (NORRAVA_SANITIZE=0 skips
 # that second pass). Fails when any build or test fails.
 set -euo pipefail
@@ -18,6 +18,7 @@ fi
 source scripts/services.sh
 norrava_start_pulse
 norrava_start_xvfb
+norrava_start_dbus
 
 status=0
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" || status=1
