@@ -333,6 +333,7 @@ void Tapp::FormClose()
     if (Timer1->isActive())
         Timer1->stop();
     Vumeter->CloseMixer();
+    emit Closing();
 }
 
 void Tapp::FormDestroy()

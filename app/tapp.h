@@ -106,6 +106,9 @@ public:
     // The device's exact frames per second, for the clocks (a 29.97 fps
     // video's FrameRate of 29 would make them run fast).
     double ExactFrameRate = 0;
+    // The play state the poll last showed.
+    enum class TShownState { Stopped, Playing, Paused };
+    TShownState ShownState = TShownState::Stopped;
 
     // Life cycle.
     void FormCreate();
@@ -187,6 +190,18 @@ public:
     // The mask built from the extension list, e.g. "*.avi;*.mid;*.wav;".
     static QString BuildMask(const std::vector<std::string>& extensions);
     QString Mask() const { return FMask; }
+
+signals:
+    // For the desktop's media controls and the screen saver: a tick of the
+    // poll has run; a load closed the open medium; a load succeeded; the
+    // position jumped (a seek, stop or rewind); the volume slider moved;
+    // the window is closing.
+    void Polled();
+    void MediaClosed();
+    void MediaOpened(const QString& path);
+    void Sought();
+    void VolumeChanged();
+    void Closing();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

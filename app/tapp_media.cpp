@@ -64,6 +64,7 @@ void Tapp::LoadTheFile(const QString& path)
     Timer1->stop();
     Timer1->setInterval(100);
     MediaCommand("close all");
+    emit MediaClosed();
     if (!MediaCommand("open \"" + path.toStdString() + "\" alias z ")) {
         if (ShowMediaMessage)
             ShowMediaMessage("Norrava cannot open this type of file.");
@@ -149,6 +150,7 @@ void Tapp::LoadTheFile(const QString& path)
     EnableMediaControls();
     Timer1->start();
     MediaCommand("play z");
+    emit MediaOpened(path);
 }
 
 void Tapp::EnableMediaControls()
@@ -172,9 +174,12 @@ void Tapp::ButtonPlayClick()
     if (!MediaLoaded)
         return;
     ReadLengthAndPosition();
-    if (MediaPosition >= MediaLength - 1)
+    const bool rewind = MediaPosition >= MediaLength - 1;
+    if (rewind)
         MediaCommand("seek z to 0");
     MediaCommand("play z");
+    if (rewind)
+        emit Sought();
 }
 
 void Tapp::ButtonPauseClick()
@@ -192,6 +197,7 @@ void Tapp::ButtonStopClick()
     MediaCommand("stop z");
     MediaCommand("seek z to 0");
     IsPaused = false;
+    emit Sought();
 }
 
 void Tapp::SeekAfterStop(int position)
@@ -199,6 +205,7 @@ void Tapp::SeekAfterStop(int position)
     MediaPosition = position;
     MediaCommand("seek z to " + std::to_string(MediaPosition));
     IsPaused = true;
+    emit Sought();
 }
 
 void Tapp::ButtonRewindClick()
@@ -256,6 +263,7 @@ void Tapp::VolumeSliderChange()
 {
     const uint16_t word = uint16_t(VolumeSlider->Value() & 0xFFFF);
     mci::setOutputGain(audio::volumeWordToGain(word));
+    emit VolumeChanged();
 }
 
 void Tapp::SetClock(TVrClock* clock, int units)
@@ -283,16 +291,20 @@ void Tapp::Timer1Timer()
     const std::string mode = MediaQuery("status z mode");
     if (!IsPaused && mode == "stopped") {
         StatusPanel->StatusLabel->SetCaption("Stopped");
+        ShownState = TShownState::Stopped;
         ButtonStop->SetDown(true);
         ButtonStop->repaint();
     } else if (mode == "playing") {
         StatusPanel->StatusLabel->SetCaption("Playing");
         IsPaused = false;
+        ShownState = TShownState::Playing;
         ButtonPlay->SetDown(true);
         ButtonPlay->repaint();
     } else if (IsPaused) {
         ButtonPause->SetDown(true);
         ButtonPause->repaint();
         StatusPanel->StatusLabel->SetCaption("Paused");
+        ShownState = TShownState::Paused;
     }
+    emit Polled();
 }

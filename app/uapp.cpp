@@ -2,6 +2,8 @@
 
 #include "fileblind.h"
 #include "filenavigator.h"
+#include "mprisservice.h"
+#include "sessionbus.h"
 #include "statushandle.h"
 #include "statuspanel.h"
 #include "tapp.h"
@@ -12,6 +14,7 @@ TAppWindows::TAppWindows() = default;
 
 TAppWindows::~TAppWindows()
 {
+    Mpris.reset();
     StatusPanel.reset();
     FileNavigator.reset();
     StatusHandle.reset();
@@ -46,6 +49,10 @@ std::unique_ptr<TAppWindows> CreateWindows()
     // A file dropped on the navigator opens in the player.
     windows->FileNavigator->setAcceptDrops(true);
     windows->FileNavigator->installEventFilter(app);
+
+    if (const std::optional<QDBusConnection> bus = DesktopSessionBus()) {
+        windows->Mpris = std::make_unique<TMprisService>(app, *bus);
+    }
     return windows;
 }
 

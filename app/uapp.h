@@ -7,6 +7,7 @@
 
 class TFileBlind;
 class TFileNavigator;
+class TMprisService;
 class TStatusHandle;
 class TStatusPanel;
 class Tapp;
@@ -19,6 +20,8 @@ struct TAppWindows {
     std::unique_ptr<TStatusHandle> StatusHandle;
     std::unique_ptr<TFileNavigator> FileNavigator;
     std::unique_ptr<TStatusPanel> StatusPanel;
+    // On the desktop's session bus, when there is one.
+    std::unique_ptr<TMprisService> Mpris;
 
     TAppWindows();
     ~TAppWindows();
