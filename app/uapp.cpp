@@ -2,6 +2,7 @@
 
 #include "fileblind.h"
 #include "filenavigator.h"
+#include "idleinhibitor.h"
 #include "mprisservice.h"
 #include "sessionbus.h"
 #include "statushandle.h"
@@ -14,6 +15,7 @@ TAppWindows::TAppWindows() = default;
 
 TAppWindows::~TAppWindows()
 {
+    IdleInhibitor.reset();
     Mpris.reset();
     StatusPanel.reset();
     FileNavigator.reset();
@@ -52,6 +54,8 @@ std::unique_ptr<TAppWindows> CreateWindows()
 
     if (const std::optional<QDBusConnection> bus = DesktopSessionBus()) {
         windows->Mpris = std::make_unique<TMprisService>(app, *bus);
+        windows->IdleInhibitor = std::make_unique<TIdleInhibitor>(*bus);
+        windows->IdleInhibitor->Follow(app);
     }
     return windows;
 }

@@ -7,6 +7,7 @@
 
 class TFileBlind;
 class TFileNavigator;
+class TIdleInhibitor;
 class TMprisService;
 class TStatusHandle;
 class TStatusPanel;
@@ -22,6 +23,7 @@ struct TAppWindows {
     std::unique_ptr<TStatusPanel> StatusPanel;
     // On the desktop's session bus, when there is one.
     std::unique_ptr<TMprisService> Mpris;
+    std::unique_ptr<TIdleInhibitor> IdleInhibitor;
 
     TAppWindows();
     ~TAppWindows();

@@ -1,0 +1,375 @@
+// The screen kept awake while video plays: stand-ins for the desktop's
+// screen saver and portal on a private session bus record what the player
+// asks of them while it plays, pauses, stops, reaches the end, loads sound
+// or MIDI and closes.
+#include "apptest.h"
+#include "busclient.h"
+
+#include "idleinhibitor.h"
+#include "midiwriter.h"
+
+#include <QDBusContext>
+#include <QDBusError>
+#include <QFile>
+
+using namespace apptest;
+using namespace busclient;
+
+namespace {
+
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new Environment);
+const auto* const bus = ::testing::AddGlobalTestEnvironment(new BusEnvironment);
+
+// What the stand-ins were asked, in order, e.g. "Inhibit Norrava -> 7",
+// "UnInhibit 7", "portal Inhibit 8 -> /…/1", "Close /…/1".
+class TLog : public QObject {
+    Q_OBJECT
+public:
+    void Add(const QString& entry)
+    {
+        entries << entry;
+        emit Added();
+    }
+
+    // Waits until there are count entries; false when the bound runs out.
+    bool WaitFor(qsizetype count)
+    {
+        QSignalSpy spy(this, &TLog::Added);
+        QElapsedTimer clock;
+        clock.start();
+        while (entries.size() < count && clock.elapsed() < kBound)
+            spy.wait(1000);
+        return entries.size() >= count;
+    }
+
+    QStringList entries;
+
+signals:
+    void Added();
+};
+
+// The desktop's screen saver, as far as inhibiting goes.
+class TScreenSaverStandIn : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    explicit TScreenSaverStandIn(TLog* log) : FLog(log) {}
+
+public slots:
+    uint Inhibit(const QString& application, const QString& reason)
+    {
+        const uint cookie = ++FLastCookie;
+        FLog->Add(QString("Inhibit %1 (%2) -> %3").arg(application, reason).arg(cookie));
+        return cookie;
+    }
+    void UnInhibit(uint cookie) { FLog->Add(QString("UnInhibit %1").arg(cookie)); }
+
+private:
+    TLog* FLog;
+    uint FLastCookie = 40;
+};
+
+class TPortalRequestStandIn : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
+public:
+    TPortalRequestStandIn(TLog* log, QString path) : FLog(log), FPath(std::move(path)) {}
+
+public slots:
+    void Close() { FLog->Add("Close " + FPath); }
+
+private:
+    TLog* FLog;
+    QString FPath;
+};
+
+// The desktop portal's Inhibit; refusing, it answers as a portal without an
+// inhibit back end does.
+class TPortalStandIn : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Inhibit")
+public:
+    TPortalStandIn(TLog* log, QDBusConnection connection, bool refuse)
+        : FLog(log), FConnection(std::move(connection)), FRefuse(refuse)
+    {
+    }
+
+public slots:
+    QDBusObjectPath Inhibit(const QString& window, uint flags, const QVariantMap& options)
+    {
+        if (FRefuse) {
+            FLog->Add("portal refused");
+            sendErrorReply(QDBusError::NotSupported, "No inhibit back end");
+            return {};
+        }
+        const QString path = QString("/org/freedesktop/portal/desktop/request/1_1/t%1").arg(++FCount);
+        auto* request = new TPortalRequestStandIn(FLog, path);
+        request->setParent(this);
+        FConnection.registerObject(path, request, QDBusConnection::ExportAllSlots);
+        FLog->Add(QString("portal Inhibit '%1' %2 (%3) -> %4")
+                      .arg(window)
+                      .arg(flags)
+                      .arg(options.value("reason").toString(), path));
+        return QDBusObjectPath(path);
+    }
+
+private:
+    TLog* FLog;
+    QDBusConnection FConnection;
+    bool FRefuse;
+    int FCount = 0;
+};
+
+// Stand-ins on connections of their own, as the desktop's would be.
+struct TDesktop {
+    enum Services { ScreenSaver = 1, Portal = 2, RefusingPortal = 4 };
+
+    explicit TDesktop(int services)
+    {
+        if (services & ScreenSaver) {
+            FScreenSaver = std::make_unique<TScreenSaverStandIn>(&log);
+            QDBusConnection c = Connect("screensaver");
+            EXPECT_TRUE(c.registerObject(TIdleInhibitor::ScreenSaverPath, FScreenSaver.get(),
+                                         QDBusConnection::ExportAllSlots));
+            EXPECT_TRUE(c.registerService(TIdleInhibitor::ScreenSaverService));
+        }
+        if (services & (Portal | RefusingPortal)) {
+            QDBusConnection c = Connect("portal");
+            FPortal = std::make_unique<TPortalStandIn>(&log, c, services & RefusingPortal);
+            EXPECT_TRUE(c.registerObject(TIdleInhibitor::PortalPath, FPortal.get(), QDBusConnection::ExportAllSlots));
+            EXPECT_TRUE(c.registerService(TIdleInhibitor::PortalService));
+        }
+    }
+
+    ~TDesktop()
+    {
+        if (FScreenSaver) {
+            Connect("screensaver").unregisterService(TIdleInhibitor::ScreenSaverService);
+            Connect("screensaver").unregisterObject(TIdleInhibitor::ScreenSaverPath);
+        }
+        if (FPortal) {
+            Connect("portal").unregisterService(TIdleInhibitor::PortalService);
+            Connect("portal").unregisterObject(TIdleInhibitor::PortalPath, QDBusConnection::UnregisterTree);
+        }
+    }
+
+    // Everything the player sent before now has reached the stand-ins:
+    // the bus keeps the order of one sender's messages to one receiver.
+    void Settle(const QString& service)
+    {
+        QDBusMessage ping = QDBusMessage::createMethodCall(service, "/", "org.freedesktop.DBus.Peer", "Ping");
+        EXPECT_EQ(Call(QDBusConnection::sessionBus(), ping).type(), QDBusMessage::ReplyMessage);
+    }
+
+    TLog log;
+
+private:
+    std::unique_ptr<TScreenSaverStandIn> FScreenSaver;
+    std::unique_ptr<TPortalStandIn> FPortal;
+};
+
+// 20 s, so that no step meets the end unless it asks to.
+QString videoClip()
+{
+    return testmedia::frameClip("app_mpris500", "mp4", {"-c:v", "libx264", "-g", "25", "-bf", "2"}, 500);
+}
+
+QString midiSong()
+{
+    const QString path = testmedia::dir() + "/app_song.mid";
+    if (!QFile::exists(path)) {
+        const QString part = path + ".part";
+        midiwriter::writeFile(part.toStdString(), midiwriter::simpleSong(8, 120));
+        QFile::rename(part, path);
+    }
+    return path;
+}
+
+class InhibitTest : public PlayerTest {
+protected:
+    void SetUp() override
+    {
+        PlayerTest::SetUp();
+        ASSERT_TRUE(windows->IdleInhibitor) << "the player did not find the session bus";
+    }
+
+    // Runs action and waits until the poll shows state.
+    void reach(const std::function<void()>& action, Tapp::TShownState state)
+    {
+        action();
+        ASSERT_TRUE(waitUntil([&] { return app->ShownState == state; }));
+    }
+
+    // Waits for a number of polls more, each of which would have asked.
+    void pollsMore(int ticks)
+    {
+        QSignalSpy polled(app, &Tapp::Polled);
+        ASSERT_TRUE(waitUntil([&] { return polled.size() >= ticks; }));
+    }
+
+    TIdleInhibitor::TBackend held() const { return windows->IdleInhibitor->Held(); }
+};
+
+TEST_F(InhibitTest, HeldExactlyWhileVideoPlays)
+{
+    TDesktop desktop(TDesktop::ScreenSaver);
+    QTemporaryDir dir;
+    const struct {
+        const char* name;
+        std::function<void()> action;
+        Tapp::TShownState state;
+        QStringList calls; // what the stand-in hears, beyond what it heard before
+    } steps[] = {
+        {"video plays", [&] { load(videoClip()); }, Tapp::TShownState::Playing,
+         {"Inhibit Norrava (Playing a video) -> 41"}},
+        {"pause", [&] { app->ButtonPauseClick(); }, Tapp::TShownState::Paused, {"UnInhibit 41"}},
+        {"play on", [&] { app->ButtonPlayClick(); }, Tapp::TShownState::Playing,
+         {"Inhibit Norrava (Playing a video) -> 42"}},
+        {"stop", [&] { app->ButtonStopClick(); }, Tapp::TShownState::Stopped, {"UnInhibit 42"}},
+        {"play to the end",
+         [&] {
+             parkAt(450);
+             app->ButtonPlayClick();
+             // Held from the first tick that sees it playing.
+             ASSERT_TRUE(desktop.log.WaitFor(5));
+             ASSERT_TRUE(waitUntil([&] { return app->ShownState == Tapp::TShownState::Stopped; }));
+         },
+         Tapp::TShownState::Stopped, {"Inhibit Norrava (Playing a video) -> 43", "UnInhibit 43"}},
+        {"video again", [&] { load(videoClip()); }, Tapp::TShownState::Playing,
+         {"Inhibit Norrava (Playing a video) -> 44"}},
+        {"sound", [&] { load(toneWav()); }, Tapp::TShownState::Playing, {"UnInhibit 44"}},
+        {"video once more", [&] { load(videoClip()); }, Tapp::TShownState::Playing,
+         {"Inhibit Norrava (Playing a video) -> 45"}},
+        {"MIDI", [&] { load(midiSong()); }, Tapp::TShownState::Playing, {"UnInhibit 45"}},
+        {"video for the close", [&] { load(videoClip()); }, Tapp::TShownState::Playing,
+         {"Inhibit Norrava (Playing a video) -> 46"}},
+        {"close", [&] { app->close(); }, Tapp::TShownState::Playing, {"UnInhibit 46"}},
+    };
+    QStringList expected;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        reach(step.action, step.state);
+        expected << step.calls;
+        EXPECT_TRUE(desktop.log.WaitFor(expected.size()));
+        if (!app->HasVideo)
+            pollsMore(5); // sound and MIDI play on without asking
+        desktop.Settle(TIdleInhibitor::ScreenSaverService);
+        EXPECT_EQ(desktop.log.entries, expected);
+        const bool playingVideo = app->isVisible() && app->HasVideo && step.state == Tapp::TShownState::Playing;
+        EXPECT_EQ(held(), playingVideo ? TIdleInhibitor::TBackend::ScreenSaver : TIdleInhibitor::TBackend::None);
+    }
+}
+
+TEST_F(InhibitTest, AFailedLoadReleases)
+{
+    TDesktop desktop(TDesktop::ScreenSaver);
+    load(videoClip());
+    ASSERT_TRUE(desktop.log.WaitFor(1));
+    // The poll stays off after a refused file, so the load itself releases.
+    app->LoadTheFile(testmedia::rawFile("app_inhibit_junk.mp4", "not a video"));
+    ASSERT_EQ(mediaMessages.size(), 1);
+    EXPECT_TRUE(desktop.log.WaitFor(2));
+    EXPECT_EQ(desktop.log.entries.value(1), "UnInhibit 41");
+    EXPECT_EQ(held(), TIdleInhibitor::TBackend::None);
+}
+
+TEST_F(InhibitTest, ThePortalIsAskedFirst)
+{
+    const struct {
+        const char* name;
+        int services;
+        QStringList onPlay;
+        QStringList onPause;
+        TIdleInhibitor::TBackend held;
+    } cases[] = {
+        {"portal and screen saver", TDesktop::Portal | TDesktop::ScreenSaver,
+         {"portal Inhibit '' 8 (Playing a video) -> /org/freedesktop/portal/desktop/request/1_1/t1"},
+         {"Close /org/freedesktop/portal/desktop/request/1_1/t1"}, TIdleInhibitor::TBackend::Portal},
+        {"portal only", TDesktop::Portal,
+         {"portal Inhibit '' 8 (Playing a video) -> /org/freedesktop/portal/desktop/request/1_1/t1"},
+         {"Close /org/freedesktop/portal/desktop/request/1_1/t1"}, TIdleInhibitor::TBackend::Portal},
+        {"a portal without an inhibit back end", TDesktop::RefusingPortal | TDesktop::ScreenSaver,
+         {"portal refused", "Inhibit Norrava (Playing a video) -> 41"}, {"UnInhibit 41"},
+         TIdleInhibitor::TBackend::ScreenSaver},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TDesktop desktop(c.services);
+        reach([&] { load(videoClip()); }, Tapp::TShownState::Playing);
+        EXPECT_TRUE(desktop.log.WaitFor(c.onPlay.size()));
+        EXPECT_TRUE(waitUntil([&] { return held() == c.held; }));
+        EXPECT_EQ(desktop.log.entries, c.onPlay);
+        reach([&] { app->ButtonPauseClick(); }, Tapp::TShownState::Paused);
+        EXPECT_TRUE(desktop.log.WaitFor(c.onPlay.size() + c.onPause.size()));
+        EXPECT_EQ(desktop.log.entries, c.onPlay + c.onPause);
+        EXPECT_EQ(held(), TIdleInhibitor::TBackend::None);
+    }
+}
+
+// The inhibitor on its own: answers that arrive after the wish has changed.
+TEST(IdleInhibitor, AnswersArrivingLateAreHandled)
+{
+    const struct {
+        const char* name;
+        std::vector<bool> wishes; // given one after another, without waiting
+        QStringList heard;
+        TIdleInhibitor::TBackend held;
+    } cases[] = {
+        {"wanted", {true}, {"Inhibit Norrava (Playing a video) -> 41"}, TIdleInhibitor::TBackend::ScreenSaver},
+        {"wanted many times", {true, true, true}, {"Inhibit Norrava (Playing a video) -> 41"},
+         TIdleInhibitor::TBackend::ScreenSaver},
+        {"unwanted before the answer", {true, false}, {"Inhibit Norrava (Playing a video) -> 41", "UnInhibit 41"},
+         TIdleInhibitor::TBackend::None},
+        {"wanted again before the answer", {true, false, true}, {"Inhibit Norrava (Playing a video) -> 41"},
+         TIdleInhibitor::TBackend::ScreenSaver},
+        {"never wanted", {false}, {}, TIdleInhibitor::TBackend::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TDesktop desktop(TDesktop::ScreenSaver);
+        {
+            TIdleInhibitor inhibitor(QDBusConnection::sessionBus());
+            QSignalSpy answered(&inhibitor, &TIdleInhibitor::Answered);
+            for (bool wish : c.wishes)
+                inhibitor.SetWanted(wish);
+            if (c.wishes.front()) {
+                EXPECT_TRUE(answered.size() > 0 || answered.wait(kBound));
+            }
+            EXPECT_TRUE(desktop.log.WaitFor(c.heard.size()));
+            desktop.Settle(TIdleInhibitor::ScreenSaverService);
+            EXPECT_EQ(desktop.log.entries, c.heard);
+            EXPECT_EQ(inhibitor.Held(), c.held);
+        }
+        // Going away releases what it held.
+        desktop.Settle(TIdleInhibitor::ScreenSaverService);
+        if (c.held != TIdleInhibitor::TBackend::None) {
+            EXPECT_EQ(desktop.log.entries.value(c.heard.size()), "UnInhibit 41");
+        } else {
+            EXPECT_EQ(desktop.log.entries, c.heard);
+        }
+    }
+}
+
+TEST(IdleInhibitor, NoDesktopServiceMeansNothingHeldAndNoRetries)
+{
+    TIdleInhibitor inhibitor(QDBusConnection::sessionBus());
+    QSignalSpy answered(&inhibitor, &TIdleInhibitor::Answered);
+    inhibitor.SetWanted(true);
+    ASSERT_TRUE(answered.wait(kBound));
+    EXPECT_EQ(inhibitor.Held(), TIdleInhibitor::TBackend::None);
+    // Every tick of the poll wants it again; no more is asked until the
+    // wish has lapsed once.
+    TDesktop desktop(TDesktop::ScreenSaver);
+    inhibitor.SetWanted(true);
+    desktop.Settle(TIdleInhibitor::ScreenSaverService);
+    EXPECT_TRUE(desktop.log.entries.isEmpty());
+    inhibitor.SetWanted(false);
+    inhibitor.SetWanted(true);
+    EXPECT_TRUE(desktop.log.WaitFor(1));
+    EXPECT_TRUE(answered.wait(kBound));
+    EXPECT_EQ(inhibitor.Held(), TIdleInhibitor::TBackend::ScreenSaver);
+}
+
+} // namespace
+
+#include "idleinhibit_test.moc"
