@@ -27,7 +27,7 @@ constexpr int kBound = 20000;
 class BusEnvironment : public ::testing::Environment {
 public:
     void SetUp() override { ASSERT_TRUE(FBus.Start()) << FBus.Error().toStdString(); }
-    void TearDown() override {}
+    void TearDown() override { FBus.Stop(); }
 
 private:
     TPrivateBus FBus;

@@ -8,6 +8,11 @@
 
 TPrivateBus::~TPrivateBus()
 {
+    Stop();
+}
+
+void TPrivateBus::Stop()
+{
     if (FDaemon && FDaemon->state() != QProcess::NotRunning) {
         FDaemon->terminate();
         if (!FDaemon->waitForFinished(10000))

@@ -18,6 +18,7 @@ public:
 
     // False (with the reason in Error()) when the daemon could not start.
     bool Start();
+    void Stop();
     QString Address() const { return FAddress; }
     QString Error() const { return FError; }
 
