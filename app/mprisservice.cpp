@@ -283,7 +283,9 @@ QString TMprisService::Mask() const
 
 QString TMprisService::Neighbour(int step) const
 {
-    return FPath.isEmpty() ? QString() : mediafolder::Sibling(FPath, Mask(), step);
+    if (FPath.isEmpty())
+        return QString();
+    return step > 0 ? mediafolder::nextFile(FPath, Mask()) : mediafolder::previousFile(FPath, Mask());
 }
 
 void TMprisService::UpdateNeighbours()
@@ -315,12 +317,8 @@ void TMprisService::Quit()
 
 void TMprisService::Press(TGTabButton* button)
 {
-    if (FPath.isEmpty() || !button->isEnabled())
-        return;
-    button->Click();
-    // A click latches the buttons of the play/stop/pause group.
-    if (button->GroupIndex() != 0)
-        button->SetDown(true);
+    if (!FPath.isEmpty())
+        FApp->PressButton(button);
 }
 
 void TMprisService::Play()
@@ -396,16 +394,7 @@ void TMprisService::SetPosition(const QDBusObjectPath& track, qlonglong position
 void TMprisService::SeekTo(qlonglong microseconds)
 {
     const bool wasPlaying = FApp->ShownState == Tapp::TShownState::Playing;
-    TRxSlider* slider = FApp->VideoPositionSlider;
-    const int units = std::clamp(MicrosecondsToUnits(microseconds), slider->MinValue(), slider->MaxValue());
-    // As a hand on the slider: held, moved, let go. The slider's change
-    // handler stops the medium and seeks to the exact unit.
-    FApp->VideoPositionSliderMouseDown();
-    if (slider->Value() == units)
-        FApp->VideoPositionSliderChange();
-    else
-        slider->SetValue(units);
-    FApp->VideoPositionSliderMouseUp();
+    FApp->SlidePositionTo(MicrosecondsToUnits(microseconds));
     // A remote's skip leaves a playing medium playing; at the very end the
     // play button would start again from the beginning instead.
     if (wasPlaying && FApp->MediaPosition < FApp->MediaLength - 1)

@@ -180,6 +180,13 @@ public:
     // own handler, and only while that button is enabled. True when the
     // key is one of the window's (whether or not its button could act).
     bool KeyCommand(QKeyCombination key, bool autoRepeat = false);
+    // Presses a button as a click would: its handler, then the latch of a
+    // group. Does nothing (false) while the button is disabled.
+    bool PressButton(TGTabButton* button);
+    // Moves the position slider to value as a hand would: held, moved, let
+    // go, so its change handler stops the medium and seeks to that exact
+    // unit (even when the thumb is there already).
+    void SlidePositionTo(int value);
     // Every key of the window, for the help texts.
     static QList<QKeySequence> Keys();
     // The keys that work a control, as text ("Ctrl+Left"); empty for none.
@@ -230,7 +237,6 @@ private:
         bool repeats;                // acts again while the key is held
     };
     static const std::vector<TKeyBinding>& KeyBindings();
-    bool PressButton(TGTabButton* button);
     bool KeyPlayOrPause();
     bool KeyToStart();
     bool KeyVolumeUp();

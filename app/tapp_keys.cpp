@@ -101,12 +101,7 @@ bool Tapp::KeyToStart()
 {
     if (!VideoPositionSlider->isEnabled())
         return false;
-    VideoPositionSliderKeyDown();
-    if (VideoPositionSlider->Value() != VideoPositionSlider->MinValue())
-        VideoPositionSlider->SetValue(VideoPositionSlider->MinValue());
-    else
-        VideoPositionSliderChange(); // the thumb is there already, the medium may not be
-    VideoPositionSliderKeyUp();
+    SlidePositionTo(VideoPositionSlider->MinValue());
     return true;
 }
 

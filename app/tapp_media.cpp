@@ -251,6 +251,17 @@ void Tapp::VideoPositionSliderMouseUp() { SliderFollowsMedia = true; }
 void Tapp::VideoPositionSliderKeyDown() { SliderFollowsMedia = false; }
 void Tapp::VideoPositionSliderKeyUp() { SliderFollowsMedia = true; }
 
+void Tapp::SlidePositionTo(int value)
+{
+    value = std::clamp(value, VideoPositionSlider->MinValue(), VideoPositionSlider->MaxValue());
+    VideoPositionSliderMouseDown();
+    if (VideoPositionSlider->Value() != value)
+        VideoPositionSlider->SetValue(value);
+    else
+        VideoPositionSliderChange(); // the thumb is there already, the medium may not be
+    VideoPositionSliderMouseUp();
+}
+
 void Tapp::VideoPositionSliderChange()
 {
     if (!MediaLoaded || SliderFollowsMedia)

@@ -517,7 +517,7 @@ TEST_F(MprisTest, NextAndPreviousFollowTheNavigatorsOrder)
                                     longClip());
     // The navigator's order (its own test holds it to the list it shows).
     QStringList order;
-    for (const QString& path : mediafolder::FilesIn(folder, app->Mask()))
+    for (const QString& path : mediafolder::filesIn(folder, app->Mask()))
         order << QFileInfo(path).fileName();
     ASSERT_EQ(order.size(), 4) << order.join(' ').toStdString();
 
