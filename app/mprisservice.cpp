@@ -13,7 +13,6 @@
 #include "tapp.h"
 
 #include <QCoreApplication>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -346,20 +345,25 @@ void TMprisService::Stop()
 
 void TMprisService::Next()
 {
-    UpdateNeighbours();
-    const QString next = Neighbour(+1);
-    // Loaded once the reply has gone out: a file that cannot be opened shows
-    // its message box without holding the caller.
-    if (!next.isEmpty())
-        QTimer::singleShot(0, FApp, [app = FApp, next] { app->LoadTheFile(next); });
+    Open(Neighbour(+1));
 }
 
 void TMprisService::Previous()
 {
-    UpdateNeighbours();
-    const QString previous = Neighbour(-1);
-    if (!previous.isEmpty())
-        QTimer::singleShot(0, FApp, [app = FApp, previous] { app->LoadTheFile(previous); });
+    Open(Neighbour(-1));
+}
+
+void TMprisService::Open(const QString& neighbour)
+{
+    if (neighbour.isEmpty()) {
+        // Gone since it was last looked for: say so.
+        UpdateNeighbours();
+        PublishChanges();
+        return;
+    }
+    // Loaded once the reply has gone out: a file that cannot be opened shows
+    // its message box without holding the caller.
+    QTimer::singleShot(0, FApp, [app = FApp, neighbour] { app->LoadTheFile(neighbour); });
 }
 
 void TMprisService::OpenUri(const QString& uri)

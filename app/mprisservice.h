@@ -85,6 +85,7 @@ private:
     QDBusObjectPath Track() const;
     void UpdateNeighbours();
     QString Neighbour(int step) const;
+    void Open(const QString& neighbour);
     void SeekTo(qlonglong microseconds);
     void Press(TGTabButton* button);
     QString Mask() const;
