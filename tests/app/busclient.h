@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -39,7 +40,9 @@ inline QDBusConnection Connect(const QString& name)
     return QDBusConnection::connectToBus(QString::fromUtf8(qgetenv("DBUS_SESSION_BUS_ADDRESS")), name);
 }
 
-// Sends a call and waits for its answer.
+// Sends a call and waits for its answer. Calls to this thread's objects
+// that arrived before the answer have run by then: the bus hands them over
+// as posted events, which an answer that came at once would overtake.
 inline QDBusMessage Call(QDBusConnection bus, const QDBusMessage& call)
 {
     QDBusPendingCallWatcher watcher(bus.asyncCall(call, kBound));
@@ -47,6 +50,7 @@ inline QDBusMessage Call(QDBusConnection bus, const QDBusMessage& call)
         QSignalSpy finished(&watcher, &QDBusPendingCallWatcher::finished);
         finished.wait(kBound + 1000);
     }
+    QCoreApplication::sendPostedEvents();
     return watcher.reply();
 }
 
