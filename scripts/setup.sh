@@ -10,7 +10,7 @@ PACKAGES=(
   libfluidsynth-dev timgm6mb-soundfont
   libpulse-dev pulseaudio pulseaudio-utils
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg xvfb x11-utils xdotool openbox imagemagick
+  ffmpeg xvfb x11-utils libx11-dev xdotool openbox imagemagick
   dbus-daemon dbus-bin
   clang libclang-rt-14-dev
   fonts-dejavu-core
