@@ -7,6 +7,7 @@
 #include "norravaapplication.h"
 #include "tapp.h"
 #include "testmedia.h"
+#include "testservices.h"
 #include "uapp.h"
 #include "vumeter.h"
 
@@ -85,7 +86,7 @@ private:
 TEST(SoundServer, PlayerSurvivesTheServerDyingAndPlaysAgainOnANewOne)
 {
     if (QStandardPaths::findExecutable("pulseaudio").isEmpty() || QStandardPaths::findExecutable("pactl").isEmpty())
-        GTEST_SKIP() << "PulseAudio is not installed";
+        NORRAVA_SKIP_OR_FAIL() << "PulseAudio is not installed";
     const QString tone = testmedia::wavFile("soundserver_tone", 44100, 2, "pcm_s16le", 20000);
     ASSERT_FALSE(tone.isEmpty());
 

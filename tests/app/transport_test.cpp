@@ -4,6 +4,7 @@
 #include "apptest.h"
 
 #include "clockreading.h"
+#include "testservices.h"
 #include "vrclock.h"
 #include "vrnum.h"
 #include "vrprogressbar.h"
@@ -348,9 +349,9 @@ TEST_F(VolumeTest, TheOutputStartsAtTheGainTheSliderShows)
 TEST_F(VolumeTest, TheLevelAtTheSinkFollowsTheSlider)
 {
     if (!soundServer())
-        GTEST_SKIP() << "no test sound server (PULSE_SERVER unset or unreachable)";
+        NORRAVA_SKIP_OR_FAIL() << "no test sound server (PULSE_SERVER unset or unreachable)";
     if (!app->Vumeter->isOpen())
-        GTEST_SKIP() << "the peak meter could not watch the sound server";
+        NORRAVA_SKIP_OR_FAIL() << "the peak meter could not watch the sound server";
     const QByteArray audio = qgetenv("NORRAVA_AUDIO");
     unsetenv("NORRAVA_AUDIO"); // this one plays to the server's null sink
     load(testmedia::wavFile("app_tone_long", 44100, 2, "pcm_s16le", 30000));

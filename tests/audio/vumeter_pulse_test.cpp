@@ -1,10 +1,12 @@
 // The peak meter against real sound servers: the shared test server
 // (PULSE_SERVER, started by scripts/test.sh with the null sink
 // "norrava_null") and a private one per run for tests that add sinks and
-// switch the default. Skipped without the shared server.
+// switch the default. Skipped without the shared server, unless the test
+// script promised one.
 #include "vumeter.h"
 
 #include "testmedia.h"
+#include "testservices.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -36,7 +38,7 @@ bool serverReachable()
 #define REQUIRE_SOUND_SERVER()                                                                                 \
     do {                                                                                                       \
         if (!serverReachable())                                                                                \
-            GTEST_SKIP() << "no test sound server (PULSE_SERVER unset or unreachable)";                        \
+            NORRAVA_SKIP_OR_FAIL() << "no test sound server (PULSE_SERVER unset or unreachable)";              \
     } while (false)
 
 QString pactl(const QStringList& args)
@@ -219,9 +221,10 @@ protected:
     void SetUp() override
     {
         if (!serverReachable())
-            GTEST_SKIP() << "no test sound server (PULSE_SERVER unset or unreachable)";
+            NORRAVA_SKIP_OR_FAIL() << "no test sound server (PULSE_SERVER unset or unreachable)";
         if (FServer->address().isEmpty())
-            GTEST_SKIP() << "a private pulseaudio server cannot be started here: " << FServer->log().toStdString();
+            NORRAVA_SKIP_OR_FAIL() << "a private pulseaudio server cannot be started here: "
+                                   << FServer->log().toStdString();
         FTarget = std::make_unique<EnvOverride>("PULSE_SERVER", FServer->address());
     }
     void TearDown() override { FTarget.reset(); }

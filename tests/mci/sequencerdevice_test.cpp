@@ -2,6 +2,7 @@
 
 #include "midiwriter.h"
 #include "testmedia.h"
+#include "testservices.h"
 
 #include <gtest/gtest.h>
 
@@ -247,7 +248,7 @@ TEST(SequencerDevice, OwnSoundFontIsLookedForFirst)
 TEST(SequencerDevice, PlaysThroughTheSoundServerWhenOneRuns)
 {
     if (!std::getenv("PULSE_SERVER"))
-        GTEST_SKIP() << "no PulseAudio server started for the tests";
+        NORRAVA_SKIP_OR_FAIL() << "no PulseAudio server started for the tests";
     mci::SequencerSetup setup = mci::sequencerSetupFromEnvironment();
     setup.nullAudio = false;
     mci::Reply failure;
