@@ -1,6 +1,10 @@
 #include "midiwriter.h"
 
+#include <cstdio>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 namespace midiwriter {
 namespace {
@@ -124,9 +128,22 @@ Bytes simpleSong(int beats, int bpm, uint16_t division)
 
 bool writeFile(const std::string& path, const Bytes& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return bool(out);
+    // Written beside and renamed into place, so that a test program running
+    // alongside never reads a half-written song.
+    const std::string partial = path + ".part" + std::to_string(::getpid());
+    {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        if (!out.flush()) {
+            std::remove(partial.c_str());
+            return false;
+        }
+    }
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+        std::remove(partial.c_str());
+        return false;
+    }
+    return true;
 }
 
 } // namespace midiwriter

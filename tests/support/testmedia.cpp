@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include <cstdio>
+
 #include <unistd.h>
 
 namespace testmedia {
@@ -15,6 +17,25 @@ constexpr int kBits = 16;
 bool alreadyMade(const QString& path)
 {
     return QFileInfo(path).size() > 0;
+}
+
+// Where a file shared by the test programs is written before it is renamed
+// into place, so a program running beside this one never reads it half
+// written. The extension stays last, for ffmpeg to choose its format by.
+QString partialPath(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
+    return path + ".part" + QString::number(::getpid()) + suffix;
+}
+
+bool moveIntoPlace(const QString& partial, const QString& path)
+{
+    // rename(2) replaces an existing file in one step, as QFile::rename does not.
+    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) == 0)
+        return true;
+    QFile::remove(partial);
+    return false;
 }
 
 } // namespace
@@ -54,17 +75,15 @@ QString frameClip(const QString& name, const QString& extension, const QStringLi
     args << "-frames:v" << QString::number(frames);
     if (withAudio)
         args << "-shortest";
-    args << encoder << path;
-    const QString partial = path + ".part" + QString::number(::getpid()) + "." + extension;
-    args.last() = partial;
+    const QString partial = partialPath(path);
+    args << encoder << partial;
     QString output;
     if (!run("ffmpeg", args, &output)) {
         qWarning("ffmpeg failed for %s: %s", qPrintable(name), qPrintable(output));
         QFile::remove(partial);
         return {};
     }
-    QFile::rename(partial, path);
-    return path;
+    return moveIntoPlace(partial, path) ? path : QString();
 }
 
 QString frameNumberFilter()
@@ -117,25 +136,32 @@ QString wavFile(const QString& name, int sampleRate, int channels, const QString
     const QString path = dir() + "/" + name + ".wav";
     if (alreadyMade(path))
         return path;
+    const QString partial = partialPath(path);
     const QStringList args{"-loglevel", "error", "-y", "-f", "lavfi", "-i",
                            QStringLiteral("sine=frequency=440:sample_rate=%1").arg(sampleRate),
                            "-t", QString::number(milliseconds / 1000.0, 'f', 3),
-                           "-ac", QString::number(channels), "-c:a", sampleFormat, path};
+                           "-ac", QString::number(channels), "-c:a", sampleFormat, partial};
     QString output;
     if (!run("ffmpeg", args, &output)) {
         qWarning("ffmpeg failed for %s: %s", qPrintable(name), qPrintable(output));
+        QFile::remove(partial);
         return {};
     }
-    return path;
+    return moveIntoPlace(partial, path) ? path : QString();
 }
 
 QString rawFile(const QString& name, const QByteArray& bytes)
 {
     const QString path = dir() + "/" + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+    const QString partial = partialPath(path);
+    QFile file(partial);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
+        !file.flush()) {
+        file.remove();
         return {};
-    return path;
+    }
+    file.close();
+    return moveIntoPlace(partial, path) ? path : QString();
 }
 
 } // namespace testmedia
