@@ -2,6 +2,7 @@
 #include "dibcanvas.h"
 #include "errorreport.h"
 #include "testapp.h"
+#include "timerrx.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -25,6 +26,35 @@ void Tick(TAbout& about, int frames)
     for (int i = 0; i < frames; ++i)
         about.AnimateTick(nullptr);
 }
+
+// Lets a timer paced like the window's tick `count` times, so a tick that
+// should no longer come had as many chances as a running animation.
+void LetFramesPass(int count)
+{
+    TRxTimer witness;
+    int ticks = 0;
+    witness.SetInterval(25);
+    witness.SetOnTimer([&](QObject*) { ++ticks; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= count; }, 20000));
+    witness.SetEnabled(false);
+}
+
+// Notes the frame count of each About window at the moment it is shown.
+class ShowWatch : public QObject {
+public:
+    ShowWatch() { qApp->installEventFilter(this); }
+    ~ShowWatch() override { qApp->removeEventFilter(this); }
+    QList<int> framesAtShow;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto* about = qobject_cast<TAbout*>(watched))
+                framesAtShow << about->Renderer().FrameCount;
+        return false;
+    }
+};
 
 } // namespace
 
@@ -91,7 +121,7 @@ TEST(About, ShowingStartsTheAnimationAndAClickClosesIt)
 
     // No frame after closing.
     const int frame = about.Renderer().FrameCount;
-    QTest::qWait(150);
+    LetFramesPass(6);
     EXPECT_EQ(about.Renderer().FrameCount, frame);
 }
 
@@ -109,24 +139,19 @@ TEST(About, AClickOnTheViewingAreaClosesItToo)
 
 TEST(About, ExecuteRunsModallyAndEveryOpeningStartsAfresh)
 {
+    ShowWatch shows;
     for (int opening = 0; opening < 2; ++opening) {
-        int framesSeen = -1;
         QTimer closer;
         QObject::connect(&closer, &QTimer::timeout, [&] {
             auto* about = qobject_cast<TAbout*>(QApplication::activeModalWidget());
-            if (!about)
-                return;
-            if (framesSeen < 0)
-                framesSeen = about->Renderer().FrameCount;
-            if (about->Renderer().FrameCount >= 51)
+            if (about && about->Renderer().FrameCount >= 51)
                 QTest::mouseClick(about->Image1, Qt::LeftButton, {}, QPoint(300, 20));
         });
         closer.start(5);
         EXPECT_EQ(TAbout::Execute(nullptr), QDialog::Accepted);
-        // The first look at the window found it at (or near) its start.
-        EXPECT_GE(framesSeen, 48);
-        EXPECT_LT(framesSeen, 51);
     }
+    // Each opening showed a new window at the animation's start.
+    EXPECT_EQ(shows.framesAtShow, QList<int>({48, 48}));
 }
 
 TEST(About, RepaintShowsTheLastFrameAndLeavesTheArtworkAlone)

@@ -28,6 +28,25 @@ QRect Inked(const QImage& image)
     return bounds;
 }
 
+// A widget that counts its paints; updated beside the shape, it shows when
+// the window has painted everything that was waiting to be painted.
+class Witness : public QWidget {
+public:
+    using QWidget::QWidget;
+    int paints = 0;
+
+    // Returns once the window has run a paint pass that includes this widget.
+    bool passPainted()
+    {
+        const int before = paints;
+        update();
+        return QTest::qWaitFor([&] { return paints > before; }, 20000);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
 class CountingShape : public TGShape {
 public:
     int paints = 0;
@@ -148,28 +167,33 @@ TEST(GShape, TrianglesPutTheirRightAngleInTheNamedCorner)
 
 TEST(GShape, RepaintsOnlyOnRealChangesAndNeverWhileHidden)
 {
+    // Updates of one window are painted together, so once the witness
+    // beside the shape has painted, a repaint the shape asked for is done too.
     QWidget window;
     window.resize(200, 200);
     auto* shape = new CountingShape;
     shape->setParent(&window);
+    auto* witness = new Witness(&window);
+    witness->setGeometry(150, 150, 20, 20);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(20);
+    ASSERT_TRUE(witness->passPainted());
     shape->paints = 0;
 
     shape->SetShape(stRectangle);
     shape->SetPen(shape->Pen());
-    QTest::qWait(20);
+    ASSERT_TRUE(witness->passPainted());
     EXPECT_EQ(shape->paints, 0);
 
     shape->SetShape(stEllipse);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shape->paints > 0; }));
+    ASSERT_TRUE(witness->passPainted());
+    EXPECT_GT(shape->paints, 0);
 
     shape->hide();
     shape->paints = 0;
     shape->SetShape(stCircle);
     shape->SetBrush(QBrush(Qt::blue));
     window.update();
-    QTest::qWait(20);
+    ASSERT_TRUE(witness->passPainted());
     EXPECT_EQ(shape->paints, 0);
 }

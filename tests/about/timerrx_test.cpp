@@ -22,10 +22,17 @@ bool WaitFor(Pred pred, int ms = 10000)
     return QTest::qWaitFor(pred, ms);
 }
 
-// Runs the event loop for a while so any stray tick would arrive.
-void Drain(int ms = 150)
+// Runs the event loop until a witness timer has ticked `ticks` times at
+// the pace the tests use, so a stray tick had as many chances to arrive as
+// a running timer has, however slow the machine is.
+void Drain(int ticks = 10)
 {
-    QTest::qWait(ms);
+    TRxTimer witness;
+    std::atomic<int> seen{0};
+    witness.SetInterval(1);
+    witness.SetOnTimer([&](QObject*) { ++seen; });
+    ASSERT_TRUE(WaitFor([&] { return seen >= ticks; }, 20000));
+    witness.SetEnabled(false);
 }
 
 struct Counter {
@@ -123,7 +130,7 @@ TEST(RxTimer, SettingsThatDoNotChangeLeaveThePacingAlone)
     EXPECT_EQ(timer.Thread().PauseCount(), pauses);
     ASSERT_TRUE(WaitFor([&] { return second.ticks >= 2; }));
     const int firstTicks = first.ticks;
-    Drain(50);
+    Drain(5);
     EXPECT_EQ(first.ticks, firstTicks);
 
     // Removing the last handler, or a real change, applies the settings.
@@ -156,7 +163,7 @@ TEST(RxTimer, NoTickReachesTheHandlerAfterDestroy)
     ASSERT_TRUE(WaitFor([&] { return counter->ticks >= 3; }));
     timer.reset();
     const int last = counter->ticks;
-    Drain(200);
+    Drain(20);
     EXPECT_EQ(counter->ticks, last);
 }
 
@@ -170,7 +177,7 @@ TEST(RxTimer, HandlerMayDestroyItsOwnTimer)
         timer.reset();
     });
     ASSERT_TRUE(WaitFor([&] { return !timer; }));
-    Drain(50);
+    Drain(5);
     EXPECT_EQ(ticks, 1);
 }
 
@@ -221,7 +228,7 @@ TEST(RxTimer, RefusedWindowTimerRaisesTimerMissAndKeepsTheSettings)
         EXPECT_STREQ(error.what(), "Timer Miss");
     }
     EXPECT_EQ(timer.Interval(), 0x80000000u);
-    Drain(50);
+    Drain(5);
     EXPECT_EQ(counter.ticks, 0);
 }
 

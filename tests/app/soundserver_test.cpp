@@ -117,13 +117,15 @@ TEST(SoundServer, PlayerSurvivesTheServerDyingAndPlaysAgainOnANewOne)
         ASSERT_TRUE(QTest::qWaitFor([&] { return app->Vumeter->LeftPeak > 0; }, 30000));
 
         server.Kill();
-        // Let the player notice; the poll keeps running meanwhile.
-        QTest::qWait(1500);
+        // The poll keeps running while the meter notices; from then on
+        // nothing new is read.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return app->Vumeter->sourceName().empty(); }, 30000));
+        app->Timer1Timer();
         const int left = app->Vumeter->LeftPeak;
         const int right = app->Vumeter->RightPeak;
         for (int i = 0; i < 10; ++i) {
+            QCoreApplication::processEvents();
             app->Timer1Timer();
-            QTest::qWait(100);
         }
         EXPECT_EQ(app->Vumeter->LeftPeak, left) << "the bars should freeze at the last reading";
         EXPECT_EQ(app->Vumeter->RightPeak, right);

@@ -318,10 +318,17 @@ TEST_F(VumeterPrivateServerTest, WithNoOutputLeftTheReadingFreezes)
     // nothing to move to, and the bars keep their last reading.
     sink.remove();
     tone.stop();
-    EXPECT_TRUE(readUntil(meter, [&] { return meter.sourceName().empty(); }));
-    readUntil(meter, [] { return false; }, 2s);
-    EXPECT_EQ(meter.LeftPeak, left);
-    EXPECT_EQ(meter.RightPeak, right);
+    // Waited for without reading: a value still on its way from before the
+    // removal must not count as a change.
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (!meter.sourceName().empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(meter.sourceName().empty()) << meter.sourceName();
+    for (int i = 0; i < 10; ++i) {
+        meter.ReadPeaks();
+        EXPECT_EQ(meter.LeftPeak, left);
+        EXPECT_EQ(meter.RightPeak, right);
+    }
     meter.CloseMixer();
     meter.CloseMixer();
     EXPECT_EQ(meter.LeftPeak, left);

@@ -98,10 +98,9 @@ TEST_F(ButtonTest, TakesTheSnapshotInItsFirstOnScreenPaint)
     warnings.clear();
     const QtMessageHandler previous = qInstallMessageHandler(collectWarnings);
     TGTabButton* b = makeButton(60, 30);
-    for (int i = 0; i < 200 && !b->BackgroundTaken(); ++i)
-        QTest::qWait(10);
+    const bool taken = QTest::qWaitFor([&] { return b->BackgroundTaken(); }, 20000);
     qInstallMessageHandler(previous);
-    ASSERT_TRUE(b->BackgroundTaken());
+    ASSERT_TRUE(taken);
     EXPECT_EQ(rgbAt(b->Background(), 0, 0), qRgb(60, 40, 80) & 0xFFFFFF);
     EXPECT_EQ(rgbAt(b->Background(), 19, 9), qRgb(79, 40, 80) & 0xFFFFFF);
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join("; ").toStdString();

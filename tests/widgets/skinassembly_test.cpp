@@ -127,9 +127,7 @@ TEST_F(SkinAssembly, ControlsSitOnTheSkinAtTheDesignSize)
 
     face->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(face.get()));
-    for (int i = 0; i < 200 && !close->BackgroundTaken(); ++i)
-        QTest::qWait(10);
-    ASSERT_TRUE(close->BackgroundTaken());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return close->BackgroundTaken(); }, 20000));
     const QImage shown = face->grab().toImage().convertToFormat(QImage::Format_RGB32);
     shown.save(QDir(testmedia::dir()).filePath("skin-assembly.png"));
 

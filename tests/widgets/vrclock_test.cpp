@@ -51,6 +51,42 @@ bool separatorAreaBlank(const QImage& image, int x, int y)
     return true;
 }
 
+// Lets a witness timer tick `count` times at the given interval, so that a
+// timer that should have stopped had as many chances to tick as a running
+// one, however slow the machine is.
+void letTicksPass(uint32_t interval, int count, bool sync)
+{
+    TVrTimer witness;
+    witness.SetSyncEvent(sync);
+    witness.SetInterval(interval);
+    std::atomic<int> ticks{0};
+    witness.SetOnTimer([&] { ++ticks; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= count; }, 20000));
+    witness.SetEnabled(false);
+}
+
+// Destroys the timer when its first tick reaches the GUI thread, just before
+// that tick would run.
+class DestroyOnArrival : public QObject {
+public:
+    explicit DestroyOnArrival(TVrTimer* timer) : FTimer(timer) { qApp->installEventFilter(this); }
+    ~DestroyOnArrival() override { qApp->removeEventFilter(this); }
+    bool destroyed() const { return FTimer == nullptr; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (FTimer && watched == qApp && event->type() == QEvent::MetaCall) {
+            delete FTimer;
+            FTimer = nullptr;
+        }
+        return false;
+    }
+
+private:
+    TVrTimer* FTimer;
+};
+
 } // namespace
 
 TEST(TVrClock, StatusPanelClockIs43By13AndShowsHoursAndMinutes)
@@ -203,6 +239,7 @@ TEST(TVrClock, ElapsedClockStartsAtZero)
 TEST(TVrClock, RealTimeClockRunsOnItsTimerInTheGuiThread)
 {
     auto clock = panelClock();
+    clock->SetClockSource([] { return QDateTime(QDate(2026, 6, 30), QTime(23, 59, 31)); });
     clock->SetClockType(ctRealTime);
     clock->TickTimer()->SetInterval(20);
     std::atomic<int> ticks{0};
@@ -214,11 +251,12 @@ TEST(TVrClock, RealTimeClockRunsOnItsTimerInTheGuiThread)
     clock->SetActive(true);
     EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, 20000));
     EXPECT_TRUE(onGuiThread);
-    const QTime now = QTime::currentTime();
-    EXPECT_LE(std::abs(clock->Hours() * 60 + clock->Minutes() - (now.hour() * 60 + now.minute())), 1);
+    EXPECT_EQ(clock->Hours(), 23);
+    EXPECT_EQ(clock->Minutes(), 59);
+    EXPECT_EQ(clock->Seconds(), 31);
     clock->SetActive(false);
     const int stopped = ticks;
-    QTest::qWait(100);
+    letTicksPass(20, 5, true);
     EXPECT_EQ(ticks, stopped);
 }
 
@@ -242,22 +280,20 @@ TEST(TVrTimer, WorkerThreadTicksStopWhenTheTimerIsDestroyed)
     ASSERT_TRUE(QTest::qWaitFor([&] { return *count >= 3; }, 20000));
     delete timer;
     const int atDestruction = *count;
-    QTest::qWait(60);
+    letTicksPass(5, 5, false);
     EXPECT_EQ(*count, atDestruction);
 }
 
 TEST(TVrTimer, DestroyingWhileATickIsQueuedDropsTheTick)
 {
-    // The worker hands ticks to the GUI thread; destroy the timer while the
-    // GUI thread is busy, so a tick is waiting, then let events run.
+    // The worker hands ticks to the GUI thread; the timer goes away after
+    // its first tick has arrived there and before that tick runs.
     int ticks = 0;
     auto* timer = new TVrTimer;
+    DestroyOnArrival destroyer(timer);
     timer->SetInterval(1);
     timer->SetOnTimer([&] { ++ticks; });
-    QThread::msleep(50); // the worker is now blocked handing over a tick
-    delete timer;
-    QCoreApplication::processEvents();
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return destroyer.destroyed(); }, 20000));
     EXPECT_EQ(ticks, 0);
 }
 

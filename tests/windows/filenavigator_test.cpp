@@ -418,11 +418,17 @@ TEST(MediaFolder, WalksAFolderInTheNavigatorsOrder)
 TEST(FileNavigator, RendersToPicture)
 {
     Fixture f;
+    const QString data = QDir(QStringLiteral(NORRAVA_SOURCE_DIR "/data")).canonicalPath();
+    auto* folders = static_cast<QFileSystemModel*>(f.navigator.RzDirectoryTree1->model());
+    QStringList loaded;
+    QObject::connect(folders, &QFileSystemModel::directoryLoaded, [&](const QString& path) { loaded << path; });
     f.navigator.setFileMask("*.mp4;*.mid;*.wav;*.avi;");
-    f.navigator.setFolder(QStringLiteral(NORRAVA_SOURCE_DIR) + "/data");
+    f.navigator.setFolder(data);
     f.hang(292);
     ASSERT_TRUE(f.waitForListing(2));
-    QTest::qWait(300); // let the tree fetch its folders for the picture
+    // The tree shows the folder among its siblings once their parent is read.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return loaded.contains(QFileInfo(data).path()); }, 20000))
+        << loaded.join(", ").toStdString();
     f.navigator.FileListBox1->setCurrentIndex(
         f.navigator.FileListBox1->model()->index(0, 0, f.navigator.FileListBox1->rootIndex()));
     QDir().mkpath(testmedia::dir());
