@@ -100,7 +100,7 @@ TEST(About, CreationPreparesTheSurfaceTheTimerAndTheSolid)
     EXPECT_EQ(about.Renderer().ViewCentreY, 144);
     EXPECT_EQ(about.Renderer().FrameCount, 48);
     EXPECT_EQ(about.Renderer().ShapeIndex, 0);
-    EXPECT_EQ(BannerLines[2].Text, "CHECK THE WEB    hello@norrava.org   ");
+    EXPECT_EQ(BannerLines[2].Text, "CHECK THE WEB    " NORRAVA_EMAIL "   ");
     EXPECT_EQ(BannerLines[0].Text, "N O R R A V A          ");
 }
 
