@@ -166,6 +166,7 @@ void Tapp::CreateControls()
     VideoPositionSlider->SetMinValue(0);
     VideoPositionSlider->SetMaxValue(100);
     VideoPositionSlider->SetValue(0);
+    VideoPositionSlider->SetOptions({}); // no tick marks, no focus rectangle
     VideoPositionSlider->EndLoading();
     VideoPositionSlider->OnChange = [this] { VideoPositionSliderChange(); };
     VideoPositionSlider->OnMouseDown = [this](Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
@@ -226,8 +227,9 @@ void Tapp::CreateControls()
         bar->SetOrientation(voVertical); // before the bounds: it swaps width and height
         bar->SetMax(200);
         bar->SetPosition(0);
-        bar->SetStartColor(QColor(0x1f, 0xc8, 0x5a)); // LED green at the quiet end
-        bar->SetEndColor(QColor(0xff, 0x5a, 0x1e));   // hot orange at full level
+        bar->SetStartColor(QColor(0x00, 0x80, 0x00)); // green at the quiet end
+        bar->SetEndColor(QColor(0xff, 0x00, 0x00));   // red at full level
+        bar->SetStep(5);
         bar->Bevel()->SetOuterStyle(bsNone);
         bar->Bevel()->SetInnerStyle(bsNone);
         bar->setCursor(Qt::ArrowCursor);

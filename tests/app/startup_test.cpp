@@ -486,6 +486,41 @@ TEST_F(StartupTest, ControlsTakeTheirPlacesAtTheDesignSize)
     EXPECT_EQ(app->ButtonFrameForward->geometry(), QRect(216, 0, 32, 20));
 }
 
+TEST_F(StartupTest, SlidersAndLevelBarsLookAsTheFormSetsThem)
+{
+    // The position slider has no tick marks and no focus rectangle; the
+    // volume slider draws its ruler opaque.
+    EXPECT_EQ(app->VideoPositionSlider->Options(), TSliderOptions());
+    EXPECT_EQ(app->VolumeSlider->Options(), TSliderOptions(soRulerOpaque));
+    app->resize(386, 424);
+    app->VideoPositionSlider->setEnabled(true);
+    const QImage unfocused = app->VideoPositionSlider->grab().toImage();
+    app->VideoPositionSlider->setFocus();
+    QFocusEvent focusIn(QEvent::FocusIn);
+    QCoreApplication::sendEvent(app->VideoPositionSlider, &focusIn);
+    EXPECT_EQ(app->VideoPositionSlider->grab().toImage(), unfocused);
+    // (With the defaults the same slider would show both.)
+    app->VideoPositionSlider->SetOptions(TSliderOptions(soShowFocus) | soShowPoints | soSmooth);
+    EXPECT_NE(app->VideoPositionSlider->grab().toImage(), unfocused);
+    app->VideoPositionSlider->SetOptions({});
+
+    // The level bars run from green at the bottom to red at the top.
+    for (TVrProgressBar* bar : {app->LedVolumeLeft, app->LedVolumeRight}) {
+        EXPECT_EQ(bar->StartColor(), QColor(0x00, 0x80, 0x00));
+        EXPECT_EQ(bar->EndColor(), QColor(0xff, 0x00, 0x00));
+        EXPECT_EQ(bar->Step(), 5);
+    }
+    app->LedVolumeLeft->SetPosition(200);
+    const QImage bar = app->LedVolumeLeft->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QColor low = bar.pixelColor(5, bar.height() - 4);
+    const QColor high = bar.pixelColor(5, 5); // in the topmost whole segment
+    EXPECT_GT(low.green(), 100) << low.name().toStdString();
+    EXPECT_LT(low.red(), 20) << low.name().toStdString();
+    EXPECT_GT(high.red(), 220) << high.name().toStdString();
+    EXPECT_LT(high.green(), 20) << high.name().toStdString();
+    EXPECT_LT(high.blue(), 20) << high.name().toStdString();
+}
+
 TEST_F(StartupTest, CompanionWindowsHangOnTheMainWindowWhereverItGoes)
 {
     app->move(500, 300);
