@@ -68,7 +68,7 @@ void TVrClock::SetActive(bool value)
     if (FActive == value)
         return;
     FActive = value;
-    FBlinkOn = value;
+    FBlinkOn = true;
     RequestRepaint();
     if (FActive)
         FStartTime = FNow();
@@ -80,7 +80,7 @@ void TVrClock::SetBlink(bool value)
     if (FBlink == value)
         return;
     FBlink = value;
-    FBlinkOn = value;
+    FBlinkOn = true;
     RequestRepaint();
 }
 

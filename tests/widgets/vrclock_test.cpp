@@ -225,6 +225,23 @@ TEST(TVrClock, TickRepaintsOnlyWhenTheMinuteChangesButAlwaysFiresOnClockTick)
     EXPECT_EQ(paints.count, before + 1);
 }
 
+TEST(TVrClock, SwitchingAClockOnOrOffShowsItsSeparatorsAtOnce)
+{
+    auto clock = panelClock();
+    clock->SetClockSource([] { return QDateTime(QDate(2026, 1, 1), QTime(9, 0, 0)); });
+    clock->SetClockType(ctElapsed);
+    clock->SetBlink(true);
+    EXPECT_TRUE(separatorAt(grabImage(clock.get()), 20, 0));
+    for (const bool active : {true, false, true}) {
+        SCOPED_TRACE(active);
+        clock->Tick(); // the blink phase that hides them
+        ASSERT_TRUE(separatorAreaBlank(grabImage(clock.get()), 20, 0));
+        clock->SetActive(active);
+        EXPECT_TRUE(separatorAt(grabImage(clock.get()), 20, 0));
+    }
+    clock->SetActive(false);
+}
+
 TEST(TVrClock, ElapsedClockStartsAtZero)
 {
     auto clock = panelClock();
