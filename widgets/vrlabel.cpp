@@ -49,11 +49,30 @@ void TVrLabel::changeEvent(QEvent* event)
     TVrGraphicImageControl::changeEvent(event);
 }
 
+namespace {
+
+// A caption may hold line breaks: a file name can.
+QStringList CaptionLines(const QString& text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    return lines;
+}
+
+} // namespace
+
+// The extent of the whole caption: its widest line, and the height of all
+// its lines one below the other.
 void TVrLabel::MeasureText()
 {
     const QFontMetrics metrics(font());
-    FTextWidth = metrics.horizontalAdvance(FCaption);
-    FTextHeight = metrics.height();
+    const QStringList lines = CaptionLines(FCaption);
+    FTextWidth = 0;
+    for (const QString& line : lines)
+        FTextWidth = std::max(FTextWidth, metrics.horizontalAdvance(line));
+    FTextHeight = metrics.height() + int(lines.size() - 1) * metrics.lineSpacing();
 }
 
 QSize TVrLabel::RotatedExtent() const
@@ -107,7 +126,12 @@ void TVrLabel::DrawRotatedText(QPainter& canvas, int x, int y, uint16_t angle, c
     canvas.rotate(-double(angle));
     canvas.setPen(colour);
     canvas.setBrush(Qt::NoBrush);
-    canvas.drawText(QPointF(0, QFontMetricsF(canvas.font()).ascent()), text);
+    const QFontMetricsF metrics(canvas.font());
+    qreal baseline = metrics.ascent();
+    for (const QString& line : CaptionLines(text)) {
+        canvas.drawText(QPointF(0, baseline), line);
+        baseline += metrics.lineSpacing();
+    }
     canvas.restore();
 }
 
@@ -132,7 +156,12 @@ void TVrLabel::DrawTexturedText(QPainter& canvas, const QRect& area, int x, int 
     // Inside the glyphs the picture (stretched over the area) shows; outside
     // the canvas stays as it is.
     QPainterPath glyphs;
-    glyphs.addText(QPointF(0, QFontMetricsF(canvas.font()).ascent()), canvas.font(), text);
+    const QFontMetricsF metrics(canvas.font());
+    qreal baseline = metrics.ascent();
+    for (const QString& line : CaptionLines(text)) {
+        glyphs.addText(QPointF(0, baseline), canvas.font(), line);
+        baseline += metrics.lineSpacing();
+    }
     QTransform turn;
     turn.translate(x, y);
     turn.rotate(-double(angle));

@@ -119,6 +119,37 @@ TEST(TVrLabel, AutoSizeAtAngleZeroAndNinety)
     EXPECT_LE(box.bottom(), w + 2);
 }
 
+TEST(TVrLabel, ACaptionOfSeveralLinesMeasuresItsWidestLineAndAllItsHeight)
+{
+    auto label = panelLabel(10, 10, taLeftJustify);
+    const QFontMetrics metrics(label->font());
+    struct Case {
+        QString caption, widest;
+        int lines;
+    };
+    const Case cases[] = {
+        {"clip.avi", "clip.avi", 1},
+        {"short\na much longer second line", "a much longer second line", 2},
+        {"the longest first line\nmid\nend", "the longest first line", 3},
+        {"windows\r\nbreaks", "windows", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.caption.toStdString());
+        label->SetCaption(c.caption);
+        label->SetAutoSize(true);
+        grabImage(label.get());
+        EXPECT_EQ(label->TextWidth(), metrics.horizontalAdvance(c.widest));
+        EXPECT_EQ(label->TextHeight(), metrics.height() + (c.lines - 1) * metrics.lineSpacing());
+        EXPECT_EQ(label->size(), QSize(label->TextWidth() + 4, label->TextHeight() + 4));
+        // Every line is drawn, one below the other, inside the label.
+        const QImage image = grabImage(label.get());
+        for (int line = 0; line < c.lines; ++line) {
+            const int top = 2 + line * metrics.lineSpacing();
+            EXPECT_TRUE(ink(image.copy(0, top, image.width(), metrics.height())).isValid()) << "line " << line;
+        }
+    }
+}
+
 TEST(TVrLabel, AngleOneEightyIsUpsideDownInPlace)
 {
     auto label = panelLabel(10, 10, taLeftJustify);
