@@ -99,7 +99,7 @@ void TSolidRenderer::BuildShapes(const TBannerTable& banners)
     {
         TDIBUltra raster(450, 50, dfMono1);
         for (int r = 0; r < 3; ++r)
-            BuildBannerShape(raster, banners[r], ShapePoints[2 * r]);
+            BuildBannerShape(raster, banners[r], ShapePoints[2 * r], BannerFits[r]);
     }
 
     BuildSpherePair(ShapePoints[5], 16, 0.75f, 0.25f);
@@ -107,13 +107,13 @@ void TSolidRenderer::BuildShapes(const TBannerTable& banners)
     BuildSpherePair(ShapePoints[1], 8, 0.5f, 0.2f);
 }
 
-// Writes the line on the 1-bit raster and wraps its lit pixels once round
-// the sphere, one degree of latitude per pixel row, from the line's right
-// end backwards.
-void TSolidRenderer::BuildBannerShape(TDIBUltra& raster, const TBanner& banner, std::array<MorphPoint, PointCount>& shape)
+// Writes the line on the 1-bit raster so that all of it becomes points: a
+// line whose lit pixels exceed the slots, or that runs off the raster, is
+// written again one cell height smaller until it fits, so that no letter is
+// lost at either end whatever font stands in for the one named.
+TBannerFit TSolidRenderer::WriteBanner(TDIBUltra& raster, const TBanner& banner)
 {
     TDIBCanvas& canvas = raster.Canvas();
-    canvas.Font.Height = banner.FontHeight;
     canvas.Font.Bold = banner.FontStyle & fsBold;
     canvas.Font.Italic = banner.FontStyle & fsItalic;
     canvas.Font.Underline = banner.FontStyle & fsUnderline;
@@ -122,10 +122,31 @@ void TSolidRenderer::BuildBannerShape(TDIBUltra& raster, const TBanner& banner, 
     canvas.BrushColor = 0x000000;
     canvas.BrushStyle = TBrushStyle::Solid;
     canvas.Font.Color = 0xFFFFFF;
-    canvas.FillRect(QRect(0, 0, 450, 51));
-    const int w = canvas.TextWidth(banner.Text);
-    const int h = banner.FontHeight;
-    canvas.TextOut(0, 0, banner.Text);
+    TBannerFit fit;
+    for (int h = banner.FontHeight;; --h) {
+        canvas.Font.Height = h;
+        canvas.FillRect(QRect(0, 0, 450, 51));
+        const int w = canvas.TextWidth(banner.Text);
+        canvas.TextOut(0, 0, banner.Text);
+        // The pixels the wrapping below visits.
+        int lit = 0;
+        for (int x = 1; x <= w && x < raster.Width(); ++x)
+            for (int y = 0; y < h && y < raster.Height(); ++y)
+                lit += raster.GetPixel(x, y) == 1;
+        fit = {h, w, lit};
+        if (h <= 1 || (lit <= PointCount && w <= raster.Width() && h <= raster.Height()))
+            return fit;
+    }
+}
+
+// Wraps the written line's lit pixels once round the sphere, one degree of
+// latitude per pixel row, from the line's right end backwards.
+void TSolidRenderer::BuildBannerShape(TDIBUltra& raster, const TBanner& banner, std::array<MorphPoint, PointCount>& shape,
+                                      TBannerFit& fit)
+{
+    fit = WriteBanner(raster, banner);
+    const int w = fit.Width;
+    const int h = fit.FontHeight;
 
     shape.fill(MorphPoint{});
     if (w <= 0)

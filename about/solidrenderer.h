@@ -33,6 +33,14 @@ struct TBanner {
 
 using TBannerTable = std::array<TBanner, 3>;
 
+// How a banner line was written: the cell height it fitted at (its table's
+// height or less), its width and the pixels it lit, each of them a point.
+struct TBannerFit {
+    int FontHeight = 0;
+    int Width = 0;
+    int LitPixels = 0;
+};
+
 struct MorphPoint {
     float X = 0, Y = 0, Z = 0;    // position, inside the unit sphere
     float DX = 0, DY = 0, DZ = 0; // move per morph step towards the next shape
@@ -71,6 +79,7 @@ public:
 
     std::vector<std::array<MorphPoint, PointCount>> ShapePoints;
     std::array<std::uint8_t, PointCount> PointColours{};
+    std::array<TBannerFit, 3> BannerFits{};
     int FrameCount = 0;
     int HoldCount = 0;
     int MorphStep = 0;
@@ -82,6 +91,8 @@ public:
     int AngleA = 0, AngleB = 0, AngleC = 0;
 
 private:
-    void BuildBannerShape(TDIBUltra& raster, const TBanner& banner, std::array<MorphPoint, PointCount>& shape);
+    TBannerFit WriteBanner(TDIBUltra& raster, const TBanner& banner);
+    void BuildBannerShape(TDIBUltra& raster, const TBanner& banner, std::array<MorphPoint, PointCount>& shape,
+                          TBannerFit& fit);
     void BuildSpherePair(std::array<MorphPoint, PointCount>& shape, int n, float outer, float inner);
 };

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 void PrintTo(const TPaletteEntry& e, std::ostream* os)
 {
@@ -219,6 +221,97 @@ TEST_F(Renderer, BannerLinesWrapRoundTheSphereInABand)
     for (int i = 1; i < TSolidRenderer::PointCount && (line[i].X != 0 || line[i].Z != 0); ++i)
         ASSERT_LE(longitude(line[i]), longitude(line[i - 1]) + 1e-6) << i;
 }
+
+// --- Banner lines keep every letter --------------------------------------------
+
+// The raster column a point of a wrapped line came from.
+int ColumnOf(const MorphPoint& p, int width)
+{
+    double a = std::atan2(p.Z, p.X);
+    if (a < 0)
+        a += 2 * M_PI;
+    return int(std::lround(a * width / (2 * M_PI)));
+}
+
+bool AtOrigin(const MorphPoint& p)
+{
+    return p.X == 0 && p.Y == 0 && p.Z == 0;
+}
+
+// Writes one line alone (as row 0) and returns how it fitted.
+TBannerFit FitOf(const TBanner& banner)
+{
+    TSolidRenderer r;
+    TBannerTable table = BannerLines;
+    table[0] = banner;
+    r.BuildShapes(table);
+    return r.BannerFits[0];
+}
+
+class BannerFonts : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BannerFonts, EveryLineKeepsItsFirstAndLastLetters)
+{
+    // The About box's own lines, and lines no font writes within 2048
+    // points or the raster's 450 columns at their height.
+    TBannerTable own = BannerLines;
+    const TBannerTable heavy = {{
+        {"", 30, fsBold, "MWMWMWMWMWMWMWMWMWMW   "},
+        {"", 22, fsBold | fsItalic, "WIDE AND HEAVY LETTERS FROM END TO END"},
+        {"", 45, 0, "HUGE CELL"},
+    }};
+    for (const TBannerTable& given : {own, heavy}) {
+        TBannerTable table = given;
+        for (TBanner& banner : table)
+            banner.FontName = QString::fromLatin1(GetParam());
+        TSolidRenderer r;
+        r.BuildShapes(table);
+        for (int row = 0; row < 3; ++row) {
+            const TBanner& banner = table[row];
+            const TBannerFit fit = r.BannerFits[row];
+            SCOPED_TRACE(banner.Text.toStdString() + " at " + std::to_string(fit.FontHeight));
+            ASSERT_GT(fit.LitPixels, 0);
+            EXPECT_LE(fit.FontHeight, banner.FontHeight);
+            EXPECT_LE(fit.LitPixels, TSolidRenderer::PointCount);
+            EXPECT_LE(fit.Width, 450);
+            EXPECT_LE(fit.FontHeight, 50);
+
+            // Every lit pixel became a point.
+            int placed = 0, first = fit.Width, last = 0;
+            for (const MorphPoint& p : r.ShapePoints[2 * row]) {
+                if (AtOrigin(p))
+                    continue;
+                ++placed;
+                first = std::min(first, ColumnOf(p, fit.Width));
+                last = std::max(last, ColumnOf(p, fit.Width));
+            }
+            EXPECT_EQ(placed, fit.LitPixels);
+            // The first letter starts the line and the last one ends it,
+            // where the line without its trailing blanks ends.
+            TBanner trimmed = banner;
+            trimmed.Text = banner.Text.trimmed();
+            trimmed.FontHeight = fit.FontHeight;
+            const int end = FitOf(trimmed).Width;
+            EXPECT_LT(first, fit.FontHeight / 2);
+            EXPECT_GT(last, end - fit.FontHeight / 2) << "the line's letters end at " << end;
+            EXPECT_LE(last, end + fit.FontHeight / 2);
+
+            // A line is made smaller only as far as it must.
+            if (fit.FontHeight < banner.FontHeight) {
+                TBanner larger = banner;
+                larger.FontHeight = fit.FontHeight + 1;
+                EXPECT_LT(FitOf(larger).FontHeight, larger.FontHeight);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, BannerFonts, ::testing::Values("Arial", "DejaVu Sans", "No Such Font Anywhere"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string name = info.param;
+                             name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+                             return name;
+                         });
 
 TEST_F(Renderer, OriginLandsOnTheViewCentreWhateverTheRotation)
 {
