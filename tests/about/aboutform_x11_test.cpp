@@ -28,7 +28,7 @@ TEST(AboutOnX11, AnimatesCentredOnTheScreenUntilClicked)
 {
     TAbout about;
     about.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about, 20000));
     const QRect screen = about.screen()->geometry();
     EXPECT_LE(std::abs(about.frameGeometry().center().x() - screen.center().x()), 2);
     EXPECT_LE(std::abs(about.frameGeometry().center().y() - screen.center().y()), 2);
@@ -50,6 +50,6 @@ TEST(AboutOnX11, AnimatesCentredOnTheScreenUntilClicked)
         later.copy(about.frameGeometry()).save(QDir(QString::fromLocal8Bit(dir)).filePath("about_x11.png"));
 
     QTest::mouseClick(about.windowHandle(), Qt::LeftButton, {}, QPoint(150, 300));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !about.isVisible(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !about.isVisible(); }, 20000));
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }

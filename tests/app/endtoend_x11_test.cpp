@@ -474,9 +474,8 @@ TEST_P(HdFilmEndToEnd, TheFilmIsScaledDownAndEveryWindowIsOnTheScreen)
     QTemporaryDir folder;
     auto shownFrame = [&] {
         const QImage shot = screenshot(folder.path(), display.name);
-        return shot.isNull() ? -1
-                             : testmedia::readFrameNumber(
-                                   shot.copy(QRect(main.topLeft() + QPoint(37, 91), c.video)));
+        const QPoint at = geometryOf(window, display.name).topLeft(); // where it is now
+        return shot.isNull() ? -1 : testmedia::readFrameNumber(shot.copy(QRect(at + QPoint(37, 91), c.video)));
     };
     int frame = -1;
     EXPECT_TRUE(eventually([&] { return (frame = shownFrame()) >= 0; })) << "no frame in the scaled panel";

@@ -34,7 +34,7 @@ TEST(StatusPanelOnX11, ScreenShowsTheComposedWidgetsAndLiveChanges)
     TStatusPanel panel(&handle);
     panel.move(40, 40);
     panel.SetPanelHeight(138);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel, 20000));
     panel.FramesPosition->SetValue(1500);
     panel.ClockLength->SetMinutes(6);
     panel.VrLabel1->SetCaption("clip.avi");
