@@ -10,6 +10,7 @@
 #include "vrprogressbar.h"
 
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -362,12 +363,31 @@ TEST_F(VolumeTest, TheLevelAtTheSinkFollowsTheSlider)
         app->VolumeSlider->SetValue(value);
         return waitUntil([&] { return good(app->LedVolumeLeft->Position()) && good(app->LedVolumeRight->Position()); });
     };
+    // A level is read once three polls in a row agree on it: the output
+    // takes a few to pass from one gain to the next, and the first reading
+    // may hold only the start of the tone.
+    QList<int> polled;
+    QObject listening; // ends the connection before the list goes
+    QObject::connect(app->Timer1, &QTimer::timeout, &listening, [&] { polled << app->LedVolumeLeft->Position(); });
+    auto steadyLevel = [&](int atLeast) {
+        polled.clear();
+        int level = -1;
+        waitUntil([&] {
+            const int n = int(polled.size());
+            if (n < 3 || polled[n - 1] != polled[n - 2] || polled[n - 1] != polled[n - 3] || polled[n - 1] < atLeast)
+                return false;
+            level = polled[n - 1];
+            return true;
+        });
+        return level;
+    };
     // What plays before the slider is touched is at the slider's 50000:
     // 76 % of the full level, not the full level.
-    int untouched = 0;
-    ASSERT_TRUE(waitUntil([&] { return (untouched = app->LedVolumeLeft->Position()) > 5; })) << untouched;
-    int loud = 0;
-    ASSERT_TRUE(levelSettlesAt(65534, [&](int level) { return (loud = level) > untouched; })) << loud;
+    const int untouched = steadyLevel(6);
+    ASSERT_GE(untouched, 6);
+    app->VolumeSlider->SetValue(65534);
+    const int loud = steadyLevel(untouched + 1);
+    ASSERT_GT(loud, untouched);
     EXPECT_LE(std::abs(untouched * 65534 - loud * 50000), 2 * 65534) << "untouched " << untouched << ", full " << loud;
     EXPECT_TRUE(levelSettlesAt(0, [](int level) { return level == 0; }));
     // Linear in the slider's value: the start-up figure 50000 gives 76 % of
