@@ -30,11 +30,13 @@ protected:
         holdThePoll(); // each test ticks the poll itself
     }
 
-    // Parks the clip at a frame and waits until the panel shows it.
+    // Parks the clip at a frame and waits until the panel shows it and the
+    // seek is over (the picture can arrive before the device says so).
     void parkAndShow(int frame)
     {
         parkAt(frame);
         ASSERT_TRUE(waitForFrame(std::min(frame, 99))) << "parked at " << frame << ", shows " << shownFrame();
+        ASSERT_TRUE(waitUntil([&] { return mode() == "stopped"; })) << mode();
     }
 
     // Runs one handler from a parked frame and reports where it went.
@@ -239,6 +241,7 @@ TEST_F(TransportTest, ThePollFillsTheClocksCountersAndStatus)
     app->ButtonStopClick();
     EXPECT_FALSE(app->IsPaused);
     EXPECT_TRUE(waitForFrame(0));
+    ASSERT_TRUE(waitUntil([&] { return mode() == "stopped"; })) << mode();
     app->Timer1Timer();
     EXPECT_EQ(caption(panel->StatusLabel), "Stopped");
     EXPECT_EQ(panel->FramesPosition->Value(), 0);
