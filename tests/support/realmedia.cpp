@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cstdio>
 #include <random>
 
 namespace realmedia {
@@ -49,8 +50,9 @@ QString writeOnce(const QString& name, const QByteArray& bytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         return {};
     file.close();
-    QFile::remove(path);
-    if (!QFile::rename(partial, path))
+    // rename(2) replaces a file of another size in one step: removing it
+    // first would let a program running alongside find no file at all.
+    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(path).constData()) != 0)
         QFile::remove(partial);
     return path;
 }
