@@ -93,7 +93,7 @@ TEST_F(TransportTest, ScanAndStepButtonsKeepToTheirLimitsAndShowTheExactFrame)
     EXPECT_EQ(stepFrom(26, &Tapp::ButtonRewindClick), 1);
     EXPECT_TRUE(waitForFrame(1));
     EXPECT_TRUE(app->IsPaused);
-    EXPECT_EQ(mode(), "stopped");
+    EXPECT_TRUE(waitUntil([&] { return mode() == "stopped"; })) << mode(); // once the seek is over
 
     EXPECT_EQ(stepFrom(74, &Tapp::ButtonForwardClick), 99);
     EXPECT_TRUE(waitForFrame(99));
@@ -149,7 +149,7 @@ TEST_F(TransportTest, AHeldScanButtonSeeksOnEveryRepeatAndShowsEachFrame)
     QTest::mouseRelease(back, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(app->MediaPosition, 6);
     EXPECT_TRUE(waitForFrame(6));
-    EXPECT_EQ(mode(), "stopped");
+    EXPECT_TRUE(waitUntil([&] { return mode() == "stopped"; })) << mode();
 }
 
 TEST_F(TransportTest, DraggingTheSliderSeeksAsItGoesAndLeavesThePlayerPaused)
