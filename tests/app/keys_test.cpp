@@ -3,11 +3,11 @@
 // enabled; a focused slider keeping its own keys; the names screen readers
 // read; the keys in --help and in the help document.
 #include "apptest.h"
+#include "urlrecorder.h"
 
 #include "vrprogressbar.h"
 
 #include <QAccessible>
-#include <QDesktopServices>
 #include <QFile>
 #include <QKeyEvent>
 #include <QProcess>
@@ -23,15 +23,6 @@ using namespace apptest;
 namespace {
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new Environment);
-
-// Takes the help document's address instead of the desktop.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
-};
 
 class KeysTest : public PlayerTest {
 protected:
@@ -232,12 +223,10 @@ TEST_F(KeysTest, OpenCaptureAndHelpKeysGoThroughTheirDialogs)
     key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(captureAsks, 1);
 
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler("file", &recorder, "open");
+    testsupport::UrlRecorder recorder({"file"}); // the help document's address
     key(Qt::Key_F1);
     app->ButtonAbout->setEnabled(false);
     key(Qt::Key_F1);
-    QDesktopServices::unsetUrlHandler("file");
     ASSERT_EQ(recorder.urls.size(), 1);
     EXPECT_TRUE(recorder.urls[0].toLocalFile().endsWith("/Norrava.html"));
 }
@@ -422,5 +411,3 @@ TEST(KeysHelp, EveryKeyIsInTheUsageTextAndTheHelpDocument)
 }
 
 } // namespace
-
-#include "keys_test.moc"
