@@ -3,11 +3,14 @@
 // The player's five windows on the offscreen platform, with every dialog of
 // the main window replaced by a recorder so that no modal box blocks a test.
 
+#include "fileblind.h"
+#include "filenavigator.h"
 #include "gtabbutton.h"
 #include "mcisession.h"
 #include "mediachannel.h"
 #include "norravaapplication.h"
 #include "rxslider.h"
+#include "statushandle.h"
 #include "statuspanel.h"
 #include "tapp.h"
 #include "testmedia.h"
@@ -187,6 +190,28 @@ protected:
     }
 
     QString caption(TVrLabel* label) const { return label->Caption(); }
+
+    // The status panel's description of the medium: its file name, its kind
+    // and its format.
+    QStringList described() const
+    {
+        const TStatusPanel* panel = app->StatusPanel;
+        return {panel->VrLabel1->Caption(), panel->VrLabel2->Caption(), panel->VrLabel3->Caption()};
+    }
+
+    // The controls that work only on a loaded medium.
+    QList<QWidget*> mediaControls() const
+    {
+        return {app->ButtonPlay,         app->ButtonStop,    app->ButtonPause,         app->ButtonRewind,
+                app->ButtonForward,      app->ButtonFrameBack, app->ButtonFrameForward, app->ButtonCapture,
+                app->ButtonBigger,       app->ButtonSmaller, app->ButtonNormalSize,    app->VideoPositionSlider};
+    }
+
+    // The windows that hang on the main window.
+    QList<QWidget*> companions() const
+    {
+        return {app->FileNavigator, app->FileBlind, app->StatusPanel, app->StatusHandle};
+    }
 
     std::unique_ptr<TAppWindows> windows;
     Tapp* app = nullptr;

@@ -96,13 +96,11 @@ TEST_F(ZoneTest, MinimisingTakesEveryWindowAndRestoringBringsThemBack)
     ASSERT_TRUE(app->FileNavigator->isVisible());
     app->ButtonMinimiseClick();
     EXPECT_TRUE(app->isMinimized());
-    for (QWidget* w : std::initializer_list<QWidget*>{app->FileNavigator, app->FileBlind, app->StatusPanel,
-                                                      app->StatusHandle})
+    for (QWidget* w : companions())
         EXPECT_FALSE(w->isVisible());
     app->showNormal();
     QCoreApplication::processEvents();
-    for (QWidget* w : std::initializer_list<QWidget*>{app->FileNavigator, app->FileBlind, app->StatusPanel,
-                                                      app->StatusHandle})
+    for (QWidget* w : companions())
         EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(app->FileBlind->x(), app->FileNavigator->x() - 20);
 }
