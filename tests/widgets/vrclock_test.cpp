@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 using namespace ledtest;
 
@@ -40,6 +41,22 @@ bool separatorAt(const QImage& image, int x, int y)
 {
     const QImage sep = recolouredStrip("CLOCKSEP3", kLow, kHigh);
     return cellAt(image, sep, sep.width(), 0, x, y, kBack);
+}
+
+// Whether the clock row `text` (digits and colons) appears from x on:
+// 7-pixel digit cells and 3-pixel separators, 3 pixels apart.
+::testing::AssertionResult showsAt(const QImage& image, int x, const std::string& text)
+{
+    for (const char c : text) {
+        const bool colon = c == ':';
+        const ::testing::AssertionResult shown =
+            colon ? ::testing::AssertionResult(separatorAt(image, x, 0)) : cellAt(image, strip(), 7, c - '0', x, 0, kBack);
+        if (!shown)
+            return ::testing::AssertionFailure() << "'" << c << "' of \"" << text << "\" not at " << x << " "
+                                                 << shown.message();
+        x += colon ? 6 : 10;
+    }
+    return ::testing::AssertionSuccess();
 }
 
 bool separatorAreaBlank(const QImage& image, int x, int y)
@@ -97,12 +114,8 @@ TEST(TVrClock, StatusPanelClockIs43By13AndShowsHoursAndMinutes)
     clock->SetHours(5);
     clock->SetMinutes(7);
     const QImage image = grabImage(clock.get());
-    // 0 5 : 0 7 with 3-pixel gaps: cells at 0 and 10, the colon at 20, cells at 26 and 36.
-    EXPECT_TRUE(cellAt(image, strip(), 7, 0, 0, 0, kBack));
-    EXPECT_TRUE(cellAt(image, strip(), 7, 5, 10, 0, kBack));
-    EXPECT_TRUE(separatorAt(image, 20, 0));
-    EXPECT_TRUE(cellAt(image, strip(), 7, 0, 26, 0, kBack));
-    EXPECT_TRUE(cellAt(image, strip(), 7, 7, 36, 0, kBack));
+    // With 3-pixel gaps: cells at 0 and 10, the colon at 20, cells at 26 and 36.
+    EXPECT_TRUE(showsAt(image, 0, "05:07"));
 }
 
 TEST(TVrClock, HoursOfAHundredOrMoreShowThreeDigits)
@@ -114,12 +127,7 @@ TEST(TVrClock, HoursOfAHundredOrMoreShowThreeDigits)
     clock->SetMinutes(4);
     const QImage image = grabImage(clock.get());
     const int x = (80 - 43) / 2;
-    EXPECT_TRUE(cellAt(image, strip(), 7, 1, x, 0, kBack));
-    EXPECT_TRUE(cellAt(image, strip(), 7, 2, x + 10, 0, kBack));
-    EXPECT_TRUE(cellAt(image, strip(), 7, 3, x + 20, 0, kBack));
-    EXPECT_TRUE(separatorAt(image, x + 30, 0));
-    EXPECT_TRUE(cellAt(image, strip(), 7, 0, x + 36, 0, kBack));
-    EXPECT_TRUE(cellAt(image, strip(), 7, 4, x + 46, 0, kBack));
+    EXPECT_TRUE(showsAt(image, x, "123:04"));
 }
 
 TEST(TVrClock, ShowSecondsWidensTheRow)
@@ -132,9 +140,7 @@ TEST(TVrClock, ShowSecondsWidensTheRow)
     // 6 * 7 + 2 * 3 + 7 * 3
     EXPECT_EQ(clock->size(), QSize(69, 13));
     const QImage image = grabImage(clock.get());
-    EXPECT_TRUE(separatorAt(image, 46, 0));
-    EXPECT_TRUE(cellAt(image, strip(), 7, 5, 52, 0, kBack));
-    EXPECT_TRUE(cellAt(image, strip(), 7, 9, 62, 0, kBack));
+    EXPECT_TRUE(showsAt(image, 46, ":59"));
 }
 
 TEST(TVrClock, ActiveStaysOffForCustomClocksAndTypeChangeResetsFields)
@@ -326,8 +332,7 @@ TEST(TVrClock, ElapsedClockCountsFromActivationAndWrapsAfterADay)
     EXPECT_EQ(clock->Hours(), 0);
     EXPECT_EQ(clock->Minutes(), 1);
     const QImage image = grabImage(clock.get());
-    EXPECT_TRUE(cellAt(image, strip(), 7, 0, 26, 0, kBack));
-    EXPECT_TRUE(cellAt(image, strip(), 7, 1, 36, 0, kBack));
+    EXPECT_TRUE(showsAt(image, 26, "01"));
     now = now.addSecs(2 * 3600 + 3 * 60 + 4);
     clock->Tick();
     EXPECT_EQ(clock->Hours(), 2);
