@@ -34,17 +34,19 @@ std::unique_ptr<TVrProgressBar> levelBar()
     return bar;
 }
 
-// Vertical runs of lit (non-black) rows in one column, top to bottom.
-std::vector<std::pair<int, int>> litRuns(const QImage& image, int x)
+// Runs of lit (non-black) pixels, first and last, down column `line` or
+// along row `line`.
+std::vector<std::pair<int, int>> litRuns(const QImage& image, int line, Qt::Orientation along = Qt::Vertical)
 {
+    const bool down = along == Qt::Vertical;
     std::vector<std::pair<int, int>> runs;
-    for (int y = 0; y < image.height(); ++y) {
-        if (rgb(image, x, y) == 0)
+    for (int i = 0; i < (down ? image.height() : image.width()); ++i) {
+        if ((down ? rgb(image, line, i) : rgb(image, i, line)) == 0)
             continue;
-        if (!runs.empty() && runs.back().second == y - 1)
-            runs.back().second = y;
+        if (!runs.empty() && runs.back().second == i - 1)
+            runs.back().second = i;
         else
-            runs.push_back({y, y});
+            runs.push_back({i, i});
     }
     return runs;
 }
@@ -151,15 +153,9 @@ TEST(TVrProgressBar, SmoothBarsAreOneBlock)
     horizontal.SetSmooth(true);
     horizontal.SetPosition(100);
     image = grabImage(&horizontal);
-    int first = -1, last = -1;
-    for (int x = 0; x < 200; ++x)
-        if (rgb(image, x, 8) != 0) {
-            if (first < 0)
-                first = x;
-            last = x;
-        }
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(last, 198);
+    runs = litRuns(image, 8, Qt::Horizontal);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0], std::make_pair(1, 198));
     EXPECT_EQ(rgb(image, 50, 0), 0u);
     EXPECT_NE(rgb(image, 50, 1), 0u);
     EXPECT_NE(rgb(image, 50, 14), 0u);
@@ -172,15 +168,7 @@ TEST(TVrProgressBar, HorizontalSegments)
     bar.Bevel()->SetOuterStyle(bsNone);
     bar.SetPosition(50); // 100 of 200 pixels; s = 10: segments of 8 with 2-pixel gaps
     const QImage image = grabImage(&bar);
-    std::vector<std::pair<int, int>> runs;
-    for (int x = 0; x < 200; ++x) {
-        if (rgb(image, x, 8) == 0)
-            continue;
-        if (!runs.empty() && runs.back().second == x - 1)
-            runs.back().second = x;
-        else
-            runs.push_back({x, x});
-    }
+    const auto runs = litRuns(image, 8, Qt::Horizontal);
     ASSERT_EQ(runs.size(), 10u);
     EXPECT_EQ(runs[0], std::make_pair(1, 8));
     EXPECT_EQ(runs[9], std::make_pair(91, 98));
