@@ -112,18 +112,17 @@ TEST(TStatusPanel, WidgetsHaveTheirBoundsSettingsCaptionsAndHints)
 {
     Panel p;
     TStatusPanel& s = *p.panel;
-    EXPECT_EQ(s.Image1->geometry(), QRect(0, 0, 323, 138));
+    const std::pair<QWidget*, QRect> bounds[] = {
+        {s.Image1, {0, 0, 323, 138}},         {s.VrLabel2, {32, 28, 79, 16}},
+        {s.ClockLength, {123, 29, 43, 13}},   {s.ClockPosition, {183, 29, 43, 13}},
+        {s.ClockElapsed, {242, 29, 43, 13}},  {s.StatusLabel, {33, 57, 78, 19}},
+        {s.FramesLength, {117, 58, 59, 18}},  {s.FramesPosition, {177, 57, 59, 19}},
+        {s.FramesElapsed, {235, 57, 59, 19}}, {s.VrLabel3, {91, 81, 206, 18}},
+        {s.VrLabel1, {91, 100, 206, 18}},
+    };
+    for (const auto& [widget, rect] : bounds)
+        EXPECT_EQ(widget->geometry(), rect) << widget->objectName().toStdString();
     EXPECT_EQ(s.Image1->pixmap().size(), QSize(323, 138));
-    EXPECT_EQ(s.VrLabel2->geometry(), QRect(32, 28, 79, 16));
-    EXPECT_EQ(s.ClockLength->geometry(), QRect(123, 29, 43, 13));
-    EXPECT_EQ(s.ClockPosition->geometry(), QRect(183, 29, 43, 13));
-    EXPECT_EQ(s.ClockElapsed->geometry(), QRect(242, 29, 43, 13));
-    EXPECT_EQ(s.StatusLabel->geometry(), QRect(33, 57, 78, 19));
-    EXPECT_EQ(s.FramesLength->geometry(), QRect(117, 58, 59, 18));
-    EXPECT_EQ(s.FramesPosition->geometry(), QRect(177, 57, 59, 19));
-    EXPECT_EQ(s.FramesElapsed->geometry(), QRect(235, 57, 59, 19));
-    EXPECT_EQ(s.VrLabel3->geometry(), QRect(91, 81, 206, 18));
-    EXPECT_EQ(s.VrLabel1->geometry(), QRect(91, 100, 206, 18));
 
     EXPECT_EQ(s.StatusLabel->Caption(), QString("stopped"));
     for (TVrLabel* label : {s.VrLabel1, s.VrLabel2, s.VrLabel3}) {
@@ -153,11 +152,15 @@ TEST(TStatusPanel, WidgetsHaveTheirBoundsSettingsCaptionsAndHints)
         EXPECT_TRUE(counter->Transparent());
         EXPECT_EQ(counter->Palette()->Low(), QColor(0, 128, 0));
     }
-    EXPECT_EQ(s.VrLabel2->toolTip(), QString("The type of media, whether Video or Audio"));
-    EXPECT_EQ(s.ClockLength->toolTip(), QString(" This is the duration of the media in hours, minutes and seconds"));
-    EXPECT_EQ(s.FramesElapsed->toolTip(), QString(" This is the remaining time of the media in frames"));
-    EXPECT_EQ(s.VrLabel1->toolTip(), QString("The filename of the media"));
-    EXPECT_EQ(s.VrLabel3->toolTip(), QString("Extra information about the media."));
+    const std::pair<QWidget*, const char*> hints[] = {
+        {s.VrLabel2, "The type of media, whether Video or Audio"},
+        {s.ClockLength, " This is the duration of the media in hours, minutes and seconds"},
+        {s.FramesElapsed, " This is the remaining time of the media in frames"},
+        {s.VrLabel1, "The filename of the media"},
+        {s.VrLabel3, "Extra information about the media."},
+    };
+    for (const auto& [widget, hint] : hints)
+        EXPECT_EQ(widget->toolTip(), QString(hint)) << widget->objectName().toStdString();
 }
 
 TEST(TStatusPanel, WidgetsDrawOnTheSkinPicture)
@@ -192,20 +195,18 @@ TEST(TStatusHandle, DraggingTheHandleOpensThePanelUpTo138)
     // The offscreen platform has no interactive resizing, so the handle
     // sizes the panel itself while the button is held.
     QTest::mousePress(p.handle.get(), Qt::LeftButton, {}, QPoint(50, 9));
-    QMouseEvent move(QEvent::MouseMove, QPointF(50, 69), p.handle->mapToGlobal(QPointF(50, 69)), Qt::NoButton,
-                     Qt::LeftButton, {});
-    QApplication::sendEvent(p.handle.get(), &move);
-    EXPECT_EQ(p.panel->height(), 61);
-    EXPECT_EQ(p.handle->pos(), QPoint(100, 161));
-    QMouseEvent far(QEvent::MouseMove, QPointF(50, 300), p.handle->mapToGlobal(QPointF(50, 300)), Qt::NoButton,
-                    Qt::LeftButton, {});
-    QApplication::sendEvent(p.handle.get(), &far);
-    EXPECT_EQ(p.panel->height(), 138);
-    EXPECT_EQ(p.handle->pos(), QPoint(100, 238));
-    QMouseEvent up(QEvent::MouseMove, QPointF(50, -500), p.handle->mapToGlobal(QPointF(50, -500)), Qt::NoButton,
-                   Qt::LeftButton, {});
-    QApplication::sendEvent(p.handle.get(), &up);
-    EXPECT_EQ(p.panel->height(), 1);
+    // Where the held pointer goes, from the press 9 rows into the handle.
+    const struct {
+        int y, height, handleTop;
+    } moves[] = {{69, 61, 161}, {300, 138, 238}, {-500, 1, 101}};
+    for (const auto& m : moves) {
+        SCOPED_TRACE(m.y);
+        const QPointF at(50, m.y);
+        QMouseEvent move(QEvent::MouseMove, at, p.handle->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(p.handle.get(), &move);
+        EXPECT_EQ(p.panel->height(), m.height);
+        EXPECT_EQ(p.handle->pos(), QPoint(100, m.handleTop));
+    }
     QTest::mouseRelease(p.handle.get(), Qt::LeftButton);
 }
 
