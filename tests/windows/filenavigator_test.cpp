@@ -58,14 +58,19 @@ struct Fixture {
     }
     // The navigator against the main window's left side, width w.
     void hang(int w) { navigator.setBounds(main.x() - w, main.y() + 2, w, main.height() - 4); }
-    QSet<QString> listed() const
+    QStringList listedInOrder() const
     {
-        QSet<QString> names;
+        QStringList names;
         const QAbstractItemModel* model = navigator.FileListBox1->model();
         const QModelIndex root = navigator.FileListBox1->rootIndex();
         for (int row = 0; row < model->rowCount(root); ++row)
             names << model->index(row, 0, root).data().toString();
         return names;
+    }
+    QSet<QString> listed() const
+    {
+        const QStringList names = listedInOrder();
+        return QSet<QString>(names.begin(), names.end());
     }
     bool waitForListing(int rows)
     {
@@ -384,16 +389,9 @@ TEST(MediaFolder, WalksAFolderInTheNavigatorsOrder)
     f.navigator.setFileMask(mask);
     f.navigator.setFolder(dir.path());
     f.hang(292);
-    auto listedInOrder = [&] {
-        QStringList list;
-        const QAbstractItemModel* model = f.navigator.FileListBox1->model();
-        const QModelIndex root = f.navigator.FileListBox1->rootIndex();
-        for (int row = 0; row < model->rowCount(root); ++row)
-            list << model->index(row, 0, root).data().toString();
-        return list;
-    };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return listedInOrder() == ordered; }, 20000))
-        << "navigator: " << listedInOrder().join(" | ").toStdString() << "\nhelper: " << ordered.join(" | ").toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return f.listedInOrder() == ordered; }, 20000))
+        << "navigator: " << f.listedInOrder().join(" | ").toStdString()
+        << "\nhelper: " << ordered.join(" | ").toStdString();
 
     // Next and previous step through that order and stop at either end.
     for (int i = 0; i < files.size(); ++i) {
