@@ -69,6 +69,15 @@ protected:
         QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(5, 5));
     }
 
+    // Moves the pointer onto the button and holds the left button down.
+    void hold(TGTabButton* b)
+    {
+        QTest::mouseMove(b, QPoint(5, 5));
+        QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 5));
+    }
+
+    void release(TGTabButton* b) { QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(5, 5)); }
+
     std::unique_ptr<RampParent> parent;
     std::map<TGTabButton*, int> clicks;
 };
@@ -133,8 +142,7 @@ TEST_F(ButtonTest, PressDragAndReleaseFollowTheStateTable)
 TEST_F(ButtonTest, ReleaseOutsideDoesNotClick)
 {
     TGTabButton* b = makeButton(50, 50);
-    QTest::mouseMove(b, QPoint(5, 5));
-    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 5));
+    hold(b);
     QTest::mouseMove(b, QPoint(40, 30));
     QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(40, 30));
     EXPECT_EQ(clicks[b], 0);
@@ -163,7 +171,7 @@ TEST_F(ButtonTest, DoubleClickCountsTwoClicks)
     QTest::mouseDClick(b, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(clicks[b], 2);
     EXPECT_EQ(b->State(), TGTabButton::StatePressed);
-    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(5, 5));
+    release(b);
     EXPECT_EQ(clicks[b], 2);
     EXPECT_EQ(b->State(), TGTabButton::StateUp);
 }
@@ -234,8 +242,7 @@ TEST_F(ButtonTest, AutoRepeatClicksAfterTheInitialDelayThenEveryDelay)
     b->SetDelay(50);
     EXPECT_EQ(b->RepeatTimer(), nullptr);
 
-    QTest::mouseMove(b, QPoint(5, 5));
-    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 5));
+    hold(b);
     ASSERT_NE(b->RepeatTimer(), nullptr);
     EXPECT_TRUE(b->RepeatTimer()->isActive());
     EXPECT_EQ(b->RepeatTimer()->interval(), 400);
@@ -255,7 +262,7 @@ TEST_F(ButtonTest, AutoRepeatClicksAfterTheInitialDelayThenEveryDelay)
     b->RepeatStep();
     EXPECT_EQ(clicks[b], 4);
 
-    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(5, 5));
+    release(b);
     EXPECT_EQ(clicks[b], 5); // and once more at release
     EXPECT_FALSE(b->RepeatTimer()->isActive());
 }
@@ -264,10 +271,9 @@ TEST_F(ButtonTest, WithoutTheTimerStyleNothingRepeats)
 {
     TGTabButton* b = makeButton(50, 50);
     b->SetStyle(rfFocusRect);
-    QTest::mouseMove(b, QPoint(5, 5));
-    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 5));
+    hold(b);
     EXPECT_EQ(b->RepeatTimer(), nullptr);
-    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(5, 5));
+    release(b);
     EXPECT_EQ(clicks[b], 1);
 }
 
@@ -275,13 +281,12 @@ TEST_F(ButtonTest, AnExceptionFromARepeatedClickStopsTheTimer)
 {
     TGTabButton* b = makeButton(50, 50);
     b->SetStyle(rfAllowTimer);
-    QTest::mouseMove(b, QPoint(5, 5));
-    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 5));
+    hold(b);
     b->OnClick = [] { throw std::runtime_error("boom"); };
     EXPECT_THROW(b->RepeatStep(), std::runtime_error);
     EXPECT_FALSE(b->RepeatTimer()->isActive());
     b->OnClick = nullptr;
-    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(5, 5));
+    release(b);
 }
 
 TEST_F(ButtonTest, DisabledButtonsLookTheSameButIgnoreThePointer)
@@ -303,13 +308,12 @@ TEST_F(ButtonTest, DisablingAHeldButtonReleasesIt)
 {
     TGTabButton* b = makeButton(50, 50);
     b->SetStyle(rfAllowTimer);
-    QTest::mouseMove(b, QPoint(5, 5));
-    QTest::mousePress(b, Qt::LeftButton, {}, QPoint(5, 5));
+    hold(b);
     b->setEnabled(false);
     EXPECT_EQ(b->State(), TGTabButton::StateUp);
     EXPECT_FALSE(b->Highlighted());
     EXPECT_FALSE(b->RepeatTimer()->isActive());
-    QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(5, 5));
+    release(b);
     EXPECT_EQ(clicks[b], 0);
 }
 
