@@ -127,14 +127,17 @@ TEST(Artwork, ButtonPicturesHaveTheirSizesFormatsAndKeyColour)
 TEST(Artwork, SliderPicturesUseTheirBottomLeftPixelAsKey)
 {
     using namespace artnames;
-    for (const char* name : {kPositionThumb, kVolumeThumb})
-        expectBmp(name, 15, 20, 8);
-    for (const char* name : {kPositionRuler, kVolumeRuler})
-        expectBmp(name, 6, 20, 8);
-    for (const char* name : {kPositionThumb, kVolumeThumb, kPositionRuler, kVolumeRuler, kDefaultHThumb,
-                             kDefaultHRuler, kDefaultVThumb, kDefaultVRuler}) {
-        const QImage img = picture(name);
-        EXPECT_EQ(rgbAt(img, 0, img.height() - 1), kKey) << name;
+    const struct {
+        const char* name;
+        int w, h;
+    } sliders[] = {
+        {kPositionThumb, 15, 20}, {kVolumeThumb, 15, 20},  {kPositionRuler, 6, 20}, {kVolumeRuler, 6, 20},
+        {kDefaultHThumb, 22, 18}, {kDefaultHRuler, 12, 8}, {kDefaultVThumb, 36, 11}, {kDefaultVRuler, 8, 12},
+    };
+    for (const auto& s : sliders) {
+        expectBmp(s.name, s.w, s.h, 8);
+        const QImage img = picture(s.name);
+        EXPECT_EQ(rgbAt(img, 0, img.height() - 1), kKey) << s.name;
     }
     // The volume ruler is drawn opaque: no key in the 17 rows that show.
     const QImage volume = picture(kVolumeRuler);
@@ -143,10 +146,6 @@ TEST(Artwork, SliderPicturesUseTheirBottomLeftPixelAsKey)
             EXPECT_NE(rgbAt(volume, x, y), kKey) << x << "," << y;
     // The thumbs show something solid in the middle of the visible rows.
     EXPECT_NE(rgbAt(picture(kPositionThumb), 7, 8), kKey);
-    expectBmp(kDefaultHThumb, 22, 18, 8);
-    expectBmp(kDefaultHRuler, 12, 8, 8);
-    expectBmp(kDefaultVThumb, 36, 11, 8);
-    expectBmp(kDefaultVRuler, 8, 12, 8);
 }
 
 TEST(Artwork, NavigatorHandle)
