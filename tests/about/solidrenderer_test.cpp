@@ -84,15 +84,13 @@ TEST(SpectrumPalette, StaticColoursAndTheHueWheel)
     const TLogPalette p = TSolidRenderer::SpectrumPalette();
     EXPECT_EQ(p.palVersion, 0x0300);
     EXPECT_EQ(p.palNumEntries, 256);
-    EXPECT_EQ(p.palPalEntry[0], RGB(0, 0, 0));
-    EXPECT_EQ(p.palPalEntry[9], RGB(0xA6, 0xCA, 0xF0));
-    EXPECT_EQ(p.palPalEntry[10], RGB(0xFF, 0, 0));
-    EXPECT_EQ(p.palPalEntry[11], RGB(0xFF, 0x06, 0));
-    EXPECT_EQ(p.palPalEntry[69], RGB(0x80, 0xFF, 0));
-    EXPECT_EQ(p.palPalEntry[128], RGB(0, 0xFF, 0xFF));
-    EXPECT_EQ(p.palPalEntry[245], RGB(0xFF, 0, 0x06));
-    EXPECT_EQ(p.palPalEntry[246], RGB(0xFF, 0xFB, 0xF0));
-    EXPECT_EQ(p.palPalEntry[255], RGB(0x48, 0xF9, 0x66));
+    const std::pair<int, TPaletteEntry> entries[] = {
+        {0, RGB(0, 0, 0)},          {9, RGB(0xA6, 0xCA, 0xF0)},   {10, RGB(0xFF, 0, 0)},
+        {11, RGB(0xFF, 0x06, 0)},   {69, RGB(0x80, 0xFF, 0)},     {128, RGB(0, 0xFF, 0xFF)},
+        {245, RGB(0xFF, 0, 0x06)},  {246, RGB(0xFF, 0xFB, 0xF0)}, {255, RGB(0x48, 0xF9, 0x66)},
+    };
+    for (const auto& [index, entry] : entries)
+        EXPECT_EQ(p.palPalEntry[index], entry) << "entry " << index;
 }
 
 TEST_F(Renderer, ColoursRunInBlocksOfEightAndCycleByFour)
