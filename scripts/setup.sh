@@ -12,7 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg xvfb x11-utils libx11-dev xdotool openbox imagemagick
   dbus-daemon dbus-bin
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   fonts-dejavu-core
 )
 
