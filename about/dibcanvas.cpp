@@ -12,8 +12,8 @@ namespace {
 
 // Arial's vertical metrics in font units of a 2048-unit em. Its stand-ins
 // keep them, so text sits in the cell where Arial would put it.
-constexpr double ArialAscent = 1854.0 / 2048.0;
-constexpr double ArialCellPerEm = (1854.0 + 434.0) / 2048.0;
+constexpr double kArialAscent = 1854.0 / 2048.0;
+constexpr double kArialCellPerEm = (1854.0 + 434.0) / 2048.0;
 
 bool IsArialStandIn(const QString& family)
 {
@@ -55,7 +55,7 @@ QFont TDIBFont::Resolve() const
         // The stand-ins for Arial keep Arial's proportion of cell to em, so
         // the lines come out the size they were laid out for; other faces
         // use their own ascent and descent.
-        double cellPerEm = ArialCellPerEm;
+        double cellPerEm = kArialCellPerEm;
         if (!IsArialStandIn(family)) {
             QFont probe = font;
             probe.setPixelSize(256);
@@ -164,7 +164,7 @@ int TDIBFont::Ascent() const
 {
     const QFont font = Resolve();
     if (IsArialStandIn(font.family()))
-        return int(std::lround(font.pixelSize() * ArialAscent));
+        return int(std::lround(font.pixelSize() * kArialAscent));
     return QFontMetrics(font).ascent();
 }
 
@@ -172,7 +172,7 @@ int TDIBFont::CellHeight() const
 {
     const QFont font = Resolve();
     if (IsArialStandIn(font.family()))
-        return int(std::lround(font.pixelSize() * ArialCellPerEm));
+        return int(std::lround(font.pixelSize() * kArialCellPerEm));
     return QFontMetrics(font).height();
 }
 

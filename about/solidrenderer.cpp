@@ -11,11 +11,11 @@ float Rotation[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
 namespace {
 
-constexpr double Pi = std::numbers::pi;
+constexpr double kPi = std::numbers::pi;
 // The eye sits this far in front of the centre of the solid, and a unit at
 // the centre's depth spans this many pixels.
-constexpr double ViewDistance = 1.8;
-constexpr double ViewScale = 180.0;
+constexpr double kViewDistance = 1.8;
+constexpr double kViewScale = 180.0;
 
 float F(double v)
 {
@@ -27,7 +27,7 @@ float F(double v)
 void BuildTrigTables()
 {
     for (int i = 0; i < 1024; ++i) {
-        const double a = F(i * 2 * Pi / 1024);
+        const double a = F(i * 2 * kPi / 1024);
         CosTable[i] = F(std::cos(a));
         SinTable[i] = F(std::sin(a));
     }
@@ -151,7 +151,7 @@ void TSolidRenderer::BuildBannerShape(TDIBUltra& raster, const TBanner& banner, 
     shape.fill(MorphPoint{});
     if (w <= 0)
         return;
-    const float step = F(2 * Pi / w);
+    const float step = F(2 * kPi / w);
     const float oneDegree = 0.017453292f;
     int n = 0;
     for (int x = w; x >= 1 && n < PointCount; --x) {
@@ -173,8 +173,8 @@ void TSolidRenderer::BuildBannerShape(TDIBUltra& raster, const TBanner& banner, 
 void TSolidRenderer::BuildSpherePair(std::array<MorphPoint, PointCount>& shape, int n, float outer, float inner)
 {
     const int m = PointCount / (2 * n);
-    const auto u = [m](int s) { return double(F((s + 0.5) * 2 * Pi / m)); };
-    const auto v = [n](int t) { return double(F((t + 0.5) * Pi / n)); };
+    const auto u = [m](int s) { return double(F((s + 0.5) * 2 * kPi / m)); };
+    const auto v = [n](int t) { return double(F((t + 0.5) * kPi / n)); };
     int slot = 0;
     for (int s = 0; s < m; ++s)
         for (int t = 0; t < n; ++t) {
@@ -254,10 +254,10 @@ void TSolidRenderer::Project(float x, float y, float z, int& sx, int& sy) const
     const float xr = F(Rotation[0][0] * double(x) + Rotation[0][1] * double(y) + Rotation[0][2] * double(z));
     const float yr = F(Rotation[1][0] * double(x) + Rotation[1][1] * double(y) + Rotation[1][2] * double(z));
     const float zr =
-        F(Rotation[2][0] * double(x) + Rotation[2][1] * double(y) + Rotation[2][2] * double(z) + ViewDistance);
+        F(Rotation[2][0] * double(x) + Rotation[2][1] * double(y) + Rotation[2][2] * double(z) + kViewDistance);
     // lrint rounds halves to the even neighbour in the default rounding mode.
-    sx = int(std::lrint(xr * ViewScale / zr)) + ViewCentreX;
-    sy = int(std::lrint(yr * ViewScale / zr)) + ViewCentreY;
+    sx = int(std::lrint(xr * kViewScale / zr)) + ViewCentreX;
+    sy = int(std::lrint(yr * kViewScale / zr)) + ViewCentreY;
 }
 
 void TSolidRenderer::DrawFrame(TDIBUltra& surface, int k, int s) const

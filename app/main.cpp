@@ -20,7 +20,7 @@ int main(int argc, char** argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     const bool help = ParseCommandLine(arguments).help;
     if (help || arguments.contains("--version") || arguments.contains("-v")) {
-        std::fputs(help ? UsageText : "Norrava 1.0\n", stdout);
+        std::fputs(help ? kUsageText : "Norrava 1.0\n", stdout);
         return 0;
     }
 

@@ -39,7 +39,7 @@ std::unique_ptr<TAppWindows> CreateWindows()
     windows->StatusPanel = std::make_unique<TStatusPanel>(app->StatusHandle);
     app->StatusPanel = windows->StatusPanel.get();
 
-    windows->FileBlind->setNavigator(app->FileNavigator);
+    windows->FileBlind->SetNavigator(app->FileNavigator);
     windows->StatusHandle->SetStatusPanel(app->StatusPanel);
     TFileNavigatorHost host;
     host.mainWindow = app;
@@ -69,7 +69,7 @@ void PreferXcbOnWayland()
         setenv("QT_QPA_PLATFORM", "xcb", 1);
 }
 
-const char* const UsageText =
+const char* const kUsageText =
     "Usage: norrava [FILE]\n"
     "\n"
     "Plays FILE (video, audio or MIDI) in Norrava's skinned window; without\n"

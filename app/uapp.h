@@ -43,4 +43,4 @@ struct TCommandLine {
     QString file; // empty: the bundled demo clip
 };
 TCommandLine ParseCommandLine(const QStringList& arguments);
-extern const char* const UsageText;
+extern const char* const kUsageText;

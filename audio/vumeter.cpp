@@ -21,21 +21,21 @@ namespace {
 
 // Start-up waits at most this long for a server that accepts but never
 // answers.
-constexpr pa_usec_t openTimeout = 5 * PA_USEC_PER_SEC;
+constexpr pa_usec_t kOpenTimeout = 5 * PA_USEC_PER_SEC;
 
 // The server reduces the monitor to this many peak values a second, so the
 // stream costs next to nothing; a 100 ms poll sees several per reading.
-constexpr uint32_t peakRate = 50;
+constexpr uint32_t kPeakRate = 50;
 
 class MainloopLock {
 public:
-    explicit MainloopLock(pa_threaded_mainloop* mainloop) : FMainloop(mainloop) { pa_threaded_mainloop_lock(FMainloop); }
-    ~MainloopLock() { pa_threaded_mainloop_unlock(FMainloop); }
+    explicit MainloopLock(pa_threaded_mainloop* mainloop) : mainloop_(mainloop) { pa_threaded_mainloop_lock(mainloop_); }
+    ~MainloopLock() { pa_threaded_mainloop_unlock(mainloop_); }
     MainloopLock(const MainloopLock&) = delete;
     MainloopLock& operator=(const MainloopLock&) = delete;
 
 private:
-    pa_threaded_mainloop* FMainloop;
+    pa_threaded_mainloop* mainloop_;
 };
 
 struct ServerQuery {
@@ -76,7 +76,7 @@ struct VumeterEvents {
         const auto type = event & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
         if (facility == PA_SUBSCRIPTION_EVENT_SERVER ||
             (facility == PA_SUBSCRIPTION_EVENT_SINK && type == PA_SUBSCRIPTION_EVENT_NEW))
-            static_cast<TVumeter*>(self)->followDefaultSink();
+            static_cast<TVumeter*>(self)->FollowDefaultSink();
     }
 };
 
@@ -87,7 +87,7 @@ TVumeter::~TVumeter()
     CloseMixer();
 }
 
-void TVumeter::setMessageHook(MessageHook hook)
+void TVumeter::SetMessageHook(MessageHook hook)
 {
     FMessageHook = std::move(hook);
 }
@@ -95,17 +95,17 @@ void TVumeter::setMessageHook(MessageHook hook)
 void TVumeter::OpenMixer()
 {
     CloseMixer();
-    const OpenStep result = openStream();
+    const OpenStep result = OpenStream();
     if (result == OpenStep::Connected)
         return;
     CloseMixer();
     if (result == OpenStep::NoServer)
-        showMessage(QStringLiteral("No Wave Devices to open"));
+        ShowMessage(QStringLiteral("No Wave Devices to open"));
     else if (result == OpenStep::NoSink)
-        showMessage(QStringLiteral("Unable to get mixer ID"));
+        ShowMessage(QStringLiteral("Unable to get mixer ID"));
 }
 
-TVumeter::OpenStep TVumeter::openStream()
+TVumeter::OpenStep TVumeter::OpenStream()
 {
     {
         std::lock_guard guard(FPeakLock);
@@ -120,13 +120,13 @@ TVumeter::OpenStep TVumeter::openStream()
         return OpenStep::NoServer;
     MainloopLock lock(FMainloop);
 
-    if (!connectToServer())
+    if (!ConnectToServer())
         return OpenStep::NoServer;
-    const std::string sinkName = defaultSinkName();
+    const std::string sinkName = DefaultSinkName();
     if (sinkName.empty())
         return OpenStep::NoSink;
     SinkLine sink(FMainloop);
-    if (!describeSink(sinkName, sink) || !watchMonitor(sink))
+    if (!DescribeSink(sinkName, sink) || !WatchMonitor(sink))
         return OpenStep::Silent;
 
     pa_threaded_mainloop_get_api(FMainloop)->time_free(FOpenTimer);
@@ -144,22 +144,22 @@ TVumeter::OpenStep TVumeter::openStream()
             FContext, static_cast<pa_subscription_mask_t>(PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_SINK),
             nullptr, nullptr))
         pa_operation_unref(subscribing);
-    followDefaultSink();
+    FollowDefaultSink();
     FOpen = true;
     return OpenStep::Connected;
 }
 
-bool TVumeter::connectToServer()
+bool TVumeter::ConnectToServer()
 {
     FContext = pa_context_new(pa_threaded_mainloop_get_api(FMainloop), "Norrava");
     if (!FContext)
         return false;
-    pa_context_set_state_callback(FContext, contextStateChanged, this);
-    FOpenTimer = pa_context_rttime_new(FContext, pa_rtclock_now() + openTimeout, openTimedOut, this);
+    pa_context_set_state_callback(FContext, ContextStateChanged, this);
+    FOpenTimer = pa_context_rttime_new(FContext, pa_rtclock_now() + kOpenTimeout, OpenTimedOut, this);
     // A meter only watches: it never starts a sound server of its own.
     if (pa_context_connect(FContext, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return false;
-    waitUntil([this] {
+    WaitUntil([this] {
         const pa_context_state_t state = pa_context_get_state(FContext);
         return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
     });
@@ -167,26 +167,26 @@ bool TVumeter::connectToServer()
 }
 
 // The output everything plays to by default; empty when there is none.
-std::string TVumeter::defaultSinkName()
+std::string TVumeter::DefaultSinkName()
 {
     ServerQuery server{FMainloop, {}};
-    if (!waitForOperation(pa_context_get_server_info(FContext, serverInfoArrived, &server)))
+    if (!WaitForOperation(pa_context_get_server_info(FContext, serverInfoArrived, &server)))
         return {};
     return server.defaultSink;
 }
 
-bool TVumeter::describeSink(const std::string& name, SinkLine& sink)
+bool TVumeter::DescribeSink(const std::string& name, SinkLine& sink)
 {
-    return waitForOperation(pa_context_get_sink_info_by_name(FContext, name.c_str(), sinkInfoArrived, &sink)) &&
+    return WaitForOperation(pa_context_get_sink_info_by_name(FContext, name.c_str(), SinkInfoArrived, &sink)) &&
            sink.found && sink.channels >= 1;
 }
 
-bool TVumeter::watchMonitor(const SinkLine& sink)
+bool TVumeter::WatchMonitor(const SinkLine& sink)
 {
-    FStream = connectMonitor(sink);
+    FStream = ConnectMonitor(sink);
     if (!FStream)
         return false;
-    waitUntil([this] {
+    WaitUntil([this] {
         const pa_stream_state_t state = pa_stream_get_state(FStream);
         return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
     });
@@ -195,7 +195,7 @@ bool TVumeter::watchMonitor(const SinkLine& sink)
 
 // Starts a stream on the sink's monitor; it calls back when it is ready or
 // has failed. Null when it cannot even be started.
-pa_stream* TVumeter::connectMonitor(const SinkLine& sink)
+pa_stream* TVumeter::ConnectMonitor(const SinkLine& sink)
 {
     // Two values at most: a surround sink is read as its stereo mix-down.
     const int channels = std::min(sink.channels, 2);
@@ -204,13 +204,13 @@ pa_stream* TVumeter::connectMonitor(const SinkLine& sink)
         pa_channel_map_init_mono(&map);
     else if (sink.channels > 2)
         pa_channel_map_init_stereo(&map);
-    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, peakRate, static_cast<uint8_t>(channels)};
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, kPeakRate, static_cast<uint8_t>(channels)};
     pa_stream* stream = pa_stream_new(FContext, "Output level", &format, &map);
     if (!stream)
         return nullptr;
-    pa_stream_set_state_callback(stream, streamStateChanged, this);
-    pa_stream_set_read_callback(stream, samplesArrived, this);
-    pa_stream_set_moved_callback(stream, streamStateChanged, this); // so sourceName never lies
+    pa_stream_set_state_callback(stream, StreamStateChanged, this);
+    pa_stream_set_read_callback(stream, SamplesArrived, this);
+    pa_stream_set_moved_callback(stream, StreamStateChanged, this); // so SourceName never lies
 
     // One frame per fragment, so each peak value arrives as soon as it is
     // made. The server never moves the stream to another source (a default
@@ -234,7 +234,7 @@ pa_stream* TVumeter::connectMonitor(const SinkLine& sink)
 
 // Ends the current stream; its callbacks are cut first, so nothing it still
 // delivers reaches the meter.
-void TVumeter::dropStream()
+void TVumeter::DropStream()
 {
     if (!FStream)
         return;
@@ -250,13 +250,13 @@ void TVumeter::dropStream()
 
 // Asks which sink is the default now; the answers arrive on the libpulse
 // thread and never wait for anything.
-void TVumeter::followDefaultSink()
+void TVumeter::FollowDefaultSink()
 {
-    if (pa_operation* asking = pa_context_get_server_info(FContext, defaultSinkArrived, this))
+    if (pa_operation* asking = pa_context_get_server_info(FContext, DefaultSinkArrived, this))
         pa_operation_unref(asking);
 }
 
-void TVumeter::defaultSinkArrived(pa_context* context, const pa_server_info* info, void* self)
+void TVumeter::DefaultSinkArrived(pa_context* context, const pa_server_info* info, void* self)
 {
     auto* meter = static_cast<TVumeter*>(self);
     if (!info || !info->default_sink_name || !*info->default_sink_name)
@@ -269,11 +269,11 @@ void TVumeter::defaultSinkArrived(pa_context* context, const pa_server_info* inf
     if (info->default_sink_name == meter->FSinkName && meter->FStream && !lost)
         return;
     meter->FWantedSink = info->default_sink_name;
-    if (pa_operation* asking = pa_context_get_sink_info_by_name(context, info->default_sink_name, newSinkArrived, self))
+    if (pa_operation* asking = pa_context_get_sink_info_by_name(context, info->default_sink_name, NewSinkArrived, self))
         pa_operation_unref(asking);
 }
 
-void TVumeter::newSinkArrived(pa_context*, const pa_sink_info* info, int, void* self)
+void TVumeter::NewSinkArrived(pa_context*, const pa_sink_info* info, int, void* self)
 {
     auto* meter = static_cast<TVumeter*>(self);
     // Only the answer about the latest default counts, and only a sink with
@@ -287,12 +287,12 @@ void TVumeter::newSinkArrived(pa_context*, const pa_sink_info* info, int, void* 
     sink.map = info->channel_map;
     sink.monitor = info->monitor_source_name;
     meter->FSinkName = info->name;
-    meter->switchTo(sink);
+    meter->SwitchTo(sink);
 }
 
-void TVumeter::switchTo(const SinkLine& sink)
+void TVumeter::SwitchTo(const SinkLine& sink)
 {
-    dropStream();
+    DropStream();
     {
         std::lock_guard guard(FPeakLock);
         FMaxLeft = FMaxRight = 0.0f;
@@ -300,7 +300,7 @@ void TVumeter::switchTo(const SinkLine& sink)
         FStreamLost = false;
         FChannels = std::min(sink.channels, 2);
     }
-    FStream = connectMonitor(sink);
+    FStream = ConnectMonitor(sink);
     if (!FStream) {
         std::lock_guard guard(FPeakLock);
         FStreamLost = true;
@@ -309,7 +309,7 @@ void TVumeter::switchTo(const SinkLine& sink)
 
 // Runs with the mainloop lock held; every callback signals, so the
 // condition is looked at again after each server event.
-bool TVumeter::waitUntil(const std::function<bool()>& done)
+bool TVumeter::WaitUntil(const std::function<bool()>& done)
 {
     while (!done()) {
         if (FOpenTimedOut)
@@ -319,11 +319,11 @@ bool TVumeter::waitUntil(const std::function<bool()>& done)
     return true;
 }
 
-bool TVumeter::waitForOperation(pa_operation* operation)
+bool TVumeter::WaitForOperation(pa_operation* operation)
 {
     if (!operation)
         return false;
-    waitUntil([this, operation] {
+    WaitUntil([this, operation] {
         return pa_operation_get_state(operation) != PA_OPERATION_RUNNING ||
                !PA_CONTEXT_IS_GOOD(pa_context_get_state(FContext));
     });
@@ -337,7 +337,7 @@ bool TVumeter::waitForOperation(pa_operation* operation)
 
 void TVumeter::ReadPeaks()
 {
-    if (!isOpen())
+    if (!IsOpen())
         return;
     float left = 0.0f;
     float right = 0.0f;
@@ -357,13 +357,13 @@ void TVumeter::ReadPeaks()
         RightPeak = audio::peakLevel(audio::sampleToReading(right));
 }
 
-int TVumeter::channelCount() const
+int TVumeter::ChannelCount() const
 {
     std::lock_guard guard(FPeakLock);
     return FChannels;
 }
 
-std::string TVumeter::sourceName() const
+std::string TVumeter::SourceName() const
 {
     std::lock_guard guard(FPeakLock);
     return FSourceName;
@@ -376,7 +376,7 @@ void TVumeter::CloseMixer()
         return;
     {
         MainloopLock lock(FMainloop);
-        dropStream();
+        DropStream();
         if (FOpenTimer) {
             pa_threaded_mainloop_get_api(FMainloop)->time_free(FOpenTimer);
             FOpenTimer = nullptr;
@@ -399,7 +399,7 @@ void TVumeter::CloseMixer()
     FChannels = 0;
 }
 
-void TVumeter::showMessage(const QString& message) const
+void TVumeter::ShowMessage(const QString& message) const
 {
     if (FMessageHook)
         FMessageHook(message);
@@ -409,7 +409,7 @@ void TVumeter::showMessage(const QString& message) const
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
-void TVumeter::collect(const float* samples, size_t count, int channels)
+void TVumeter::Collect(const float* samples, size_t count, int channels)
 {
     float left = 0.0f;
     float right = 0.0f;
@@ -425,7 +425,7 @@ void TVumeter::collect(const float* samples, size_t count, int channels)
     FFresh = true;
 }
 
-void TVumeter::contextStateChanged(pa_context* context, void* self)
+void TVumeter::ContextStateChanged(pa_context* context, void* self)
 {
     auto* meter = static_cast<TVumeter*>(self);
     if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(context))) {
@@ -435,7 +435,7 @@ void TVumeter::contextStateChanged(pa_context* context, void* self)
     pa_threaded_mainloop_signal(meter->FMainloop, 0);
 }
 
-void TVumeter::streamStateChanged(pa_stream* stream, void* self)
+void TVumeter::StreamStateChanged(pa_stream* stream, void* self)
 {
     auto* meter = static_cast<TVumeter*>(self);
     const pa_stream_state_t state = pa_stream_get_state(stream);
@@ -451,7 +451,7 @@ void TVumeter::streamStateChanged(pa_stream* stream, void* self)
     pa_threaded_mainloop_signal(meter->FMainloop, 0);
 }
 
-void TVumeter::sinkInfoArrived(pa_context*, const pa_sink_info* info, int, void* line)
+void TVumeter::SinkInfoArrived(pa_context*, const pa_sink_info* info, int, void* line)
 {
     auto* query = static_cast<SinkLine*>(line);
     if (info && !query->found && info->monitor_source_name) {
@@ -463,7 +463,7 @@ void TVumeter::sinkInfoArrived(pa_context*, const pa_sink_info* info, int, void*
     pa_threaded_mainloop_signal(query->mainloop, 0);
 }
 
-void TVumeter::samplesArrived(pa_stream* stream, size_t, void* self)
+void TVumeter::SamplesArrived(pa_stream* stream, size_t, void* self)
 {
     auto* meter = static_cast<TVumeter*>(self);
     const int channels = pa_stream_get_sample_spec(stream)->channels;
@@ -474,12 +474,12 @@ void TVumeter::samplesArrived(pa_stream* stream, size_t, void* self)
             return;
         // A hole (data null) carries no samples but must still be dropped.
         if (data)
-            meter->collect(static_cast<const float*>(data), bytes / sizeof(float), channels);
+            meter->Collect(static_cast<const float*>(data), bytes / sizeof(float), channels);
         pa_stream_drop(stream);
     }
 }
 
-void TVumeter::openTimedOut(pa_mainloop_api*, pa_time_event*, const timeval*, void* self)
+void TVumeter::OpenTimedOut(pa_mainloop_api*, pa_time_event*, const timeval*, void* self)
 {
     auto* meter = static_cast<TVumeter*>(self);
     meter->FOpenTimedOut = true;

@@ -38,7 +38,7 @@ public:
     TVumeter(const TVumeter&) = delete;
     TVumeter& operator=(const TVumeter&) = delete;
 
-    void setMessageHook(MessageHook hook);
+    void SetMessageHook(MessageHook hook);
 
     // Connects to the sound server and starts watching the default sink.
     // Reports "No Wave Devices to open" when no server answers and "Unable
@@ -56,12 +56,12 @@ public:
     void CloseMixer();
 
     // True once OpenMixer got all the way through, until CloseMixer.
-    bool isOpen() const { return FOpen; }
+    bool IsOpen() const { return FOpen; }
     // Channels of the watched sink as the meter reads them (0 when closed).
-    int channelCount() const;
+    int ChannelCount() const;
     // The monitor source the meter reads from now; empty when closed or
     // while no stream is connected.
-    std::string sourceName() const;
+    std::string SourceName() const;
 
     int32_t LeftPeak = 0;
     int32_t RightPeak = 0;
@@ -72,27 +72,27 @@ private:
     enum class OpenStep { Connected, NoServer, NoSink, Silent };
 
     // Each step runs with the mainloop lock held.
-    OpenStep openStream();
-    bool connectToServer();
-    std::string defaultSinkName();
-    bool describeSink(const std::string& name, SinkLine& sink);
-    bool watchMonitor(const SinkLine& sink);
-    pa_stream* connectMonitor(const SinkLine& sink);
-    void dropStream();
-    void followDefaultSink();
-    void switchTo(const SinkLine& sink);
-    bool waitUntil(const std::function<bool()>& done);
-    bool waitForOperation(pa_operation* operation);
-    void collect(const float* samples, size_t count, int channels);
-    void showMessage(const QString& message) const;
+    OpenStep OpenStream();
+    bool ConnectToServer();
+    std::string DefaultSinkName();
+    bool DescribeSink(const std::string& name, SinkLine& sink);
+    bool WatchMonitor(const SinkLine& sink);
+    pa_stream* ConnectMonitor(const SinkLine& sink);
+    void DropStream();
+    void FollowDefaultSink();
+    void SwitchTo(const SinkLine& sink);
+    bool WaitUntil(const std::function<bool()>& done);
+    bool WaitForOperation(pa_operation* operation);
+    void Collect(const float* samples, size_t count, int channels);
+    void ShowMessage(const QString& message) const;
 
-    static void contextStateChanged(pa_context* context, void* self);
-    static void streamStateChanged(pa_stream* stream, void* self);
-    static void sinkInfoArrived(pa_context* context, const pa_sink_info* info, int last, void* line);
-    static void defaultSinkArrived(pa_context* context, const pa_server_info* info, void* self);
-    static void newSinkArrived(pa_context* context, const pa_sink_info* info, int last, void* self);
-    static void samplesArrived(pa_stream* stream, size_t bytes, void* self);
-    static void openTimedOut(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
+    static void ContextStateChanged(pa_context* context, void* self);
+    static void StreamStateChanged(pa_stream* stream, void* self);
+    static void SinkInfoArrived(pa_context* context, const pa_sink_info* info, int last, void* line);
+    static void DefaultSinkArrived(pa_context* context, const pa_server_info* info, void* self);
+    static void NewSinkArrived(pa_context* context, const pa_sink_info* info, int last, void* self);
+    static void SamplesArrived(pa_stream* stream, size_t bytes, void* self);
+    static void OpenTimedOut(pa_mainloop_api* api, pa_time_event* event, const timeval* tv, void* self);
 
     MessageHook FMessageHook;
 

@@ -12,9 +12,9 @@
 static void BM_ReadPeaks(benchmark::State& state)
 {
     TVumeter meter;
-    meter.setMessageHook([](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); });
+    meter.SetMessageHook([](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); });
     meter.OpenMixer();
-    state.SetLabel(meter.isOpen() ? "open" : "closed (no sound server)");
+    state.SetLabel(meter.IsOpen() ? "open" : "closed (no sound server)");
     for (auto _ : state) {
         meter.ReadPeaks();
         benchmark::DoNotOptimize(meter.LeftPeak);
@@ -29,9 +29,9 @@ BENCHMARK(BM_ReadPeaks);
 static void BM_OpenMeterSecond(benchmark::State& state)
 {
     TVumeter meter;
-    meter.setMessageHook([](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); });
+    meter.SetMessageHook([](const QString& message) { std::fprintf(stderr, "%s\n", qPrintable(message)); });
     meter.OpenMixer();
-    state.SetLabel(meter.isOpen() ? "open" : "closed (no sound server)");
+    state.SetLabel(meter.IsOpen() ? "open" : "closed (no sound server)");
     for (auto _ : state) {
         for (int tick = 0; tick < 10; ++tick) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));

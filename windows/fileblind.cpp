@@ -8,10 +8,10 @@
 #include <QWindow>
 
 namespace {
-constexpr int DesignWidth = 104;
-constexpr int DesignHeight = 192;
-constexpr int HandleWidth = 20;
-constexpr int HandleHeight = 150;
+constexpr int kDesignWidth = 104;
+constexpr int kDesignHeight = 192;
+constexpr int kHandleWidth = 20;
+constexpr int kHandleHeight = 150;
 } // namespace
 
 TFileBlind::TFileBlind(QWidget* parent)
@@ -20,7 +20,7 @@ TFileBlind::TFileBlind(QWidget* parent)
     setWindowTitle(tr("Files handle"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setCursor(Qt::SplitHCursor);
-    resize(DesignWidth, DesignHeight);
+    resize(kDesignWidth, kDesignHeight);
 
     // Disabled, so presses on the picture fall through to this window.
     LumoTransImage1 = new TLumoTransImage(this);
@@ -34,7 +34,7 @@ TFileBlind::TFileBlind(QWidget* parent)
 
 void TFileBlind::FormCreate()
 {
-    setGeometry(x(), -100, HandleWidth, HandleHeight);
+    setGeometry(x(), -100, kHandleWidth, kHandleHeight);
     hide();
 }
 
@@ -42,7 +42,7 @@ void TFileBlind::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     // Hang on the main window, so the window manager keeps us above it.
-    QWidget* main = navigator_ ? navigator_->host().mainWindow : nullptr;
+    QWidget* main = FNavigator ? FNavigator->host().mainWindow : nullptr;
     if (!parentWidget() && main && main->windowHandle() && windowHandle())
         windowHandle()->setTransientParent(main->windowHandle());
 }
@@ -54,47 +54,47 @@ void TFileBlind::mousePressEvent(QMouseEvent* event)
 
 void TFileBlind::FormMouseDown(QMouseEvent* event)
 {
-    if (!navigator_ || dragging_)
+    if (!FNavigator || FDragging)
         return;
-    if (startSystemResize())
+    if (StartSystemResize())
         return;
-    rightEdge_ = navigator_->x() + navigator_->width();
-    grabOffset_ = qRound(event->globalPosition().x()) - x();
-    dragging_ = true;
+    FRightEdge = FNavigator->x() + FNavigator->width();
+    FGrabOffset = qRound(event->globalPosition().x()) - x();
+    FDragging = true;
 }
 
-bool TFileBlind::startSystemResize()
+bool TFileBlind::StartSystemResize()
 {
     // A closed navigator is not mapped, and the window manager cannot size
     // a window it does not show.
-    if (!navigator_->isVisible())
+    if (!FNavigator->isVisible())
         return false;
-    QWindow* window = navigator_->windowHandle();
+    QWindow* window = FNavigator->windowHandle();
     return window && window->startSystemResize(Qt::LeftEdge);
 }
 
 void TFileBlind::mouseMoveEvent(QMouseEvent* event)
 {
-    if (dragging_)
-        dragTo(qRound(event->globalPosition().x()));
+    if (FDragging)
+        DragTo(qRound(event->globalPosition().x()));
 }
 
 void TFileBlind::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!dragging_)
+    if (!FDragging)
         return;
-    dragTo(qRound(event->globalPosition().x()));
+    DragTo(qRound(event->globalPosition().x()));
     // The drag ends when the last button is let go.
     if (event->buttons() == Qt::NoButton)
-        dragging_ = false;
+        FDragging = false;
 }
 
-void TFileBlind::dragTo(int globalX)
+void TFileBlind::DragTo(int globalX)
 {
     // The handle's right side is the navigator's left edge.
-    const int left = globalX - grabOffset_ + width();
-    const int newWidth = std::max(1, rightEdge_ - left);
-    if (newWidth == navigator_->width() && rightEdge_ == navigator_->x() + navigator_->width())
+    const int left = globalX - FGrabOffset + width();
+    const int newWidth = std::max(1, FRightEdge - left);
+    if (newWidth == FNavigator->width() && FRightEdge == FNavigator->x() + FNavigator->width())
         return;
-    navigator_->setBounds(rightEdge_ - newWidth, navigator_->y(), newWidth, navigator_->height());
+    FNavigator->setBounds(FRightEdge - newWidth, FNavigator->y(), newWidth, FNavigator->height());
 }

@@ -23,14 +23,14 @@ public:
 
     // The window this handle sizes; the navigator is created after the
     // handle, so it is linked afterwards.
-    void setNavigator(TFileNavigator* navigator) { navigator_ = navigator; }
-    TFileNavigator* navigator() const { return navigator_; }
+    void SetNavigator(TFileNavigator* navigator) { FNavigator = navigator; }
+    TFileNavigator* Navigator() const { return FNavigator; }
 
     void FormCreate();
     void FormMouseDown(QMouseEvent* event);
 
     // True while the handle drags the navigator's edge itself.
-    bool isDragging() const { return dragging_; }
+    bool IsDragging() const { return FDragging; }
 
     TLumoTransImage* LumoTransImage1 = nullptr;
 
@@ -41,11 +41,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    bool startSystemResize();
-    void dragTo(int globalX);
+    bool StartSystemResize();
+    void DragTo(int globalX);
 
-    TFileNavigator* navigator_ = nullptr;
-    bool dragging_ = false;
-    int rightEdge_ = 0;  // the navigator's right edge, fixed during a drag
-    int grabOffset_ = 0; // pointer x within the handle at the press
+    TFileNavigator* FNavigator = nullptr;
+    bool FDragging = false;
+    int FRightEdge = 0;  // the navigator's right edge, fixed during a drag
+    int FGrabOffset = 0; // pointer x within the handle at the press
 };

@@ -16,17 +16,17 @@
 
 namespace {
 
-constexpr int DesignWidth = 292;
-constexpr int DesignHeight = 404;
-constexpr int DesignLeft = 192;
-constexpr int DesignTop = 103;
-constexpr int TreeHeight = 149;
-constexpr int ListHeight = 233;
-constexpr int SplitterHeight = 8;
-constexpr int ItemHeight = 18;
-constexpr int TreeIndent = 19;
-constexpr int TreeMinimumHeight = 70;
-constexpr int ListMinimumHeight = 80;
+constexpr int kDesignWidth = 292;
+constexpr int kDesignHeight = 404;
+constexpr int kDesignLeft = 192;
+constexpr int kDesignTop = 103;
+constexpr int kTreeHeight = 149;
+constexpr int kListHeight = 233;
+constexpr int kSplitterHeight = 8;
+constexpr int kItemHeight = 18;
+constexpr int kTreeIndent = 19;
+constexpr int kTreeMinimumHeight = 70;
+constexpr int kListMinimumHeight = 80;
 
 QString navigatorStyleSheet()
 {
@@ -67,7 +67,7 @@ TFileNavigator::TFileNavigator(QWidget* parent) : QWidget(parent, Qt::Tool | Qt:
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
     setFont(font);
-    setGeometry(DesignLeft, DesignTop, DesignWidth, DesignHeight);
+    setGeometry(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight);
     buildControls();
     applyLook();
     FormCreate();
@@ -87,11 +87,11 @@ void TFileNavigator::buildControls()
     for (int column = 1; column < folderModel_->columnCount(); ++column)
         RzDirectoryTree1->hideColumn(column);
     RzDirectoryTree1->header()->hide();
-    RzDirectoryTree1->setIndentation(TreeIndent);
-    RzDirectoryTree1->setMinimumHeight(TreeMinimumHeight);
+    RzDirectoryTree1->setIndentation(kTreeIndent);
+    RzDirectoryTree1->setMinimumHeight(kTreeMinimumHeight);
     RzDirectoryTree1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     RzDirectoryTree1->setSelectionMode(QAbstractItemView::SingleSelection);
-    RzDirectoryTree1->setItemDelegate(new TFixedRowDelegate(ItemHeight, RzDirectoryTree1));
+    RzDirectoryTree1->setItemDelegate(new TFixedRowDelegate(kItemHeight, RzDirectoryTree1));
     connect(RzDirectoryTree1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid())
@@ -124,11 +124,11 @@ void TFileNavigator::buildControls()
     FileListBox1 = new TFileListView;
     FileListBox1->setModel(fileModel_);
     FileListBox1->setToolTip(tr("Click to open the highlighted file"));
-    FileListBox1->setMinimumHeight(ListMinimumHeight);
+    FileListBox1->setMinimumHeight(kListMinimumHeight);
     FileListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FileListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
     FileListBox1->setUniformItemSizes(true);
-    FileListBox1->setItemDelegate(new TFixedRowDelegate(ItemHeight, FileListBox1));
+    FileListBox1->setItemDelegate(new TFixedRowDelegate(kItemHeight, FileListBox1));
     connect(FileListBox1, &TFileListView::highlightChosen, this, &TFileNavigator::FileListBox1Change);
     // The playing file's row moves while the rest of its folder is read and
     // sorted: keep it in view until the user takes hold of the list.
@@ -139,12 +139,12 @@ void TFileNavigator::buildControls()
     connect(fileModel_, &QFileSystemModel::rowsInserted, this, &TFileNavigator::keepHighlightInView);
 
     Splitter1 = new TNavSplitter;
-    Splitter1->setHandleWidth(SplitterHeight);
+    Splitter1->setHandleWidth(kSplitterHeight);
     Splitter1->addWidget(RzDirectoryTree1);
     Splitter1->addWidget(FileListBox1);
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({TreeHeight, ListHeight});
+    Splitter1->setSizes({kTreeHeight, kListHeight});
     Splitter1->canResize = [this](int newHeight) { return Splitter1CanResize(newHeight); };
     NavPanel->layout()->addWidget(Splitter1);
     NavPanel->setGeometry(rect());

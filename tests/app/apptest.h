@@ -147,7 +147,7 @@ protected:
             return availableAt ? availableAt(point) : QRect(QPoint(0, 0), screen);
         };
         app->OpenAbout = [this] { ++aboutOpened; };
-        app->Vumeter->setMessageHook([](const QString& text) { unexpectedMessages() << text; });
+        app->Vumeter->SetMessageHook([](const QString& text) { unexpectedMessages() << text; });
         app->show();
         QCoreApplication::processEvents();
     }

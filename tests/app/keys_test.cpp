@@ -385,7 +385,7 @@ TEST(KeysHelp, EveryKeyIsInTheUsageTextAndTheHelpDocument)
     EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(player.exitCode(), 0) << player.readAllStandardError().toStdString();
     const QString printed = QString::fromUtf8(player.readAllStandardOutput());
-    EXPECT_EQ(printed, QString::fromUtf8(UsageText));
+    EXPECT_EQ(printed, QString::fromUtf8(kUsageText));
 
     QSet<QString> usage;
     for (const QString& line : printed.split('\n')) {

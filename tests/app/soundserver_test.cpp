@@ -119,7 +119,7 @@ TEST(SoundServer, PlayerSurvivesTheServerDyingAndPlaysAgainOnANewOne)
         server.Kill();
         // The poll keeps running while the meter notices; from then on
         // nothing new is read.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return app->Vumeter->sourceName().empty(); }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return app->Vumeter->SourceName().empty(); }, 30000));
         app->Timer1Timer();
         const int left = app->Vumeter->LeftPeak;
         const int right = app->Vumeter->RightPeak;

@@ -63,7 +63,7 @@ TEST_F(StartupTest, ClosingStopsThePollAndTheMeterAndTakesTheCompanionsAlong)
     app->ButtonClose->Click();
     EXPECT_FALSE(app->isVisible());
     EXPECT_FALSE(app->Timer1->isActive());
-    EXPECT_FALSE(app->Vumeter->isOpen());
+    EXPECT_FALSE(app->Vumeter->IsOpen());
     for (QWidget* w : companions())
         EXPECT_FALSE(w->isVisible());
     windows.reset();

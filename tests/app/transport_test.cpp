@@ -354,7 +354,7 @@ TEST_F(VolumeTest, TheLevelAtTheSinkFollowsTheSlider)
 {
     if (!soundServer())
         NORRAVA_SKIP_OR_FAIL() << "no test sound server (PULSE_SERVER unset or unreachable)";
-    if (!app->Vumeter->isOpen())
+    if (!app->Vumeter->IsOpen())
         NORRAVA_SKIP_OR_FAIL() << "the peak meter could not watch the sound server";
     const QByteArray audio = qgetenv("NORRAVA_AUDIO");
     unsetenv("NORRAVA_AUDIO"); // this one plays to the server's null sink

@@ -243,13 +243,13 @@ TEST(VumeterPulseTest, OpensOnTheDefaultSinkWithoutMessages)
     REQUIRE_SOUND_SERVER();
     TVumeter meter;
     QStringList messages;
-    meter.setMessageHook([&](const QString& message) { messages << message; });
+    meter.SetMessageHook([&](const QString& message) { messages << message; });
     meter.OpenMixer();
     EXPECT_TRUE(messages.isEmpty()) << messages.join(", ").toStdString();
-    EXPECT_TRUE(meter.isOpen());
-    EXPECT_EQ(meter.channelCount(), 2);
+    EXPECT_TRUE(meter.IsOpen());
+    EXPECT_EQ(meter.ChannelCount(), 2);
     meter.CloseMixer();
-    EXPECT_FALSE(meter.isOpen());
+    EXPECT_FALSE(meter.IsOpen());
     meter.CloseMixer();
 }
 
@@ -258,7 +258,7 @@ TEST_F(VumeterPrivateServerTest, ReadingFollowsEachChannelsAmplitude)
     TemporarySink sink("norrava_meter_stereo", 2);
     TVumeter meter;
     openMeterOn(meter, sink.name());
-    ASSERT_TRUE(meter.isOpen());
+    ASSERT_TRUE(meter.IsOpen());
 
     // Half scale left reads 16384 div 180 = 91; quarter scale right 45.
     Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
@@ -278,8 +278,8 @@ TEST_F(VumeterPrivateServerTest, MonoSinkLeavesTheRightValueAtZero)
     TemporarySink sink("norrava_meter_mono", 1);
     TVumeter meter;
     openMeterOn(meter, sink.name());
-    ASSERT_TRUE(meter.isOpen());
-    EXPECT_EQ(meter.channelCount(), 1);
+    ASSERT_TRUE(meter.IsOpen());
+    EXPECT_EQ(meter.ChannelCount(), 1);
 
     Playback tone(toneFile("meter_tone_full", 1.0f, 1.0f, 30), sink.name());
     EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > 100; })) << "left " << meter.LeftPeak;
@@ -294,8 +294,8 @@ TEST_F(VumeterPrivateServerTest, SurroundSinkReadsAsItsStereoMixDown)
     TemporarySink sink("norrava_meter_surround", 6);
     TVumeter meter;
     openMeterOn(meter, sink.name());
-    ASSERT_TRUE(meter.isOpen());
-    EXPECT_EQ(meter.channelCount(), 2);
+    ASSERT_TRUE(meter.IsOpen());
+    EXPECT_EQ(meter.ChannelCount(), 2);
 
     Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
     EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > meter.RightPeak && meter.RightPeak > 0; }))
@@ -307,7 +307,7 @@ TEST_F(VumeterPrivateServerTest, WithNoOutputLeftTheReadingFreezes)
     TemporarySink sink("norrava_meter_removed", 2);
     TVumeter meter;
     openMeterOn(meter, sink.name());
-    ASSERT_TRUE(meter.isOpen());
+    ASSERT_TRUE(meter.IsOpen());
 
     Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
     ASSERT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }));
@@ -321,9 +321,9 @@ TEST_F(VumeterPrivateServerTest, WithNoOutputLeftTheReadingFreezes)
     // Waited for without reading: a value still on its way from before the
     // removal must not count as a change.
     const auto deadline = std::chrono::steady_clock::now() + 20s;
-    while (!meter.sourceName().empty() && std::chrono::steady_clock::now() < deadline)
+    while (!meter.SourceName().empty() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(20ms);
-    ASSERT_TRUE(meter.sourceName().empty()) << meter.sourceName();
+    ASSERT_TRUE(meter.SourceName().empty()) << meter.SourceName();
     for (int i = 0; i < 10; ++i) {
         meter.ReadPeaks();
         EXPECT_EQ(meter.LeftPeak, left);
@@ -341,8 +341,8 @@ TEST_F(VumeterPrivateServerTest, FollowsTheDefaultSinkToItsMonitor)
     TemporarySink speakers("norrava_meter_speakers", 2);
     TVumeter meter;
     openMeterOn(meter, speakers.name());
-    ASSERT_TRUE(meter.isOpen());
-    EXPECT_EQ(meter.sourceName(), "norrava_meter_speakers.monitor");
+    ASSERT_TRUE(meter.IsOpen());
+    EXPECT_EQ(meter.SourceName(), "norrava_meter_speakers.monitor");
 
     Playback music(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), speakers.name());
     ASSERT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }));
@@ -350,9 +350,9 @@ TEST_F(VumeterPrivateServerTest, FollowsTheDefaultSinkToItsMonitor)
 
     TemporarySink headphones("norrava_meter_headphones", 1);
     pactl({"set-default-sink", headphones.name()});
-    EXPECT_TRUE(readUntil(meter, [&] { return meter.sourceName() == "norrava_meter_headphones.monitor"; }))
-        << meter.sourceName();
-    EXPECT_EQ(meter.channelCount(), 1);
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.SourceName() == "norrava_meter_headphones.monitor"; }))
+        << meter.SourceName();
+    EXPECT_EQ(meter.ChannelCount(), 1);
     // Full scale on the speakers would read 182; half scale on the
     // headphones reads 91.
     Playback loud(toneFile("meter_tone_full", 1.0f, 1.0f, 30), speakers.name());
@@ -364,9 +364,9 @@ TEST_F(VumeterPrivateServerTest, FollowsTheDefaultSinkToItsMonitor)
     loud.stop();
     voice.stop();
     headphones.remove();
-    EXPECT_TRUE(readUntil(meter, [&] { return meter.sourceName() == "norrava_meter_speakers.monitor"; }))
-        << meter.sourceName();
-    EXPECT_EQ(meter.channelCount(), 2);
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.SourceName() == "norrava_meter_speakers.monitor"; }))
+        << meter.SourceName();
+    EXPECT_EQ(meter.ChannelCount(), 2);
     Playback again(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), speakers.name());
     EXPECT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }))
         << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
@@ -381,11 +381,11 @@ TEST_F(VumeterPrivateServerTest, NeverReadsASourceThatIsNotAMonitor)
     pactl({"set-default-source", "norrava_meter_mic"});
     TVumeter meter;
     openMeterOn(meter, speakers.name());
-    ASSERT_TRUE(meter.isOpen());
+    ASSERT_TRUE(meter.IsOpen());
 
-    auto notTheMicrophone = [&] { return meter.sourceName() != "norrava_meter_mic"; };
+    auto notTheMicrophone = [&] { return meter.SourceName() != "norrava_meter_mic"; };
     speakers.remove();
-    EXPECT_TRUE(readUntil(meter, [&] { return meter.sourceName().empty(); })) << meter.sourceName();
+    EXPECT_TRUE(readUntil(meter, [&] { return meter.SourceName().empty(); })) << meter.SourceName();
     // A new output: the events before it have all been handled once the
     // meter reads from its monitor, and none of them led to the microphone.
     bool clean = true;
@@ -393,8 +393,8 @@ TEST_F(VumeterPrivateServerTest, NeverReadsASourceThatIsNotAMonitor)
     pactl({"set-default-sink", later.name()});
     EXPECT_TRUE(readUntil(meter, [&] {
         clean = clean && notTheMicrophone();
-        return meter.sourceName() == "norrava_meter_later.monitor";
-    })) << meter.sourceName();
+        return meter.SourceName() == "norrava_meter_later.monitor";
+    })) << meter.SourceName();
     EXPECT_TRUE(clean);
     meter.CloseMixer();
     pactl({"unload-module", microphone});
@@ -404,10 +404,10 @@ TEST_F(VumeterPrivateServerTest, ServerWithoutSinksReportsNoMixer)
 {
     TVumeter meter;
     QStringList messages;
-    meter.setMessageHook([&](const QString& message) { messages << message; });
+    meter.SetMessageHook([&](const QString& message) { messages << message; });
     meter.OpenMixer();
     EXPECT_EQ(messages, QStringList{"Unable to get mixer ID"});
-    EXPECT_FALSE(meter.isOpen());
+    EXPECT_FALSE(meter.IsOpen());
     meter.ReadPeaks();
     EXPECT_EQ(meter.LeftPeak, 0);
     EXPECT_EQ(meter.RightPeak, 0);

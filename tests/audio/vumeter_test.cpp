@@ -51,7 +51,7 @@ QApplication& application()
 TEST(VumeterTest, ClosedMeterKeepsItsValues)
 {
     TVumeter meter;
-    EXPECT_FALSE(meter.isOpen());
+    EXPECT_FALSE(meter.IsOpen());
     meter.ReadPeaks();
     EXPECT_EQ(meter.LeftPeak, 0);
     EXPECT_EQ(meter.RightPeak, 0);
@@ -69,11 +69,11 @@ TEST(VumeterTest, NoServerReportsNoWaveDevicesAndStaysDark)
     NoServer noServer;
     TVumeter meter;
     QStringList messages;
-    meter.setMessageHook([&](const QString& message) { messages << message; });
+    meter.SetMessageHook([&](const QString& message) { messages << message; });
     meter.OpenMixer();
     EXPECT_EQ(messages, QStringList{"No Wave Devices to open"});
-    EXPECT_FALSE(meter.isOpen());
-    EXPECT_EQ(meter.channelCount(), 0);
+    EXPECT_FALSE(meter.IsOpen());
+    EXPECT_EQ(meter.ChannelCount(), 0);
     for (int i = 0; i < 3; ++i)
         meter.ReadPeaks();
     EXPECT_EQ(meter.LeftPeak, 0);
@@ -109,7 +109,7 @@ TEST(VumeterTest, WithoutAHookTheMessageIsAnInformationBox)
 
     EXPECT_EQ(shownText, "No Wave Devices to open");
     EXPECT_EQ(shownTitle, "Norrava 1.0");
-    EXPECT_FALSE(meter.isOpen());
+    EXPECT_FALSE(meter.IsOpen());
 }
 
 // A server that accepts the connection and then never says a word: opening
@@ -132,10 +132,10 @@ TEST(VumeterTest, SilentServerDoesNotHangTheOpen)
         NoServer silent("unix:" + path);
         TVumeter meter;
         QStringList messages;
-        meter.setMessageHook([&](const QString& message) { messages << message; });
+        meter.SetMessageHook([&](const QString& message) { messages << message; });
         meter.OpenMixer();
         EXPECT_EQ(messages, QStringList{"No Wave Devices to open"});
-        EXPECT_FALSE(meter.isOpen());
+        EXPECT_FALSE(meter.IsOpen());
     }
     ::close(listener);
 }

@@ -29,7 +29,7 @@ struct Fixture {
         main.setGeometry(400, 200, 386, 424);
         navigator.setHandle(&blind);
         navigator.setHost({&main, {}, [] { return false; }, [this](int width) { savedWidth = width; }});
-        blind.setNavigator(&navigator);
+        blind.SetNavigator(&navigator);
         hang(navigator.width());
         blind.show();
     }
@@ -76,7 +76,7 @@ TEST(FileBlind, DragPullsTheNavigatorOpenAndPushesItClosed)
     // (the offscreen platform has no window manager to do it).
     const QPoint start(390, 280);
     f.press(start);
-    ASSERT_TRUE(f.blind.isDragging());
+    ASSERT_TRUE(f.blind.IsDragging());
     EXPECT_FALSE(f.navigator.isVisible()) << "a press alone opens nothing";
 
     f.moveTo(start - QPoint(200, 0));
@@ -101,7 +101,7 @@ TEST(FileBlind, DragPullsTheNavigatorOpenAndPushesItClosed)
 
     f.moveTo(start - QPoint(120, 0));
     f.release(start - QPoint(120, 0));
-    EXPECT_FALSE(f.blind.isDragging());
+    EXPECT_FALSE(f.blind.IsDragging());
     EXPECT_EQ(f.navigator.width(), 120);
     EXPECT_TRUE(f.navigator.isVisible());
 
@@ -118,14 +118,14 @@ TEST(FileBlind, AnyButtonDragsAnOpenNavigatorWithoutAJump)
     // Taking hold anywhere on the handle keeps the edge where it was.
     const QPoint start(f.blind.x() + 4, 300);
     f.press(start, Qt::RightButton);
-    ASSERT_TRUE(f.blind.isDragging());
+    ASSERT_TRUE(f.blind.IsDragging());
     f.moveTo(start + QPoint(1, 0));
     EXPECT_EQ(f.navigator.width(), 149);
     f.moveTo(start - QPoint(50, 0));
     EXPECT_EQ(f.navigator.width(), 200);
     EXPECT_EQ(f.navigator.x() + f.navigator.width(), 400);
     f.release(start - QPoint(50, 0), Qt::RightButton);
-    EXPECT_FALSE(f.blind.isDragging());
+    EXPECT_FALSE(f.blind.IsDragging());
 }
 
 // Not a check: the handle and the open navigator side by side, for a look.

@@ -98,7 +98,7 @@ struct Fixture {
         main.setStyleSheet("background: #202428;");
         navigator.setHandle(&blind);
         navigator.setHost({&main, {}, {}, {}});
-        blind.setNavigator(&navigator);
+        blind.SetNavigator(&navigator);
         main.show();
         hang(navigator.width());
         blind.show();
