@@ -1,5 +1,6 @@
 #include "aboutform.h"
 
+#include "artnames.h"
 #include "dibcanvas.h"
 #include "errorreport.h"
 
@@ -55,7 +56,7 @@ TAbout::TAbout(QWidget* owner)
     LoadArtwork();
     Image1 = new TAboutImage(this);
     Image1->setObjectName("Image1");
-    Image1->setPixmap(QPixmap(":/art/About.bmp"));
+    Image1->setPixmap(QPixmap(artnames::path(artnames::kAbout)));
     Image1->setGeometry(0, 0, 317, 337);
     Image1->OnClick = [this] { Image1Click(); };
 

@@ -46,7 +46,7 @@ QImage LoadArt(const char* name)
 Tapp::Tapp(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
-    artnames::InitArtResources();
+    artnames::initArtResources();
     setWindowTitle(NorravaApplication::Title);
     setGeometry(332, 105, DesignWidth, DesignHeight);
     setMinimumSize(MinWidth, MinHeight);
@@ -66,7 +66,7 @@ Tapp::Tapp(QWidget* parent)
     // The window takes the keys (see KeyCommand) until a slider is clicked,
     // and again when the skin or the picture is.
     setFocusPolicy(Qt::ClickFocus);
-    setWindowIcon(QIcon(artnames::path("norrava_256.png")));
+    setWindowIcon(QIcon(artnames::iconPath(256)));
 
     ChooseMediaFile = [this] {
         CreateDialogs();

@@ -3,6 +3,8 @@
 // a whole.
 //
 //   norrava-contactsheet ART_DIR SHEET.png [MOCKUP.png]
+#include "../widgets/artnames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -114,7 +116,8 @@ void drawKeyed(QPainter& p, int x, int y, const QImage& picture, QRgb key = 0xFF
 // button, slider and level bar where the window places them.
 QImage mockup(const QDir& dir, int w, int h)
 {
-    const QImage skin(dir.filePath("skin.bmp"));
+    using namespace artnames;
+    const QImage skin(dir.filePath(kSkin));
     const int iw = skin.width(), ih = skin.height();
     QImage win(w, h, QImage::Format_RGB32);
     win.fill(Qt::black);
@@ -130,20 +133,22 @@ QImage mockup(const QDir& dir, int w, int h)
     piece({209, ih - 104, 1, 104}, {88, h - 104, w - 175, 104});
     piece({iw - 87, ih - 104, 87, 104}, {w - 87, h - 104, 87, 104});
 
-    auto button = [&](const char* name, int x, int y, const char* state = "up") {
-        drawKeyed(p, x, y, QImage(dir.filePath(QString("btn_%1_%2.bmp").arg(name, state))));
+    enum State { Up, Down, High };
+    auto button = [&](const ButtonArt& art, int x, int y, State state = Up) {
+        const char* name = state == Down ? art.down : state == High ? art.high : art.up;
+        drawKeyed(p, x, y, QImage(dir.filePath(name)));
     };
-    button("close", w - 34, 5);
-    button("maximise", w - 60, 5, "high");
-    button("minimise", w - 86, 5);
-    button("web", 17, 31);
-    button("open", 44, 38, "high");
-    button("capture", 74, 38);
-    button("bigger", 103, 38);
-    button("smaller", 133, 38);
-    button("normalsize", 161, 38, "down");
-    button("about", w - 50 - 30, 38);
-    button("email", w - 40, 31);
+    button(kButtonClose, w - 34, 5);
+    button(kButtonMaximise, w - 60, 5, High);
+    button(kButtonMinimise, w - 86, 5);
+    button(kButtonWeb, 17, 31);
+    button(kButtonLoad, 44, 38, High);
+    button(kButtonCapture, 74, 38);
+    button(kButtonBigger, 103, 38);
+    button(kButtonSmaller, 133, 38);
+    button(kButtonNormalSize, 161, 38, Down);
+    button(kButtonAbout, w - 50 - 30, 38);
+    button(kButtonEmail, w - 40, 31);
 
     // Level bars: black with a few lit cells, as the meter shows them.
     const int barHeight = h - 253;
@@ -167,14 +172,15 @@ QImage mockup(const QDir& dir, int w, int h)
         const QImage t = QImage(dir.filePath(thumb)).copy(0, 0, 15, 17);
         drawKeyed(p, left + int((width - 15) * at), top, t);
     };
-    slider("slider_pos_thumb.bmp", "slider_pos_ruler.bmp", h - 102, 0.35, false);
-    slider("slider_vol_thumb.bmp", "slider_vol_ruler.bmp", h - 43, 50000.0 / 65534, true);
+    slider(kPositionThumb, kPositionRuler, h - 102, 0.35, false);
+    slider(kVolumeThumb, kVolumeRuler, h - 43, 50000.0 / 65534, true);
     // The transport tool bar with its own colour under the keys.
     const int tx = (w - 250) / 2 + 1, ty = h - 80;
     p.fillRect(tx, ty, 248, 20, QColor(160, 112, 32));
-    const char* transport[] = {"play", "stop", "pause", "rewind", "forward", "frameback", "frameforward"};
+    const ButtonArt transport[] = {kButtonPlay,    kButtonStop,      kButtonPause,       kButtonRewind,
+                                   kButtonForward, kButtonFrameBack, kButtonFrameForward};
     for (int i = 0; i < 7; ++i)
-        button(transport[i], tx + 36 * i, ty, i == 0 ? "down" : i == 3 ? "high" : "up");
+        button(transport[i], tx + 36 * i, ty, i == 0 ? Down : i == 3 ? High : Up);
     // Where the video goes.
     p.fillRect(QRect(41, 94, w - 82, h - 199).adjusted(6, 6, -6, -6), QColor(12, 12, 12));
     p.end();

@@ -8,7 +8,7 @@ static void registerArt()
     Q_INIT_RESOURCE(art);
 }
 
-void artnames::InitArtResources()
+void artnames::initArtResources()
 {
     static const bool registered = (registerArt(), true);
     (void)registered;

@@ -1,6 +1,6 @@
 #include "lumotransimage.h"
 
-#include "vrgraphiccontrol.h"
+#include "artnames.h"
 
 #include <QEvent>
 #include <QMouseEvent>
@@ -9,7 +9,7 @@
 TLumoTransImage::TLumoTransImage(QWidget* parent)
     : QWidget(parent)
 {
-    VrEnsureArtResources();
+    artnames::initArtResources();
     if (parent)
         parent->installEventFilter(this);
     FillParent();

@@ -87,7 +87,7 @@ TRxCustomSlider::~TRxCustomSlider() = default;
 
 QCursor TRxCustomSlider::HandCursor()
 {
-    artnames::InitArtResources();
+    artnames::initArtResources();
     const QPixmap pixmap(artnames::path(artnames::kHandCursor));
     if (pixmap.isNull())
         return QCursor(Qt::PointingHandCursor);
@@ -96,7 +96,7 @@ QCursor TRxCustomSlider::HandCursor()
 
 QCursor TRxCustomSlider::DragCursor()
 {
-    artnames::InitArtResources();
+    artnames::initArtResources();
     const QPixmap pixmap(artnames::path(artnames::kDragCursor));
     if (pixmap.isNull())
         return QCursor(Qt::ClosedHandCursor);
@@ -105,7 +105,7 @@ QCursor TRxCustomSlider::DragCursor()
 
 void TRxCustomSlider::LoadDefaultImages()
 {
-    artnames::InitArtResources();
+    artnames::initArtResources();
     const char* names[4] = {artnames::kDefaultHThumb, artnames::kDefaultHRuler, artnames::kDefaultVThumb,
                             artnames::kDefaultVRuler};
     for (int i = 0; i < 4; ++i)

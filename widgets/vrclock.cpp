@@ -2,18 +2,6 @@
 
 namespace {
 
-QString SeparatorResource(TVrNumStyle style)
-{
-    switch (style) {
-    case ns13x24: return QStringLiteral("CLOCKSEP1");
-    case ns11x20: return QStringLiteral("CLOCKSEP2");
-    case ns7x13: return QStringLiteral("CLOCKSEP3");
-    case ns12x17: return QStringLiteral("CLOCKSEP4");
-    case ns5x7: return QStringLiteral("CLOCKSEP5");
-    }
-    return {};
-}
-
 constexpr qint64 kMsPerDay = 24 * 60 * 60 * 1000;
 
 } // namespace
@@ -42,7 +30,7 @@ void TVrClock::LoadImages()
 
 void TVrClock::LoadSeparator()
 {
-    FSeparator = QImage(QStringLiteral(":/art/%1.bmp").arg(SeparatorResource(Style())));
+    FSeparator = QImage(artnames::path(StyleArt(Style()).separator));
     Palette()->RecolorBitmap(FSeparator);
 }
 

@@ -1,21 +1,14 @@
 #include "vrgraphiccontrol.h"
 
-#include <QFile>
+#include "artnames.h"
+
 #include <QMouseEvent>
 #include <QPainter>
-
-int qInitResources_art();
-
-void VrEnsureArtResources()
-{
-    if (!QFile::exists(QStringLiteral(":/art/NUM7x13.bmp")))
-        qInitResources_art();
-}
 
 TVrGraphicControl::TVrGraphicControl(QWidget* parent)
     : QWidget(parent)
 {
-    VrEnsureArtResources();
+    artnames::initArtResources();
     // The widget covers its whole rectangle; nothing needs painting under it.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

@@ -96,11 +96,6 @@ protected:
     }
 };
 
-// Makes sure the embedded artwork (":/art/...") is registered. The resource
-// object sits in a static library and would otherwise be dropped by the
-// linker, since nothing refers to it.
-void VrEnsureArtResources();
-
 // Colour values as 0xBBGGRR (red in the low byte).
 inline QColor VrColor(quint32 bgr)
 {

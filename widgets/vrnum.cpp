@@ -44,16 +44,16 @@ TVrCustomNum::~TVrCustomNum()
     FPalette.OnChange = nullptr;
 }
 
-QString TVrCustomNum::StripResource(TVrNumStyle style)
+const artnames::LedArt& TVrCustomNum::StyleArt(TVrNumStyle style)
 {
     switch (style) {
-    case ns13x24: return QStringLiteral("NUM13x24");
-    case ns11x20: return QStringLiteral("NUM11x20");
-    case ns7x13: return QStringLiteral("NUM7x13");
-    case ns12x17: return QStringLiteral("NUM12x17");
-    case ns5x7: return QStringLiteral("NUM5x7");
+    case ns13x24: return artnames::kLed13x24;
+    case ns11x20: return artnames::kLed11x20;
+    case ns7x13: return artnames::kLed7x13;
+    case ns12x17: return artnames::kLed12x17;
+    case ns5x7: return artnames::kLed5x7;
     }
-    return {};
+    return artnames::kLed7x13;
 }
 
 void TVrCustomNum::SetStyle(TVrNumStyle value)
@@ -68,7 +68,7 @@ void TVrCustomNum::SetStyle(TVrNumStyle value)
 void TVrCustomNum::LoadImages()
 {
     // Always from the resource, so recolouring starts from its greys.
-    FDigitStrip = QImage(QStringLiteral(":/art/%1.bmp").arg(StripResource(FStyle)));
+    FDigitStrip = QImage(artnames::path(StyleArt(FStyle).digits));
     FPalette.RecolorBitmap(FDigitStrip);
     FCellWidth = FDigitStrip.isNull() ? 0 : FDigitStrip.width() / 13;
     FCellHeight = FDigitStrip.isNull() ? 0 : FDigitStrip.height();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "artnames.h"
 #include "vrgraphiccontrol.h"
 
 #include <QString>
@@ -44,7 +45,8 @@ public:
     int CellWidth() const { return FCellWidth; }
     int CellHeight() const { return FCellHeight; }
 
-    static QString StripResource(TVrNumStyle style);
+    // The digit strip and clock separator pictures of a style.
+    static const artnames::LedArt& StyleArt(TVrNumStyle style);
 
 protected:
     virtual void LoadImages();

@@ -1,5 +1,6 @@
 #include "statushandle.h"
 
+#include "artnames.h"
 #include "lumotransimage.h"
 #include "statuspanel.h"
 
@@ -16,7 +17,7 @@ TStatusHandle::TStatusHandle(QWidget* parent)
     LumoTransImage1->setObjectName(QStringLiteral("LumoTransImage1"));
     LumoTransImage1->SetAutoSize(true);
     LumoTransImage1->SetTransColor(QColor(0xff, 0x00, 0xff));
-    LumoTransImage1->SetPicture(QPixmap(QStringLiteral(":/art/statushandle.bmp")));
+    LumoTransImage1->SetPicture(QPixmap(artnames::path(artnames::kStatusHandle)));
     LumoTransImage1->setEnabled(false);
     FormCreate();
 }

@@ -1,5 +1,6 @@
 #include "statuspanel.h"
 
+#include "artnames.h"
 #include "statushandle.h"
 #include "vrclock.h"
 #include "vrlabel.h"
@@ -43,7 +44,7 @@ TStatusPanel::TStatusPanel(TStatusHandle* handle, QWidget* parent)
 
     Image1 = new QLabel(Panel1);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QPixmap(QStringLiteral(":/art/statuspanel.bmp")));
+    Image1->setPixmap(QPixmap(artnames::path(artnames::kStatusPanel)));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setGeometry(0, 0, 323, kPanelHeight);
 

@@ -21,7 +21,7 @@ struct BmpHeader {
 
 QByteArray raw(const QString& name)
 {
-    artnames::InitArtResources();
+    artnames::initArtResources();
     QFile file(artnames::path(name.toLatin1().constData()));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -42,7 +42,7 @@ BmpHeader header(const QString& name)
 
 QImage picture(const char* name)
 {
-    artnames::InitArtResources();
+    artnames::initArtResources();
     return QImage(artnames::path(name)).convertToFormat(QImage::Format_RGB32);
 }
 
@@ -161,7 +161,7 @@ TEST(Artwork, CursorsHaveTheirHotSpotsOnThePicture)
     } cursors[] = {{artnames::kHandCursor, artnames::kHandCursorHotX, artnames::kHandCursorHotY},
                    {artnames::kDragCursor, artnames::kDragCursorHotX, artnames::kDragCursorHotY}};
     for (const auto& c : cursors) {
-        artnames::InitArtResources();
+        artnames::initArtResources();
         const QImage img(artnames::path(c.name));
         ASSERT_EQ(img.size(), QSize(32, 32)) << c.name;
         EXPECT_TRUE(img.hasAlphaChannel());

@@ -55,7 +55,7 @@ class SkinAssembly : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        artnames::InitArtResources();
+        artnames::initArtResources();
         face = std::make_unique<SkinFace>();
         QPalette pal = face->palette();
         pal.setColor(QPalette::Window, Qt::black);

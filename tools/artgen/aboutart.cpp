@@ -2,6 +2,7 @@
 // version engraved, LED columns at the sides and a black screen in the middle
 // where the point cloud turns. The screen must stay pure black over at least
 // (65, 49)-(253, 239).
+#include "../../widgets/artnames.h"
 #include "artset.h"
 #include "skinpaint.h"
 
@@ -205,6 +206,6 @@ void drawAboutArt(ArtSet& art)
     clear.fillRect(QRect(QPoint(62, 46), QPoint(256, 242)), Qt::black);
     clear.end();
 
-    art.add("About.bmp", plate.convertToFormat(QImage::Format_Indexed8, PlatePalette(), Qt::ThresholdDither),
+    art.add(artnames::kAbout, plate.convertToFormat(QImage::Format_Indexed8, PlatePalette(), Qt::ThresholdDither),
             ArtSet::Format::Bmp8);
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 // The pictures the generator produces, each with the file format it is
-// stored in. Names are the resource names, e.g. "NUM13x24.bmp".
+// stored in. Names are the resource names of widgets/artnames.h.
 class ArtSet {
 public:
     enum class Format { Bmp1, Bmp4, Bmp8, Bmp24, Png };

@@ -1,5 +1,6 @@
 // LED artwork: the seven-segment digit strips and clock separators (4-bit,
 // three key colours), the status panel background and its pull handle.
+#include "../../widgets/artnames.h"
 #include "artset.h"
 #include "skinpaint.h"
 
@@ -182,17 +183,18 @@ QImage separator(int width, int height, QRect upper, QRect lower)
 void drawDigits(ArtSet& art)
 {
     using F = ArtSet::Format;
-    art.add("NUM13x24.bmp", polygonStrip(13, 24, {1.0, 1.0, 12.0, 24.0, 3.0, 1.4}), F::Bmp4);
-    art.add("NUM11x20.bmp", polygonStrip(11, 20, {1.0, 1.0, 10.0, 19.0, 2.0, 0.75}), F::Bmp4);
-    art.add("NUM12x17.bmp", polygonStrip(12, 17, {1.0, 0.0, 11.0, 16.0, 2.0, 0.75}), F::Bmp4);
-    art.add("NUM7x13.bmp", pixelStrip(7, 13, {0, 5, 0, 6, 12, 1}), F::Bmp4);
-    art.add("NUM5x7.bmp", pixelStrip(4, 7, {0, 3, 0, 3, 6, 1}), F::Bmp4);
+    using namespace artnames;
+    art.add(kLed13x24.digits, polygonStrip(13, 24, {1.0, 1.0, 12.0, 24.0, 3.0, 1.4}), F::Bmp4);
+    art.add(kLed11x20.digits, polygonStrip(11, 20, {1.0, 1.0, 10.0, 19.0, 2.0, 0.75}), F::Bmp4);
+    art.add(kLed12x17.digits, polygonStrip(12, 17, {1.0, 0.0, 11.0, 16.0, 2.0, 0.75}), F::Bmp4);
+    art.add(kLed7x13.digits, pixelStrip(7, 13, {0, 5, 0, 6, 12, 1}), F::Bmp4);
+    art.add(kLed5x7.digits, pixelStrip(4, 7, {0, 3, 0, 3, 6, 1}), F::Bmp4);
 
-    art.add("CLOCKSEP1.bmp", separator(6, 24, {1, 6, 3, 3}, {1, 16, 3, 3}), F::Bmp4);
-    art.add("CLOCKSEP2.bmp", separator(6, 20, {2, 5, 2, 2}, {2, 13, 2, 2}), F::Bmp4);
-    art.add("CLOCKSEP3.bmp", separator(3, 13, {1, 3, 1, 2}, {1, 8, 1, 2}), F::Bmp4);
-    art.add("CLOCKSEP4.bmp", separator(7, 17, {2, 3, 2, 2}, {2, 11, 2, 2}), F::Bmp4);
-    art.add("CLOCKSEP5.bmp", separator(3, 7, {1, 1, 1, 1}, {1, 5, 1, 1}), F::Bmp4);
+    art.add(kLed13x24.separator, separator(6, 24, {1, 6, 3, 3}, {1, 16, 3, 3}), F::Bmp4);
+    art.add(kLed11x20.separator, separator(6, 20, {2, 5, 2, 2}, {2, 13, 2, 2}), F::Bmp4);
+    art.add(kLed7x13.separator, separator(3, 13, {1, 3, 1, 2}, {1, 8, 1, 2}), F::Bmp4);
+    art.add(kLed12x17.separator, separator(7, 17, {2, 3, 2, 2}, {2, 11, 2, 2}), F::Bmp4);
+    art.add(kLed5x7.separator, separator(3, 7, {1, 1, 1, 1}, {1, 5, 1, 1}), F::Bmp4);
 }
 
 // ----------------------------------------------------------- metal art ---
@@ -509,6 +511,6 @@ QImage statusHandle()
 void drawLedArt(ArtSet& art)
 {
     drawDigits(art);
-    art.add("statuspanel.bmp", statusPanel(), ArtSet::Format::Bmp8);
-    art.add("statushandle.bmp", statusHandle(), ArtSet::Format::Bmp8);
+    art.add(artnames::kStatusPanel, statusPanel(), ArtSet::Format::Bmp8);
+    art.add(artnames::kStatusHandle, statusHandle(), ArtSet::Format::Bmp8);
 }

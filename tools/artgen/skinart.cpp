@@ -3,6 +3,7 @@
 // (148, 0, 93, 94) is centred over the top band. Every feature that the
 // stretched bands carry therefore runs the full width (or height), and the
 // controls' places are cut into the picture where the window puts them.
+#include "../../widgets/artnames.h"
 #include "artset.h"
 #include "skinpaint.h"
 
@@ -330,7 +331,7 @@ QImage drawSkin()
 
 void drawSkinArt(ArtSet& art)
 {
-    art.add("skin.bmp", indexed(drawSkin(), 256, {qRgb(0, 0, 0)}), ArtSet::Format::Bmp8);
+    art.add(artnames::kSkin, indexed(drawSkin(), 256, {qRgb(0, 0, 0)}), ArtSet::Format::Bmp8);
     drawSkinButtons(art);
     drawSkinExtras(art);
 }

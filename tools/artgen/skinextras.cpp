@@ -277,5 +277,5 @@ void drawSkinExtras(ArtSet& art)
     art.add(artnames::kHandCursor, handCursor(), ArtSet::Format::Png);
     art.add(artnames::kDragCursor, dragCursor(), ArtSet::Format::Png);
     for (int size : artnames::kIconSizes)
-        art.add(QStringLiteral("norrava_%1.png").arg(size), icon(size), ArtSet::Format::Png);
+        art.add(artnames::iconName(size), icon(size), ArtSet::Format::Png);
 }
