@@ -21,21 +21,22 @@ namespace {
 
 using namespace skinpaint;
 
-constexpr int Width = 317;
-constexpr int Height = 337;
-const QRect Screen(59, 43, 201, 203); // black, holds (65, 49)-(253, 239)
+constexpr int kWidth = 317;
+constexpr int kHeight = 337;
+const QRect kScreen(59, 43, 201, 203); // black, holds (65, 49)-(253, 239)
 
-// The common palette, under this file's names.
-const QColor& MetalDark = kMetalDark;
-const QColor& MetalLight = kMetalLight;
-const QColor& BevelLight = kEdgeLight;
-const QColor& BevelDark = kEdgeDark;
-const QColor& LedLit = kLedLit;
-const QColor& LedDim = kLedDim;
-const QColor& Glass = kGlass;
+const BevelRing kEdge{kEdgeLight, kEdgeDark};
+
+const ScrewLook kPlateScrew{5,
+                            {-1.5, -1.5},
+                            6,
+                            {{0, kEdgeLight}, {0.7, kMetalLight}, {1, kMetalDark}},
+                            QPen(kEdgeDark, 1),
+                            QPen(kEdgeDark, 1.5),
+                            {3, -2}};
 
 // Dark metal, lighter towards the top, with fine horizontal brushing.
-void BrushedMetal(QImage& image)
+void brushPlate(QImage& image)
 {
     std::mt19937 random(20261207);
     const auto noise = [&random] { return double(random() % 1000) / 1000.0 - 0.5; };
@@ -45,54 +46,26 @@ void BrushedMetal(QImage& image)
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
             streak = 0.85 * streak + 0.15 * noise();
-            line[x] = mix(MetalDark, MetalLight, row + 0.35 * streak).rgb();
+            line[x] = mix(kMetalDark, kMetalLight, row + 0.35 * streak).rgb();
         }
     }
 }
 
-// A one-pixel bevel: light on the top and left, dark on the bottom and
-// right (raised), or the other way round (sunken).
-void Bevel(QPainter& p, const QRect& r, bool raised, int width = 1)
-{
-    for (int i = 0; i < width; ++i) {
-        const QRect e = r.adjusted(i, i, -i, -i);
-        p.setPen(raised ? BevelLight : BevelDark);
-        p.drawLine(e.topLeft(), e.topRight());
-        p.drawLine(e.topLeft(), e.bottomLeft());
-        p.setPen(raised ? BevelDark : BevelLight);
-        p.drawLine(e.bottomLeft(), e.bottomRight());
-        p.drawLine(e.topRight(), e.bottomRight());
-    }
-}
-
 // Text cut into the metal: a dark face with a light lower edge.
-void Engrave(QPainter& p, const QRect& box, const QString& text, const QFont& font, const QColor& face = BevelDark)
+void engraveText(QPainter& p, const QRect& box, const QString& text, const QFont& font, const QColor& face = kEdgeDark)
 {
     p.setFont(font);
-    p.setPen(mix(BevelLight, MetalLight, 0.35));
+    p.setPen(mix(kEdgeLight, kMetalLight, 0.35));
     p.drawText(box.translated(0, 1), Qt::AlignCenter, text);
     p.setPen(face);
     p.drawText(box, Qt::AlignCenter, text);
 }
 
-void Screw(QPainter& p, QPointF centre)
-{
-    QRadialGradient head(centre - QPointF(1.5, 1.5), 6);
-    head.setColorAt(0, BevelLight);
-    head.setColorAt(0.7, MetalLight);
-    head.setColorAt(1, MetalDark);
-    p.setPen(QPen(BevelDark, 1));
-    p.setBrush(head);
-    p.drawEllipse(centre, 5, 5);
-    p.setPen(QPen(BevelDark, 1.5));
-    p.drawLine(centre + QPointF(-3, 2), centre + QPointF(3, -2));
-}
-
-void Led(QPainter& p, const QRectF& r, bool lit)
+void drawLed(QPainter& p, const QRectF& r, bool lit)
 {
     if (lit) {
         QRadialGradient glow(r.center(), r.width());
-        QColor halo = LedLit;
+        QColor halo = kLedLit;
         halo.setAlpha(70);
         glow.setColorAt(0, halo);
         glow.setColorAt(1, Qt::transparent);
@@ -101,46 +74,46 @@ void Led(QPainter& p, const QRectF& r, bool lit)
         p.drawRect(r.adjusted(-4, -4, 4, 4));
     }
     QLinearGradient face(r.topLeft(), r.bottomLeft());
-    face.setColorAt(0, lit ? mix(LedLit, Qt::white, 0.45) : mix(LedDim, Qt::white, 0.08));
-    face.setColorAt(0.5, lit ? LedLit : LedDim);
-    face.setColorAt(1, lit ? mix(LedLit, LedDim, 0.45) : mix(LedDim, BevelDark, 0.4));
-    p.setPen(QPen(BevelDark, 1));
+    face.setColorAt(0, lit ? mix(kLedLit, Qt::white, 0.45) : mix(kLedDim, Qt::white, 0.08));
+    face.setColorAt(0.5, lit ? kLedLit : kLedDim);
+    face.setColorAt(1, lit ? mix(kLedLit, kLedDim, 0.45) : mix(kLedDim, kEdgeDark, 0.4));
+    p.setPen(QPen(kEdgeDark, 1));
     p.setBrush(face);
     p.drawRoundedRect(r, 1.5, 1.5);
 }
 
 // A column of LED segments in a sunken slot, lit from the bottom.
-void LedColumn(QPainter& p, int left, int lit)
+void drawLedColumn(QPainter& p, int left, int lit)
 {
     const int segments = 12;
     const QRect slot(left - 3, 60, 22, segments * 14 + 3);
-    p.fillRect(slot, mix(BevelDark, MetalDark, 0.4));
-    Bevel(p, slot, false);
+    p.fillRect(slot, mix(kEdgeDark, kMetalDark, 0.4));
+    bevel(p, slot, false, {kEdge});
     for (int i = 0; i < segments; ++i) {
         const int top = slot.top() + 3 + i * 14;
-        Led(p, QRectF(left, top, 15, 10), segments - i <= lit);
+        drawLed(p, QRectF(left, top, 15, 10), segments - i <= lit);
     }
 }
 
 // The screen: a sunken bezel round a black opening, a green line inside the
 // bezel and a streak of cyan glass across its top corner.
-void ScreenBezel(QPainter& p)
+void drawScreenBezel(QPainter& p)
 {
-    const QRect bezel = Screen.adjusted(-7, -7, 7, 7);
+    const QRect bezel = kScreen.adjusted(-7, -7, 7, 7);
     QLinearGradient ring(bezel.topLeft(), bezel.bottomRight());
-    ring.setColorAt(0, MetalDark);
-    ring.setColorAt(1, MetalLight);
+    ring.setColorAt(0, kMetalDark);
+    ring.setColorAt(1, kMetalLight);
     p.setPen(Qt::NoPen);
     p.setBrush(ring);
     p.drawRoundedRect(bezel, 8, 8);
-    Bevel(p, bezel, false);
-    Bevel(p, bezel.adjusted(4, 4, -4, -4), true);
+    bevel(p, bezel, false, {kEdge});
+    bevel(p, bezel.adjusted(4, 4, -4, -4), true, {kEdge});
 
     p.setBrush(Qt::black);
-    p.setPen(QPen(LedDim, 1));
-    p.drawRoundedRect(QRectF(Screen).adjusted(-0.5, -0.5, 0.5, 0.5), 6, 6);
+    p.setPen(QPen(kLedDim, 1));
+    p.drawRoundedRect(QRectF(kScreen).adjusted(-0.5, -0.5, 0.5, 0.5), 6, 6);
 
-    QColor glass = Glass;
+    QColor glass = kGlass;
     glass.setAlpha(210);
     p.setPen(QPen(glass, 2, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(bezel.left() + 12, bezel.top() + 2.5), QPointF(bezel.left() + 70, bezel.top() + 2.5));
@@ -149,7 +122,7 @@ void ScreenBezel(QPainter& p)
 
 // Greys along the metal's tint, greens for the LEDs, cyans for the glass:
 // every colour the plate uses lies close to one of these.
-QList<QRgb> PlatePalette()
+QList<QRgb> platePalette()
 {
     QList<QRgb> table;
     table << qRgb(0, 0, 0);
@@ -160,10 +133,10 @@ QList<QRgb> PlatePalette()
             table << mix(stops[k], stops[k + 1], t - k).rgb();
         }
     };
-    ramp({QColor(0, 0, 0), BevelDark, MetalDark, MetalLight, BevelLight, QColor(255, 255, 255)}, 140);
-    ramp({BevelDark, LedDim, LedLit, QColor(0xe0, 0xff, 0xe8)}, 60);
-    ramp({MetalDark, mix(MetalDark, LedDim, 0.5), mix(MetalLight, LedLit, 0.3)}, 20);
-    ramp({MetalDark, mix(MetalDark, Glass, 0.4), Glass, QColor(0xe0, 0xf8, 0xff)}, 35);
+    ramp({QColor(0, 0, 0), kEdgeDark, kMetalDark, kMetalLight, kEdgeLight, QColor(255, 255, 255)}, 140);
+    ramp({kEdgeDark, kLedDim, kLedLit, QColor(0xe0, 0xff, 0xe8)}, 60);
+    ramp({kMetalDark, mix(kMetalDark, kLedDim, 0.5), mix(kMetalLight, kLedLit, 0.3)}, 20);
+    ramp({kMetalDark, mix(kMetalDark, kGlass, 0.4), kGlass, QColor(0xe0, 0xf8, 0xff)}, 35);
     return table;
 }
 
@@ -171,34 +144,34 @@ QList<QRgb> PlatePalette()
 
 void drawAboutArt(ArtSet& art)
 {
-    QImage plate(Width, Height, QImage::Format_RGB32);
-    BrushedMetal(plate);
+    QImage plate(kWidth, kHeight, QImage::Format_RGB32);
+    brushPlate(plate);
     QPainter p(&plate);
     p.setRenderHint(QPainter::Antialiasing);
 
-    Bevel(p, plate.rect().adjusted(0, 0, -1, -1), true, 2);
-    Bevel(p, plate.rect().adjusted(6, 6, -7, -7), false);
+    bevel(p, plate.rect().adjusted(0, 0, -1, -1), true, {kEdge, kEdge});
+    bevel(p, plate.rect().adjusted(6, 6, -7, -7), false, {kEdge});
     for (QPointF at : {QPointF(14.5, 14.5), QPointF(302.5, 14.5), QPointF(14.5, 322.5), QPointF(302.5, 322.5)})
-        Screw(p, at);
+        screw(p, at, kPlateScrew);
 
     QFont title("DejaVu Sans", 17, QFont::Bold);
     title.setLetterSpacing(QFont::AbsoluteSpacing, 5);
-    Engrave(p, QRect(30, 7, 257, 30), "NORRAVA", title);
-    Led(p, QRectF(48, 19, 7, 7), true);
-    Led(p, QRectF(262, 19, 7, 7), true);
+    engraveText(p, QRect(30, 7, 257, 30), "NORRAVA", title);
+    drawLed(p, QRectF(48, 19, 7, 7), true);
+    drawLed(p, QRectF(262, 19, 7, 7), true);
 
-    LedColumn(p, 28, 8);
-    LedColumn(p, 274, 6);
-    ScreenBezel(p);
+    drawLedColumn(p, 28, 8);
+    drawLedColumn(p, 274, 6);
+    drawScreenBezel(p);
 
     QFont version("DejaVu Sans", 11, QFont::Bold);
     version.setLetterSpacing(QFont::AbsoluteSpacing, 2);
-    Engrave(p, QRect(30, 258, 257, 22), "VERSION 1.0", version);
+    engraveText(p, QRect(30, 258, 257, 22), "VERSION 1.0", version);
     for (int i = 0; i < 7; ++i)
-        Led(p, QRectF(124 + i * 10, 286, 6, 4), i < 4);
+        drawLed(p, QRectF(124 + i * 10, 286, 6, 4), i < 4);
 
     QFont hint("DejaVu Sans", 7);
-    Engrave(p, QRect(30, 298, 257, 16), "click anywhere to close", hint, mix(BevelDark, MetalDark, 0.3));
+    engraveText(p, QRect(30, 298, 257, 16), "click anywhere to close", hint, mix(kEdgeDark, kMetalDark, 0.3));
     p.end();
 
     // The point cloud is drawn over this area: it must be black, exactly.
@@ -206,6 +179,6 @@ void drawAboutArt(ArtSet& art)
     clear.fillRect(QRect(QPoint(62, 46), QPoint(256, 242)), Qt::black);
     clear.end();
 
-    art.add(artnames::kAbout, plate.convertToFormat(QImage::Format_Indexed8, PlatePalette(), Qt::ThresholdDither),
+    art.add(artnames::kAbout, plate.convertToFormat(QImage::Format_Indexed8, platePalette(), Qt::ThresholdDither),
             ArtSet::Format::Bmp8);
 }

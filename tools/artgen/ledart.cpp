@@ -227,38 +227,17 @@ QImage brushedMetal(int width, int height, QColor top, QColor bottom, uint32_t s
     return image;
 }
 
-// A soft bevel: light top-left edge, dark bottom-right edge (swapped for a recess).
-void bevel(QPainter& p, QRect r, bool raised, int width = 1)
-{
-    for (int i = 0; i < width; ++i) {
-        const QColor light = i == 0 ? kEdgeLight : kEdgeLight.darker(140);
-        const QColor dark = i == 0 ? kEdgeDark : kEdgeDark.lighter(250);
-        const QColor first = raised ? light : dark;
-        const QColor second = raised ? dark : light;
-        p.setPen(first);
-        p.drawLine(r.left(), r.bottom(), r.left(), r.top());
-        p.drawLine(r.left(), r.top(), r.right(), r.top());
-        p.setPen(second);
-        p.drawLine(r.right(), r.top(), r.right(), r.bottom());
-        p.drawLine(r.right(), r.bottom(), r.left() + 1, r.bottom());
-        r.adjust(1, 1, -1, -1);
-    }
-}
+// A soft bevel: the outer ring in the edge colours, a second ring softer.
+const BevelRing kOuterEdge{kEdgeLight, kEdgeDark};
+const BevelRing kInnerEdge{kEdgeLight.darker(140), kEdgeDark.lighter(250)};
 
-void screw(QPainter& p, QPointF c)
-{
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient g(c - QPointF(1, 1), 4.5);
-    g.setColorAt(0, QColor(0xb8, 0xbe, 0xc6));
-    g.setColorAt(1, QColor(0x3a, 0x3f, 0x46));
-    p.setPen(QPen(kEdgeDark, 0.8));
-    p.setBrush(g);
-    p.drawEllipse(c, 3.6, 3.6);
-    p.setPen(QPen(QColor(0x22, 0x25, 0x29), 1.1));
-    p.drawLine(c + QPointF(-2.2, 1.2), c + QPointF(2.2, -1.2));
-    p.restore();
-}
+const ScrewLook kPanelScrew{3.6,
+                            {-1, -1},
+                            4.5,
+                            {{0, QColor(0xb8, 0xbe, 0xc6)}, {1, QColor(0x3a, 0x3f, 0x46)}},
+                            QPen(kEdgeDark, 0.8),
+                            QPen(QColor(0x22, 0x25, 0x29), 1.1),
+                            {2.2, -1.2}};
 
 // Lettering stamped into the metal: light face with a dark edge below it.
 void engrave(QPainter& p, const QRect& r, int flags, const QString& text)
@@ -422,12 +401,12 @@ QImage statusPanel()
     const int w = 323, h = 138;
     QImage image = brushedMetal(w, h, QColor(0x4c, 0x52, 0x5a), QColor(0x26, 0x2a, 0x2f), 0x57a7u);
     QPainter p(&image);
-    bevel(p, image.rect(), true);
+    bevel(p, image.rect(), true, {kOuterEdge}, BevelCorner::Left);
 
     // The glass window and its recess.
     const QRect frame(20, 7, 283, 117);
     p.fillRect(frame.adjusted(-1, -1, 1, 1), QColor(0x14, 0x16, 0x19));
-    bevel(p, frame, false, 2);
+    bevel(p, frame, false, {kOuterEdge, kInnerEdge}, BevelCorner::Left);
     const QRect glass = frame.adjusted(2, 2, -2, -2);
     lcdGlass(p, glass);
     p.setPen(QColor(kGlass.red(), kGlass.green(), kGlass.blue(), 150));
@@ -469,7 +448,7 @@ QImage statusPanel()
             p.drawLine(x + i * 6 + 1, 128, x + i * 6 + 1, 134);
         }
     for (QPointF c : {QPointF(10.5, 10.5), QPointF(312.5, 10.5), QPointF(10.5, 127.5), QPointF(312.5, 127.5)})
-        screw(p, c);
+        screw(p, c, kPanelScrew);
     p.end();
     return toIndexed8(image);
 }
@@ -479,7 +458,7 @@ QImage statusHandle()
     const int w = 107, h = 18;
     QImage image = brushedMetal(w, h, QColor(0x50, 0x56, 0x5e), QColor(0x2a, 0x2e, 0x33), 0x4a0du);
     QPainter p(&image);
-    bevel(p, image.rect(), true);
+    bevel(p, image.rect(), true, {kOuterEdge}, BevelCorner::Left);
     // Grip: three grooves in the middle.
     for (int i = 0; i < 3; ++i) {
         const int y = 5 + i * 3;

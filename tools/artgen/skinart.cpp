@@ -16,10 +16,18 @@ namespace {
 
 using namespace skinpaint;
 
-constexpr int IW = 385;
-constexpr int IH = 424;
-constexpr int Console = IH - 104; // first row of the bottom console
+constexpr int kWidth = 385;
+constexpr int kHeight = 424;
+constexpr int kConsoleTop = kHeight - 104; // first row of the bottom console
 constexpr uint32_t kSeed = 0x5EED5C1Fu;
+
+const ScrewLook kSkinScrew{3.6,
+                           {-1.7, -1.7},
+                           5.0,
+                           {{0, kEdgeLight}, {1, kMetalDark}},
+                           QPen(kEdgeDark, 0.8),
+                           QPen(mix(kEdgeDark, kMetalDark, 0.3), 1.1),
+                           {2.1, -1.9}};
 
 void hline(QImage& img, int x0, int x1, int y, const QColor& c, double t)
 {
@@ -43,41 +51,41 @@ void fillRect(QImage& img, const QRect& r, const QColor& c)
 // frame over the video area.
 void drawTop(QImage& img)
 {
-    fillMetal(img, QRect(0, 0, IW, 33), 0.66, 0.46, kSeed);
-    hline(img, 0, IW - 1, 33, kEdgeDark, 0.85);
-    fillMetal(img, QRect(0, 34, IW, 40), 0.20, 0.30, kSeed + 1, 0.8);
-    hline(img, 0, IW - 1, 34, kEdgeDark, 0.55);
-    hline(img, 0, IW - 1, 35, kEdgeDark, 0.25);
-    hline(img, 0, IW - 1, 73, kEdgeLight, 0.30);
-    fillMetal(img, QRect(0, 74, IW, 17), 0.56, 0.40, kSeed + 2);
-    hline(img, 0, IW - 1, 74, kEdgeLight, 0.35);
+    fillMetal(img, QRect(0, 0, kWidth, 33), 0.66, 0.46, kSeed);
+    hline(img, 0, kWidth - 1, 33, kEdgeDark, 0.85);
+    fillMetal(img, QRect(0, 34, kWidth, 40), 0.20, 0.30, kSeed + 1, 0.8);
+    hline(img, 0, kWidth - 1, 34, kEdgeDark, 0.55);
+    hline(img, 0, kWidth - 1, 35, kEdgeDark, 0.25);
+    hline(img, 0, kWidth - 1, 73, kEdgeLight, 0.30);
+    fillMetal(img, QRect(0, 74, kWidth, 17), 0.56, 0.40, kSeed + 2);
+    hline(img, 0, kWidth - 1, 74, kEdgeLight, 0.35);
     // A hairline of cyan glass under the shelf.
-    hline(img, 0, IW - 1, 84, kGlass, 0.30);
-    hline(img, 0, IW - 1, 85, kEdgeDark, 0.35);
+    hline(img, 0, kWidth - 1, 84, kGlass, 0.30);
+    hline(img, 0, kWidth - 1, 85, kEdgeDark, 0.35);
     // The frame falls away into the video area.
-    hline(img, 0, IW - 1, 90, kEdgeLight, 0.25);
-    hline(img, 0, IW - 1, 91, kEdgeDark, 0.45);
-    hline(img, 0, IW - 1, 92, kEdgeDark, 0.9);
-    hline(img, 0, IW - 1, 93, QColor(0, 0, 0), 1.0);
+    hline(img, 0, kWidth - 1, 90, kEdgeLight, 0.25);
+    hline(img, 0, kWidth - 1, 91, kEdgeDark, 0.45);
+    hline(img, 0, kWidth - 1, 92, kEdgeDark, 0.9);
+    hline(img, 0, kWidth - 1, 93, QColor(0, 0, 0), 1.0);
 }
 
 // A side rail from `top` down to the bottom of the picture, with the channel
 // that the level bar sits in (bar at barLeft, 12 wide).
 void drawRail(QImage& img, int left, int width, int barLeft, bool leftSide)
 {
-    fillMetalVertical(img, QRect(left, 94, width, IH - 94), 0.52, 0.40, kSeed + 3);
+    fillMetalVertical(img, QRect(left, 94, width, kHeight - 94), 0.52, 0.40, kSeed + 3);
     // Inner bevel towards the video area (stops at the console).
     if (leftSide) {
-        vline(img, left + width - 2, 94, Console - 1, kEdgeDark, 0.5);
-        vline(img, left + width - 1, 94, Console - 1, kEdgeDark, 0.95);
+        vline(img, left + width - 2, 94, kConsoleTop - 1, kEdgeDark, 0.5);
+        vline(img, left + width - 1, 94, kConsoleTop - 1, kEdgeDark, 0.95);
     } else {
-        vline(img, left, 94, Console - 1, QColor(0, 0, 0), 1.0);
-        vline(img, left + 1, 94, Console - 1, kEdgeDark, 0.95);
-        vline(img, left + 2, 94, Console - 1, kEdgeDark, 0.5);
-        vline(img, left + 1, Console, IH - 1, kEdgeLight, 0.15);
+        vline(img, left, 94, kConsoleTop - 1, QColor(0, 0, 0), 1.0);
+        vline(img, left + 1, 94, kConsoleTop - 1, kEdgeDark, 0.95);
+        vline(img, left + 2, 94, kConsoleTop - 1, kEdgeDark, 0.5);
+        vline(img, left + 1, kConsoleTop, kHeight - 1, kEdgeLight, 0.15);
     }
     // Channel for the level bar: rows 202..378, bar at rows 206.. (H - 48).
-    const QRect channel(barLeft - 3, 202, 19, Console + 59 - 202);
+    const QRect channel(barLeft - 3, 202, 19, kConsoleTop + 59 - 202);
     fillRect(img, channel.adjusted(1, 1, -1, -1), QColor(4, 5, 6));
     bevel(img, channel, false, 1.0);
     vline(img, channel.left(), channel.top(), channel.bottom(), kEdgeDark, 0.6);
@@ -87,46 +95,39 @@ void drawRail(QImage& img, int left, int width, int barLeft, bool leftSide)
               0.6);
 }
 
-void drawScrew(QImage& img, int cx, int cy)
+// A screw on the pixel at (x, y).
+void drawScrew(QImage& img, int x, int y)
 {
     QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient g(QPointF(cx - 1.2, cy - 1.2), 5.0);
-    g.setColorAt(0, kEdgeLight);
-    g.setColorAt(1, kMetalDark);
-    p.setPen(QPen(kEdgeDark, 0.8));
-    p.setBrush(g);
-    p.drawEllipse(QPointF(cx + 0.5, cy + 0.5), 3.6, 3.6);
-    p.setPen(QPen(mix(kEdgeDark, kMetalDark, 0.3), 1.1));
-    p.drawLine(QPointF(cx - 1.6, cy + 2.4), QPointF(cx + 2.6, cy - 1.4));
+    screw(p, QPointF(x + 0.5, y + 0.5), kSkinScrew);
 }
 
-// Rows IH - 104 .. IH - 1: slots for the position and volume sliders, the
+// Rows kHeight - 104 .. kHeight - 1: slots for the position and volume sliders, the
 // rail the transport tool bar sits on, and the bottom drag strip.
 void drawConsole(QImage& img)
 {
-    const int c = Console;
-    fillMetal(img, QRect(0, c, IW, 23), 0.52, 0.46, kSeed + 4);
-    fillMetal(img, QRect(0, c + 23, IW, 22), 0.30, 0.26, kSeed + 5, 0.8);
-    fillMetal(img, QRect(0, c + 45, IW, 14), 0.50, 0.42, kSeed + 6);
-    fillMetal(img, QRect(0, c + 59, IW, 20), 0.45, 0.42, kSeed + 7);
-    fillMetal(img, QRect(0, c + 79, IW, 25), 0.46, 0.30, kSeed + 8);
-    hline(img, 0, IW - 1, c, kEdgeLight, 0.5);
+    const int c = kConsoleTop;
+    fillMetal(img, QRect(0, c, kWidth, 23), 0.52, 0.46, kSeed + 4);
+    fillMetal(img, QRect(0, c + 23, kWidth, 22), 0.30, 0.26, kSeed + 5, 0.8);
+    fillMetal(img, QRect(0, c + 45, kWidth, 14), 0.50, 0.42, kSeed + 6);
+    fillMetal(img, QRect(0, c + 59, kWidth, 20), 0.45, 0.42, kSeed + 7);
+    fillMetal(img, QRect(0, c + 79, kWidth, 25), 0.46, 0.30, kSeed + 8);
+    hline(img, 0, kWidth - 1, c, kEdgeLight, 0.5);
     // The tool bar rail: engraved lines above and below the buttons.
-    hline(img, 0, IW - 1, c + 23, kEdgeDark, 0.7);
-    hline(img, 0, IW - 1, c + 24, kEdgeLight, 0.12);
-    hline(img, 0, IW - 1, c + 43, kEdgeDark, 0.35);
-    hline(img, 0, IW - 1, c + 44, kEdgeLight, 0.35);
-    hline(img, 0, IW - 1, c + 52, kGlass, 0.28);
-    hline(img, 0, IW - 1, c + 53, kEdgeDark, 0.3);
+    hline(img, 0, kWidth - 1, c + 23, kEdgeDark, 0.7);
+    hline(img, 0, kWidth - 1, c + 24, kEdgeLight, 0.12);
+    hline(img, 0, kWidth - 1, c + 43, kEdgeDark, 0.35);
+    hline(img, 0, kWidth - 1, c + 44, kEdgeLight, 0.35);
+    hline(img, 0, kWidth - 1, c + 52, kGlass, 0.28);
+    hline(img, 0, kWidth - 1, c + 53, kEdgeDark, 0.3);
     // Grip grooves of the drag strip.
     for (int y : {c + 88, c + 92, c + 96}) {
-        hline(img, 0, IW - 1, y, kEdgeDark, 0.45);
-        hline(img, 0, IW - 1, y + 1, kEdgeLight, 0.18);
+        hline(img, 0, kWidth - 1, y, kEdgeDark, 0.45);
+        hline(img, 0, kWidth - 1, y + 1, kEdgeLight, 0.18);
     }
     // Slots: black where the sliders sit (x 89 .. W - 87), bevelled round.
     for (int top : {c + 1, c + 60}) {
-        const QRect slot(86, top, IW - 87 - 86 + 2, 19);
+        const QRect slot(86, top, kWidth - 87 - 86 + 2, 19);
         fillRect(img, slot.adjusted(1, 1, -1, -1), QColor(0, 0, 0));
         bevel(img, slot, false, 1.0);
     }
@@ -176,15 +177,15 @@ void drawPillSeat(QImage& img, const QRect& button)
 // The shelf ends short of the side rails; the rails carry the tall buttons.
 void drawShelfEnds(QImage& img)
 {
-    for (int x = 0; x < IW; ++x) {
-        if (x >= 42 && x <= IW - 43)
+    for (int x = 0; x < kWidth; ++x) {
+        if (x >= 42 && x <= kWidth - 43)
             continue;
         for (int y = 34; y < 74; ++y)
             img.setPixelColor(x, y, metal(0.48 - 0.1 * (y - 34) / 40.0, x, y, kSeed + 9));
     }
     vline(img, 42, 34, 73, kEdgeDark, 0.7);
     vline(img, 43, 35, 73, kEdgeDark, 0.3);
-    vline(img, IW - 43, 34, 73, kEdgeLight, 0.35);
+    vline(img, kWidth - 43, 34, 73, kEdgeLight, 0.35);
 }
 
 // The centre ornament: a badge with the logo lens over the title strip, and
@@ -249,7 +250,7 @@ void drawConsoleMarks(QImage& img)
 {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    const int c = Console;
+    const int c = kConsoleTop;
     const QColor mark = mix(kLedDim, kLedLit, 0.6);
     // Play head beside the position slot.
     QPainterPath head;
@@ -295,34 +296,34 @@ void drawConsoleMarks(QImage& img)
 // A thin outline round the whole face: light on top and left, dark below.
 void drawOutline(QImage& img)
 {
-    hline(img, 0, IW - 1, 0, kEdgeDark, 1.0);
-    hline(img, 0, IW - 1, IH - 1, kEdgeDark, 1.0);
-    vline(img, 0, 0, IH - 1, kEdgeDark, 1.0);
-    vline(img, IW - 1, 0, IH - 1, kEdgeDark, 1.0);
-    hline(img, 1, IW - 2, 1, kEdgeLight, 0.65);
-    vline(img, 1, 1, IH - 2, kEdgeLight, 0.45);
-    hline(img, 1, IW - 2, IH - 2, kEdgeDark, 0.5);
-    vline(img, IW - 2, 1, IH - 2, kEdgeDark, 0.5);
+    hline(img, 0, kWidth - 1, 0, kEdgeDark, 1.0);
+    hline(img, 0, kWidth - 1, kHeight - 1, kEdgeDark, 1.0);
+    vline(img, 0, 0, kHeight - 1, kEdgeDark, 1.0);
+    vline(img, kWidth - 1, 0, kHeight - 1, kEdgeDark, 1.0);
+    hline(img, 1, kWidth - 2, 1, kEdgeLight, 0.65);
+    vline(img, 1, 1, kHeight - 2, kEdgeLight, 0.45);
+    hline(img, 1, kWidth - 2, kHeight - 2, kEdgeDark, 0.5);
+    vline(img, kWidth - 2, 1, kHeight - 2, kEdgeDark, 0.5);
 }
 
 QImage drawSkin()
 {
-    QImage img(IW, IH, QImage::Format_RGB32);
+    QImage img(kWidth, kHeight, QImage::Format_RGB32);
     img.fill(Qt::black);
     drawTop(img);
     drawShelfEnds(img);
     drawConsole(img);
     drawRail(img, 0, 41, 18, true);
-    drawRail(img, IW - 40, 40, IW - 30, false);
+    drawRail(img, kWidth - 40, 40, kWidth - 30, false);
     drawConsoleMarks(img);
     drawNamePlate(img);
     drawPillSeat(img, QRect(17, 31, 22, 46));
-    drawPillSeat(img, QRect(IW - 40, 31, 22, 46));
+    drawPillSeat(img, QRect(kWidth - 40, 31, 22, 46));
     drawOrnament(img);
-    for (int y : {110, 160, IH - 14})
+    for (int y : {110, 160, kHeight - 14})
         drawScrew(img, 8, y);
-    for (int y : {110, 160, IH - 14})
-        drawScrew(img, IW - 10, y);
+    for (int y : {110, 160, kHeight - 14})
+        drawScrew(img, kWidth - 10, y);
     drawOutline(img);
     return img;
 }

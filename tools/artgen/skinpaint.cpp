@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QMap>
+#include <QRadialGradient>
 
 #include <algorithm>
 #include <array>
@@ -102,6 +103,34 @@ void bevel(QImage& image, const QRect& rect, bool raised, double strength)
         blend(image, rect.left(), y, top, 0.6 * strength);
         blend(image, rect.right(), y, bottom, (raised ? 0.7 : 0.35) * strength);
     }
+}
+
+void bevel(QPainter& p, QRect rect, bool raised, std::initializer_list<BevelRing> rings, BevelCorner corner)
+{
+    const int bottomStart = corner == BevelCorner::Bottom ? 0 : 1;
+    for (const BevelRing& ring : rings) {
+        p.setPen(raised ? ring.light : ring.dark);
+        p.drawLine(rect.topLeft(), rect.topRight());
+        p.drawLine(rect.topLeft(), rect.bottomLeft());
+        p.setPen(raised ? ring.dark : ring.light);
+        p.drawLine(rect.bottomLeft() + QPoint(bottomStart, 0), rect.bottomRight());
+        p.drawLine(rect.topRight(), rect.bottomRight());
+        rect.adjust(1, 1, -1, -1);
+    }
+}
+
+void screw(QPainter& p, QPointF centre, const ScrewLook& look)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient head(centre + look.lightOffset, look.lightRadius);
+    head.setStops(look.shading);
+    p.setPen(look.rim);
+    p.setBrush(head);
+    p.drawEllipse(centre, look.radius, look.radius);
+    p.setPen(look.slot);
+    p.drawLine(centre - look.slotEnd, centre + look.slotEnd);
+    p.restore();
 }
 
 QPainterPath lettering(const QString& text, const QPointF& origin, double unit)

@@ -1,16 +1,19 @@
 #pragma once
 
-// Drawing helpers shared by the skin, button and slider pictures: the
-// palette of the look, brushed metal, bevels, the vector lettering and the
-// reduction to 256 colours.
+// Drawing helpers shared by all the pictures: the palette of the look,
+// brushed metal, bevels and screws, the vector lettering and the reduction
+// to 256 colours.
 #include <QColor>
+#include <QGradientStops>
 #include <QImage>
 #include <QList>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPen>
 #include <QRect>
 
 #include <cstdint>
+#include <initializer_list>
 
 namespace skinpaint {
 
@@ -40,9 +43,39 @@ void fillMetal(QImage& image, const QRect& rect, double levelTop, double levelBo
 // Brushed metal running vertically (side rails): streaks are columns.
 void fillMetalVertical(QImage& image, const QRect& rect, double levelLeft, double levelRight, uint32_t seed);
 
-// A one-pixel bevel inside rect: light on top and left, dark on the bottom and
-// right when raised, the reverse when sunken.
+// A one-pixel bevel inside rect, blended into the picture: light on top and
+// left, dark on the bottom and right when raised, the reverse when sunken.
 void bevel(QImage& image, const QRect& rect, bool raised, double strength = 1.0);
+
+// The colours of one ring of a painted bevel.
+struct BevelRing {
+    QColor light;
+    QColor dark;
+};
+
+// Whether the bottom-left corner of a painted bevel takes the colour of the
+// bottom edge or of the left edge.
+enum class BevelCorner { Bottom, Left };
+
+// A bevel drawn with the painter's current hints, one ring per entry from
+// the outside in: light on the top and left, dark on the bottom and right
+// when raised, the reverse when sunken.
+void bevel(QPainter& p, QRect rect, bool raised, std::initializer_list<BevelRing> rings,
+           BevelCorner corner = BevelCorner::Bottom);
+
+// How a screw head looks: a shaded disc with a slot across it.
+struct ScrewLook {
+    double radius;
+    QPointF lightOffset; // the highlight's place, from the centre
+    double lightRadius;  // how far the shading reaches from the highlight
+    QGradientStops shading;
+    QPen rim;
+    QPen slot;
+    QPointF slotEnd; // the slot runs from centre - slotEnd to centre + slotEnd
+};
+
+// Draws a screw head, antialiased, centred on centre.
+void screw(QPainter& p, QPointF centre, const ScrewLook& look);
 
 // Blends colour c over the pixel at (x, y) with opacity t.
 void blend(QImage& image, int x, int y, const QColor& c, double t);
