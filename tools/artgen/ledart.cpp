@@ -258,94 +258,6 @@ QFont captionFont(int pixelSize, bool bold = true)
     return font;
 }
 
-// ------------------------------------------------------- quantisation ---
-
-// Median cut down to at most 256 colours, then each pixel to its nearest
-// palette entry; deterministic for a given picture.
-QImage toIndexed8(const QImage& source)
-{
-    const QImage rgb = source.convertToFormat(QImage::Format_RGB32);
-    std::vector<QRgb> pixels;
-    pixels.reserve(size_t(rgb.width()) * size_t(rgb.height()));
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        pixels.insert(pixels.end(), line, line + rgb.width());
-    }
-    struct Box {
-        size_t begin, end;
-    };
-    auto channelOf = [](QRgb c, int ch) { return ch == 0 ? qRed(c) : ch == 1 ? qGreen(c) : qBlue(c); };
-    auto widest = [&](const Box& b, int* range) {
-        int best = 0;
-        *range = -1;
-        for (int ch = 0; ch < 3; ++ch) {
-            int lo = 255, hi = 0;
-            for (size_t i = b.begin; i < b.end; ++i) {
-                lo = std::min(lo, channelOf(pixels[i], ch));
-                hi = std::max(hi, channelOf(pixels[i], ch));
-            }
-            if (hi - lo > *range) {
-                *range = hi - lo;
-                best = ch;
-            }
-        }
-        return best;
-    };
-    std::vector<Box> boxes{{0, pixels.size()}};
-    while (boxes.size() < 256) {
-        size_t pick = boxes.size();
-        int pickRange = 0, pickChannel = 0;
-        for (size_t i = 0; i < boxes.size(); ++i) {
-            int range = 0;
-            const int ch = widest(boxes[i], &range);
-            // Favour big boxes with a wide spread.
-            const long score = long(range) * long(std::sqrt(double(boxes[i].end - boxes[i].begin)));
-            if (range > 0 && (pick == boxes.size() || score > long(pickRange))) {
-                pick = i;
-                pickRange = int(score);
-                pickChannel = ch;
-            }
-        }
-        if (pick == boxes.size())
-            break;
-        Box b = boxes[pick];
-        std::sort(pixels.begin() + long(b.begin), pixels.begin() + long(b.end),
-                  [&](QRgb l, QRgb r) { return channelOf(l, pickChannel) < channelOf(r, pickChannel); });
-        const size_t mid = (b.begin + b.end) / 2;
-        boxes[pick] = {b.begin, mid};
-        boxes.push_back({mid, b.end});
-    }
-    QList<QRgb> table;
-    for (const Box& b : boxes) {
-        long sum[3] = {0, 0, 0};
-        for (size_t i = b.begin; i < b.end; ++i)
-            for (int ch = 0; ch < 3; ++ch)
-                sum[ch] += channelOf(pixels[i], ch);
-        const long n = long(std::max<size_t>(1, b.end - b.begin));
-        table.append(qRgb(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n)));
-    }
-    QImage out(rgb.size(), QImage::Format_Indexed8);
-    out.setColorTable(table);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        uchar* dst = out.scanLine(y);
-        for (int x = 0; x < rgb.width(); ++x) {
-            int best = 0, bestDist = INT32_MAX;
-            for (int i = 0; i < table.size(); ++i) {
-                const int dr = qRed(line[x]) - qRed(table[i]), dg = qGreen(line[x]) - qGreen(table[i]),
-                          db = qBlue(line[x]) - qBlue(table[i]);
-                const int d = dr * dr * 3 + dg * dg * 4 + db * db * 2;
-                if (d < bestDist) {
-                    bestDist = d;
-                    best = i;
-                }
-            }
-            dst[x] = uchar(best);
-        }
-    }
-    return out;
-}
-
 // --------------------------------------------------------- status panel ---
 
 // The LCD glass behind the panel's widgets: a backlit green close to the
@@ -450,7 +362,7 @@ QImage statusPanel()
     for (QPointF c : {QPointF(10.5, 10.5), QPointF(312.5, 10.5), QPointF(10.5, 127.5), QPointF(312.5, 127.5)})
         screw(p, c, kPanelScrew);
     p.end();
-    return toIndexed8(image);
+    return indexed(image, 256, {}, Quantiser::Pixels);
 }
 
 QImage statusHandle()
@@ -482,7 +394,7 @@ QImage statusHandle()
         p.fillPath(arrow, g);
     }
     p.end();
-    return toIndexed8(image);
+    return indexed(image, 256, {}, Quantiser::Pixels);
 }
 
 } // namespace

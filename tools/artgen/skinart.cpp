@@ -221,16 +221,9 @@ void drawOrnament(QImage& img)
     }
     // The lens.
     const QPointF centre(46.5, 17.5);
-    QRadialGradient lens(centre + QPointF(-3, -4), 15);
-    lens.setColorAt(0, QColor(16, 56, 66));
-    lens.setColorAt(1, QColor(3, 10, 14));
-    p.setPen(QPen(kEdgeDark, 1.4));
-    p.setBrush(lens);
-    p.drawEllipse(centre, 13.2, 13.2);
-    p.setPen(QPen(kGlass, 1.1));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(centre, 11.6, 11.6);
-    ledStroke(p, lettering("N", QPointF(centre.x() - 3.6, centre.y() - 5.4), 1.8), 1.7, kLedLit, 1.2);
+    logoLens(p, centre,
+             {13.2, QPen(kEdgeDark, 1.4), {-3, -4}, 15, QColor(16, 56, 66), QColor(3, 10, 14), 11.6,
+              QPen(kGlass, 1.1), {-3.6, -5.4}, 1.8, 1.7, 1.2});
     QColor shine(255, 255, 255, 46);
     p.setPen(Qt::NoPen);
     p.setBrush(shine);

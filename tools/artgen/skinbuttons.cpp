@@ -153,25 +153,27 @@ void drawGlyph(QPainter& p, const QPainterPath& glyph, const QRectF& box, State 
 
 using Glyph = std::function<QPainterPath()>;
 
+// A rounded key face with a dark outline, shaded from top to bottom: one
+// way while pressed, the other way otherwise.
+void keyFace(QPainter& p, const QRectF& body, double radius, State s, const QGradientStops& shading,
+             const QGradientStops& pressedShading)
+{
+    QLinearGradient g(body.topLeft(), body.bottomLeft());
+    g.setStops(s == State::Down ? pressedShading : shading);
+    p.setPen(QPen(kEdgeDark, 1));
+    p.setBrush(g);
+    p.drawRoundedRect(body, radius, radius);
+}
+
 // 20 x 21 caption buttons: small rounded metal keys.
 QImage captionButton(const Glyph& glyph, State s)
 {
-    QImage img(20, 21, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+    QImage img = transparentCanvas(20, 21);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF body(0.5, 0.5, 19, 20);
-    QLinearGradient g(body.topLeft(), body.bottomLeft());
-    if (s == State::Down) {
-        g.setColorAt(0, kMetalDark);
-        g.setColorAt(1, mix(kMetalDark, kMetalLight, 0.6));
-    } else {
-        g.setColorAt(0, mix(kMetalLight, kEdgeLight, 0.45));
-        g.setColorAt(1, kMetalDark);
-    }
-    p.setPen(QPen(kEdgeDark, 1));
-    p.setBrush(g);
-    p.drawRoundedRect(body, 4, 4);
+    keyFace(p, body, 4, s, {{0, mix(kMetalLight, kEdgeLight, 0.45)}, {1, kMetalDark}},
+            {{0, kMetalDark}, {1, mix(kMetalDark, kMetalLight, 0.6)}});
     p.setBrush(Qt::NoBrush);
     if (s == State::High) {
         p.setPen(QPen(kGlass, 1));
@@ -190,17 +192,8 @@ QImage captionButton(const Glyph& glyph, State s)
 void glassButton(QPainter& p, const QRectF& body, double radius, State s)
 {
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient rim(body.topLeft(), body.bottomLeft());
-    if (s == State::Down) {
-        rim.setColorAt(0, kMetalDark);
-        rim.setColorAt(1, mix(kMetalLight, kEdgeLight, 0.3));
-    } else {
-        rim.setColorAt(0, mix(kMetalLight, kEdgeLight, 0.6));
-        rim.setColorAt(1, kMetalDark);
-    }
-    p.setPen(QPen(kEdgeDark, 1));
-    p.setBrush(rim);
-    p.drawRoundedRect(body, radius, radius);
+    keyFace(p, body, radius, s, {{0, mix(kMetalLight, kEdgeLight, 0.6)}, {1, kMetalDark}},
+            {{0, kMetalDark}, {1, mix(kMetalLight, kEdgeLight, 0.3)}});
     const QRectF glass = body.adjusted(3, 3, -3, -3);
     QLinearGradient g(glass.topLeft(), glass.bottomLeft());
     g.setColorAt(0, s == State::Down ? QColor(4, 8, 8) : QColor(20, 30, 36));
@@ -220,8 +213,7 @@ void glassButton(QPainter& p, const QRectF& body, double radius, State s)
 // 30 x 30 round buttons.
 QImage roundButton(const Glyph& glyph, State s)
 {
-    QImage img(30, 30, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+    QImage img = transparentCanvas(30, 30);
     QPainter p(&img);
     glassButton(p, QRectF(0.5, 0.5, 29, 29), 14.5, s);
     const double shift = s == State::Down ? 1 : 0;
@@ -233,8 +225,7 @@ QImage roundButton(const Glyph& glyph, State s)
 // 22 x 46 tall buttons at the sides of the shelf.
 QImage tallButton(const Glyph& glyph, State s)
 {
-    QImage img(22, 46, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+    QImage img = transparentCanvas(22, 46);
     QPainter p(&img);
     glassButton(p, QRectF(0.5, 0.5, 21, 45), 10.5, s);
     const double shift = s == State::Down ? 1 : 0;
@@ -252,23 +243,12 @@ QImage tallButton(const Glyph& glyph, State s)
 // 32 x 20 transport keys.
 QImage transportButton(const Glyph& glyph, State s)
 {
-    QImage img(32, 20, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+    QImage img = transparentCanvas(32, 20);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF body(0.5, 0.5, 31, 19);
-    QLinearGradient g(body.topLeft(), body.bottomLeft());
-    if (s == State::Down) {
-        g.setColorAt(0, QColor(8, 10, 11));
-        g.setColorAt(1, mix(kMetalDark, kMetalLight, 0.35));
-    } else {
-        g.setColorAt(0, mix(kMetalLight, kEdgeLight, 0.4));
-        g.setColorAt(0.55, kMetalLight);
-        g.setColorAt(1, kMetalDark);
-    }
-    p.setPen(QPen(kEdgeDark, 1));
-    p.setBrush(g);
-    p.drawRoundedRect(body, 2.5, 2.5);
+    keyFace(p, body, 2.5, s, {{0, mix(kMetalLight, kEdgeLight, 0.4)}, {0.55, kMetalLight}, {1, kMetalDark}},
+            {{0, QColor(8, 10, 11)}, {1, mix(kMetalDark, kMetalLight, 0.35)}});
     if (s != State::Down) {
         p.setPen(QPen(QColor(255, 255, 255, 60), 1));
         p.drawLine(QPointF(3, 1.5), QPointF(29, 1.5));

@@ -12,13 +12,6 @@ using namespace skinpaint;
 
 constexpr uint32_t kSeed = 0x51DE5EEDu;
 
-QImage transparentCanvas(int w, int h)
-{
-    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
-    return img;
-}
-
 // A slider thumb: a small metal knob with a lit grip line. Only the rows
 // above `visible` are drawn; the rest (and the bottom-left pixel) is the key.
 QImage thumb(int w, int h, int visible, const QColor& line, bool pressed)
@@ -247,17 +240,11 @@ QImage icon(int size)
     p.setPen(QPen(QColor(255, 255, 255, 80), 1.2));
     p.drawRoundedRect(QRectF(3.5, 3.5, 57, 57), 10, 10);
     const QPointF centre(32, 32);
-    QRadialGradient lens(centre + QPointF(-6, -8), 30);
-    lens.setColorAt(0, QColor(18, 62, 74));
-    lens.setColorAt(1, QColor(2, 8, 11));
-    p.setPen(QPen(kEdgeDark, 2.5));
-    p.setBrush(lens);
-    p.drawEllipse(centre, 24, 24);
-    p.setPen(QPen(kGlass, size < 32 ? 3 : 2));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(centre, 21, 21);
-    ledStroke(p, lettering("N", QPointF(centre.x() - 8, centre.y() - 12), 4), size < 32 ? 5.5 : 4.2, kLedLit,
-              size < 32 ? 0.0 : 0.4);
+    // Small icons get a bolder letter and ring, without glow.
+    const bool small = size < 32;
+    logoLens(p, centre,
+             {24, QPen(kEdgeDark, 2.5), {-6, -8}, 30, QColor(18, 62, 74), QColor(2, 8, 11), 21,
+              QPen(kGlass, small ? 3 : 2), {-8, -12}, 4, small ? 5.5 : 4.2, small ? 0.0 : 0.4});
     if (size >= 48) {
         // A soft reflection across the top of the lens.
         p.setPen(Qt::NoPen);

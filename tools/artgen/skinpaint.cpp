@@ -18,6 +18,13 @@ QColor mix(const QColor& a, const QColor& b, double t)
                             float(a.blueF() + (b.blueF() - a.blueF()) * t));
 }
 
+QImage transparentCanvas(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
 double noise(uint32_t seed, int x, int y)
 {
     uint32_t h = seed * 0x9E3779B1u ^ uint32_t(x) * 0x85EBCA77u ^ uint32_t(y) * 0xC2B2AE3Du;
@@ -187,6 +194,21 @@ void ledStroke(QPainter& p, const QPainterPath& path, double width, const QColor
     p.restore();
 }
 
+void logoLens(QPainter& p, QPointF centre, const LensLook& look)
+{
+    QRadialGradient glass(centre + look.lightOffset, look.lightRadius);
+    glass.setColorAt(0, look.lightColour);
+    glass.setColorAt(1, look.darkColour);
+    p.setPen(look.rim);
+    p.setBrush(glass);
+    p.drawEllipse(centre, look.radius, look.radius);
+    p.setPen(look.ring);
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(centre, look.ringRadius, look.ringRadius);
+    ledStroke(p, lettering("N", centre + look.letterOffset, look.letterUnit), look.letterWidth, kLedLit,
+              look.letterGlow);
+}
+
 QImage keyed(const QImage& argb, const QColor& under, const QColor& key)
 {
     QImage src = argb.convertToFormat(QImage::Format_ARGB32);
@@ -213,15 +235,21 @@ QImage keyed(const QImage& argb, const QColor& under, const QColor& key)
 
 namespace {
 
+// A colour of the picture and how many pixels it stands for.
 struct Entry {
     QRgb colour;
     int count;
 };
 
+int channelOf(QRgb c, int channel)
+{
+    return channel == 0 ? qRed(c) : channel == 1 ? qGreen(c) : qBlue(c);
+}
+
 struct Box {
     std::vector<Entry> entries;
-    int channel = 0;
-    int range = 0;
+    int channel = 0; // the channel with the widest spread
+    int range = 0;   // that spread
     long long population = 0;
 
     void measure()
@@ -229,10 +257,9 @@ struct Box {
         std::array<int, 3> lo{255, 255, 255}, hi{0, 0, 0};
         population = 0;
         for (const Entry& e : entries) {
-            const std::array<int, 3> c{qRed(e.colour), qGreen(e.colour), qBlue(e.colour)};
             for (int i = 0; i < 3; ++i) {
-                lo[i] = std::min(lo[i], c[i]);
-                hi[i] = std::max(hi[i], c[i]);
+                lo[i] = std::min(lo[i], channelOf(e.colour, i));
+                hi[i] = std::max(hi[i], channelOf(e.colour, i));
             }
             population += e.count;
         }
@@ -245,52 +272,54 @@ struct Box {
         }
     }
 
-    QRgb mean() const
+    // How much the box deserves a split: wide and well populated.
+    double score(Quantiser how) const
     {
-        double r = 0, g = 0, b = 0;
-        for (const Entry& e : entries) {
-            r += qRed(e.colour) * double(e.count);
-            g += qGreen(e.colour) * double(e.count);
-            b += qBlue(e.colour) * double(e.count);
-        }
+        const double root = std::sqrt(double(population));
+        return range * (how == Quantiser::Pixels ? std::floor(root) : root);
+    }
+
+    QRgb mean(Quantiser how) const
+    {
+        double sum[3] = {0, 0, 0};
+        for (const Entry& e : entries)
+            for (int i = 0; i < 3; ++i)
+                sum[i] += channelOf(e.colour, i) * double(e.count);
         const double n = double(std::max<long long>(population, 1));
-        return qRgb(int(std::lround(r / n)), int(std::lround(g / n)), int(std::lround(b / n)));
+        const auto average = [&](int i) {
+            return int(how == Quantiser::Pixels ? std::floor(sum[i] / n) : std::lround(sum[i] / n));
+        };
+        return qRgb(average(0), average(1), average(2));
     }
 };
 
-int channelOf(QRgb c, int channel)
+// Splits the entries into at most `colours` boxes and returns their means.
+std::vector<QRgb> medianCut(std::vector<Entry> entries, int colours, Quantiser how)
 {
-    return channel == 0 ? qRed(c) : channel == 1 ? qGreen(c) : qBlue(c);
-}
-
-std::vector<QRgb> medianCut(const QMap<QRgb, int>& histogram, int colours)
-{
-    std::vector<Box> boxes(1);
-    for (auto it = histogram.begin(); it != histogram.end(); ++it)
-        boxes[0].entries.push_back({it.key(), it.value()});
-    if (boxes[0].entries.empty())
+    if (entries.empty())
         return {};
+    std::vector<Box> boxes(1);
+    boxes[0].entries = std::move(entries);
     boxes[0].measure();
     while (int(boxes.size()) < colours) {
-        // Split the box that most deserves it: wide and well populated.
         int best = -1;
-        double score = 0;
+        double bestScore = 0;
         for (size_t i = 0; i < boxes.size(); ++i) {
-            if (boxes[i].entries.size() < 2)
-                continue;
-            const double s = double(boxes[i].range) * std::sqrt(double(boxes[i].population));
-            if (s > score) {
-                score = s;
+            const double score = boxes[i].entries.size() < 2 ? 0 : boxes[i].score(how);
+            if (score > bestScore) {
+                bestScore = score;
                 best = int(i);
             }
         }
         if (best < 0)
             break;
+        // Cut at the median pixel along the widest channel.
         Box& box = boxes[size_t(best)];
         const int ch = box.channel;
         std::sort(box.entries.begin(), box.entries.end(),
                   [ch](const Entry& a, const Entry& b) { return channelOf(a.colour, ch) < channelOf(b.colour, ch); });
-        long long half = box.population / 2, seen = 0;
+        const long long half = box.population / 2;
+        long long seen = 0;
         size_t cut = 1;
         for (size_t i = 0; i + 1 < box.entries.size(); ++i) {
             seen += box.entries[i].count;
@@ -307,15 +336,25 @@ std::vector<QRgb> medianCut(const QMap<QRgb, int>& histogram, int colours)
     }
     std::vector<QRgb> palette;
     for (const Box& b : boxes)
-        palette.push_back(b.mean());
+        palette.push_back(b.mean(how));
     return palette;
 }
 
-} // namespace
-
-QImage indexed(const QImage& image, int colours, const QList<QRgb>& exact)
+// The colours to cut: each distinct colour with its count, or every pixel
+// on its own, in raster order.
+std::vector<Entry> entriesOf(const QImage& src, const QList<QRgb>& exact, Quantiser how)
 {
-    const QImage src = image.convertToFormat(QImage::Format_RGB32);
+    std::vector<Entry> entries;
+    if (how == Quantiser::Pixels) {
+        entries.reserve(size_t(src.width()) * size_t(src.height()));
+        for (int y = 0; y < src.height(); ++y) {
+            const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+            for (int x = 0; x < src.width(); ++x)
+                if (!exact.contains(s[x] | 0xFF000000u))
+                    entries.push_back({s[x] | 0xFF000000u, 1});
+        }
+        return entries;
+    }
     QMap<QRgb, int> histogram;
     for (int y = 0; y < src.height(); ++y) {
         const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
@@ -325,14 +364,24 @@ QImage indexed(const QImage& image, int colours, const QList<QRgb>& exact)
                 ++histogram[c];
         }
     }
+    for (auto it = histogram.begin(); it != histogram.end(); ++it)
+        entries.push_back({it.key(), it.value()});
+    return entries;
+}
+
+} // namespace
+
+QImage indexed(const QImage& image, int colours, const QList<QRgb>& exact, Quantiser how)
+{
+    const QImage src = image.convertToFormat(QImage::Format_RGB32);
     QList<QRgb> table;
     for (QRgb c : exact)
         table.append(c | 0xFF000000u);
-    const std::vector<QRgb> cut = medianCut(histogram, colours - int(table.size()));
     const int firstFree = int(table.size());
-    for (QRgb c : cut)
+    for (QRgb c : medianCut(entriesOf(src, table, how), colours - firstFree, how))
         table.append(c);
 
+    // Each pixel takes its exact entry, or else the nearest of the others.
     QImage out(src.size(), QImage::Format_Indexed8);
     out.setColorTable(table);
     QHash<QRgb, int> memo;

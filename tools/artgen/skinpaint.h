@@ -29,6 +29,9 @@ inline const QColor kKey{0xff, 0x00, 0xff};
 
 QColor mix(const QColor& a, const QColor& b, double t);
 
+// A picture to draw on with antialiasing, transparent to start with.
+QImage transparentCanvas(int width, int height);
+
 // Deterministic value noise in [-1, 1].
 double noise(uint32_t seed, int x, int y);
 
@@ -88,13 +91,43 @@ QPainterPath lettering(const QString& text, const QPointF& origin, double unit);
 // Draws a path as a lit LED trace: a soft glow, then the lit core.
 void ledStroke(QPainter& p, const QPainterPath& path, double width, const QColor& lit, double glow = 1.0);
 
+// How the logo lens looks: a dark glass disc in a rim, shaded from a
+// highlight, a glass ring inside it and the letter N lit on the glass.
+struct LensLook {
+    double radius;
+    QPen rim;
+    QPointF lightOffset; // the highlight's place, from the centre
+    double lightRadius;
+    QColor lightColour;
+    QColor darkColour;
+    double ringRadius;
+    QPen ring;
+    QPointF letterOffset; // the letter's top left, from the centre
+    double letterUnit;
+    double letterWidth;
+    double letterGlow;
+};
+
+// Draws the logo lens centred on centre; the painter's pen and brush are
+// left changed.
+void logoLens(QPainter& p, QPointF centre, const LensLook& look);
+
 // Flattens an antialiased picture drawn on transparency: pixels less than
 // half covered become the key colour, the rest are composed over `under`, so
 // the edges blend into the surface the picture will sit on.
 QImage keyed(const QImage& argb, const QColor& under, const QColor& key = kKey);
 
+// How the median cut counts a picture's colours. Colours: each distinct
+// colour once, weighted by its pixels, palette entries rounded to the
+// nearest value. Pixels: every pixel on its own, so a cut may fall inside a
+// run of one colour, and entries rounded down; the status panel's pictures
+// were made this way.
+enum class Quantiser { Colours, Pixels };
+
 // Reduces a picture to an indexed one of at most `colours` colours (median
-// cut), keeping each colour of `exact` exactly and mapping no other pixel to it.
-QImage indexed(const QImage& image, int colours, const QList<QRgb>& exact = {});
+// cut), keeping each colour of `exact` exactly and mapping no other pixel to
+// it; every other pixel takes the nearest palette entry.
+QImage indexed(const QImage& image, int colours, const QList<QRgb>& exact = {},
+               Quantiser how = Quantiser::Colours);
 
 } // namespace skinpaint
