@@ -1,73 +1,14 @@
+// The slider's pictures, properties and painting; its input and paging are
+// in rxslider_input.cpp, its arithmetic in rxslider_geometry.cpp.
 #include "rxslider.h"
 
 #include "artnames.h"
+#include "rxslider_geometry.h"
 #include "transparentdraw.h"
 
-#include <QCursor>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPixmap>
-#include <QTimer>
 
 #include <algorithm>
-
-namespace {
-
-// n / d rounded half to even, for d > 0.
-int64_t roundDiv(int64_t n, int64_t d)
-{
-    int64_t q = n / d;
-    int64_t r = n % d;
-    if (r < 0) {
-        r += d;
-        --q;
-    }
-    if (2 * r > d || (2 * r == d && (q & 1) != 0))
-        ++q;
-    return q;
-}
-
-QImage transposed(const QImage& image)
-{
-    const QImage src = image.convertToFormat(QImage::Format_RGB32);
-    QImage out(src.height(), src.width(), QImage::Format_RGB32);
-    for (int y = 0; y < src.height(); ++y)
-        for (int x = 0; x < src.width(); ++x)
-            out.setPixel(y, x, src.pixel(x, y));
-    return out;
-}
-
-// Builds a ruler `width` long from a picture: its first and last `edge`
-// columns stay at the ends, the middle repeats.
-QImage tileRuler(const QImage& picture, int width, int edge)
-{
-    const QImage pic = picture.convertToFormat(QImage::Format_RGB32);
-    if (width <= 0 || pic.isNull())
-        return {};
-    QImage ruler(width, pic.height(), QImage::Format_RGB32);
-    // Columns no copy reaches are transparent like the picture's key.
-    ruler.fill(pic.pixel(0, pic.height() - 1));
-    const int P = pic.width();
-    const int E = std::clamp(edge, 0, (P - 1) / 2);
-    const int T = P - 2 * E;
-    const int A = width - 2 * E;
-    const int n = A > 0 ? A / T : 0;
-    const int r = A > 0 ? A % T : 0;
-    QPainter p(&ruler);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    auto copy = [&](int srcLeft, int srcRight, int dstLeft) {
-        p.drawImage(QPoint(dstLeft, 0), pic, QRect(srcLeft, 0, srcRight - srcLeft, pic.height()));
-    };
-    copy(0, P - E, 0);
-    for (int i = 1; i <= n - 1; ++i)
-        copy(E, E + T, E + i * T);
-    if (n >= 1)
-        copy(E + T - r, P, E + n * T);
-    return ruler;
-}
-
-} // namespace
 
 TRxCustomSlider::TRxCustomSlider(QWidget* parent)
     : QWidget(parent)
@@ -84,24 +25,6 @@ TRxCustomSlider::TRxCustomSlider(QWidget* parent)
 }
 
 TRxCustomSlider::~TRxCustomSlider() = default;
-
-QCursor TRxCustomSlider::HandCursor()
-{
-    artnames::initArtResources();
-    const QPixmap pixmap(artnames::path(artnames::kHandCursor));
-    if (pixmap.isNull())
-        return QCursor(Qt::PointingHandCursor);
-    return QCursor(pixmap, artnames::kHandCursorHotX, artnames::kHandCursorHotY);
-}
-
-QCursor TRxCustomSlider::DragCursor()
-{
-    artnames::initArtResources();
-    const QPixmap pixmap(artnames::path(artnames::kDragCursor));
-    if (pixmap.isNull())
-        return QCursor(Qt::ClosedHandCursor);
-    return QCursor(pixmap, artnames::kDragCursorHotX, artnames::kDragCursorHotY);
-}
 
 void TRxCustomSlider::LoadDefaultImages()
 {
@@ -134,18 +57,18 @@ QSize TRxCustomSlider::ThumbSize() const
 
 int TRxCustomSlider::Span() const
 {
-    return Horizontal() ? FRuler.width() - ThumbSize().width() : FRuler.height() - ThumbSize().height();
+    return rxslider::thumbTravel(FRuler.size(), ThumbSize(), Horizontal());
+}
+
+rxslider::Track TRxCustomSlider::TrackGeometry() const
+{
+    return {InnerRect(), Span(), FMinValue, FMaxValue, Horizontal()};
 }
 
 void TRxCustomSlider::BuildRuler()
 {
     const QRect R = InnerRect();
-    if (Horizontal()) {
-        FRuler = tileRuler(RulerImage(), std::max(R.width(), 0), FEdgeSize);
-    } else {
-        const QImage strip = tileRuler(transposed(RulerImage()), std::max(R.height(), 0), FEdgeSize);
-        FRuler = strip.isNull() ? QImage() : transposed(strip);
-    }
+    FRuler = rxslider::buildRuler(RulerImage(), Horizontal() ? R.width() : R.height(), FEdgeSize, Horizontal());
 }
 
 void TRxCustomSlider::Rebuild()
@@ -153,54 +76,22 @@ void TRxCustomSlider::Rebuild()
     if (FLoading)
         return;
     BuildRuler();
-    const QRect R = InnerRect();
     const QSize thumb = ThumbSize();
-    QPoint thumbPos;
-    if (Horizontal()) {
-        if (FRuler.height() < thumb.height()) {
-            thumbPos = R.topLeft();
-            FRulerPos = QPoint(R.left(), R.top() + (thumb.height() - FRuler.height()) / 2);
-        } else {
-            FRulerPos = R.topLeft();
-            thumbPos = QPoint(R.left(), R.top() + (FRuler.height() - thumb.height()) / 2);
-        }
-    } else {
-        if (FRuler.width() < thumb.width()) {
-            thumbPos = R.topLeft();
-            FRulerPos = QPoint(R.left() + (thumb.width() - FRuler.width()) / 2, R.top());
-        } else {
-            FRulerPos = R.topLeft();
-            thumbPos = QPoint(R.left() + (FRuler.width() - thumb.width()) / 2, R.top());
-        }
-    }
-    FThumbRect = QRect(thumbPos, thumb);
+    const rxslider::Placement place = rxslider::placeRulerAndThumb(InnerRect(), FRuler.size(), thumb, Horizontal());
+    FRulerPos = place.ruler;
+    FThumbRect = QRect(place.thumb, thumb);
     SetValue(FValue);
     update();
 }
 
 int TRxCustomSlider::ValueToPixel(int32_t value) const
 {
-    const QRect R = InnerRect();
-    const int S = std::max(Span(), 0);
-    const int64_t range = int64_t(FMaxValue) - FMinValue;
-    const int64_t offset = range > 0 ? roundDiv((int64_t(value) - FMinValue) * S, range) : 0;
-    if (Horizontal())
-        return int(std::max<int64_t>(R.left() + offset, R.left()));
-    // Upright: larger values towards the top.
-    return int(std::clamp<int64_t>(R.top() + S - offset, R.top(), R.top() + S));
+    return rxslider::valueToPixel(TrackGeometry(), value);
 }
 
 int32_t TRxCustomSlider::PixelToValue(int pixel) const
 {
-    const QRect R = InnerRect();
-    const int S = Span();
-    if (S <= 0)
-        return FMinValue;
-    const int64_t range = int64_t(FMaxValue) - FMinValue;
-    const int64_t along = Horizontal() ? pixel - R.left() : R.top() + S - pixel;
-    const int64_t q = roundDiv(along * range, S);
-    const int64_t k = FOptions.testFlag(soSmooth) ? q : int64_t(FIncrement) * roundDiv(q, std::max(FIncrement, 1));
-    return int32_t(std::min<int64_t>(FMinValue + std::max<int64_t>(k, 0), FMaxValue));
+    return rxslider::pixelToValue(TrackGeometry(), pixel, FIncrement, FOptions.testFlag(soSmooth));
 }
 
 int TRxCustomSlider::ThumbPixel() const
@@ -210,11 +101,7 @@ int TRxCustomSlider::ThumbPixel() const
 
 void TRxCustomSlider::MoveThumbTo(int pixel, bool fromUser)
 {
-    const QRect R = InnerRect();
-    const int lo = Horizontal() ? R.left() : R.top();
-    const int hi = lo + std::max(Span(), 0);
-    pixel = std::clamp(pixel, lo, hi);
-    pixel = std::clamp(ValueToPixel(PixelToValue(pixel)), lo, hi);
+    pixel = rxslider::restingPixel(TrackGeometry(), pixel, FIncrement, FOptions.testFlag(soSmooth));
     const QRect old = FThumbRect;
     if (Horizontal())
         FThumbRect.moveLeft(pixel);
@@ -375,25 +262,16 @@ void TRxCustomSlider::resizeEvent(QResizeEvent*)
 void TRxCustomSlider::DrawPoints(QPainter& canvas)
 {
     // A tick at each step, or only at the ends when steps would crowd.
-    const int64_t range = int64_t(FMaxValue) - FMinValue;
-    const int64_t steps = range / std::max(FIncrement, 1);
-    const int S = std::max(Span(), 0);
     const QSize thumb = ThumbSize();
     const QRect R = InnerRect();
     canvas.setPen(palette().color(QPalette::Mid));
-    auto tick = [&](int32_t v) {
-        const int at = ValueToPixel(v);
+    for (int32_t value : rxslider::tickValues(FMinValue, FMaxValue, FIncrement, Span())) {
+        const int at = ValueToPixel(value);
         if (Horizontal())
             canvas.drawLine(at + thumb.width() / 2, R.bottom() - 2, at + thumb.width() / 2, R.bottom());
         else
             canvas.drawLine(R.right() - 2, at + thumb.height() / 2, R.right(), at + thumb.height() / 2);
-    };
-    if (steps > 0 && steps <= S / 3) {
-        for (int64_t i = 0; i <= steps; ++i)
-            tick(int32_t(FMinValue + i * FIncrement));
     }
-    tick(FMinValue);
-    tick(FMaxValue);
 }
 
 void TRxCustomSlider::paintEvent(QPaintEvent*)
@@ -443,225 +321,4 @@ void TRxCustomSlider::paintEvent(QPaintEvent*)
     }
     QPainter p(this);
     p.drawImage(0, 0, work);
-}
-
-TRxCustomSlider::TPageDirection TRxCustomSlider::DirectionAt(const QPoint& point) const
-{
-    if (Horizontal()) {
-        if (point.x() < FThumbRect.left())
-            return pdDown;
-        if (point.x() > FThumbRect.right())
-            return pdUp;
-    } else {
-        if (point.y() < FThumbRect.top())
-            return pdUp;
-        if (point.y() > FThumbRect.bottom())
-            return pdDown;
-    }
-    return pdNone;
-}
-
-int32_t TRxCustomSlider::SteppedValue(TPageDirection direction) const
-{
-    const int64_t step = std::max(FIncrement, 1);
-    const int64_t base = step * roundDiv(FValue, step);
-    const int64_t next = direction == pdUp ? base + step : direction == pdDown ? base - step : FValue;
-    return int32_t(std::clamp<int64_t>(next, FMinValue, FMaxValue));
-}
-
-void TRxCustomSlider::PageStep()
-{
-    if (FPageDirection != pdNone && DirectionAt(FPagePoint) == FPageDirection) {
-        const int32_t next = SteppedValue(FPageDirection);
-        if (next != FValue)
-            SetValue(next);
-    }
-    if (!FPageTimerOn) {
-        if (!FPageTimer) {
-            FPageTimer = new QTimer(this);
-            FPageTimer->setInterval(200);
-            connect(FPageTimer, &QTimer::timeout, this, &TRxCustomSlider::PageStep);
-        }
-        FPageTimer->start();
-        FPageTimerOn = true;
-    }
-}
-
-void TRxCustomSlider::StopPaging()
-{
-    if (FPageTimer)
-        FPageTimer->stop();
-    FPageTimerOn = false;
-    FPaging = false;
-    if (OnChanged)
-        OnChanged();
-}
-
-void TRxCustomSlider::mousePressEvent(QMouseEvent* event)
-{
-    MouseDown(event, false);
-}
-
-void TRxCustomSlider::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    MouseDown(event, true);
-}
-
-void TRxCustomSlider::MouseDown(QMouseEvent* event, bool second)
-{
-    const QPoint pos = event->position().toPoint();
-    if (OnMouseDown)
-        OnMouseDown(event->button(), event->modifiers(), pos.x(), pos.y());
-    if (event->button() != Qt::LeftButton || second)
-        return;
-    if (focusPolicy() != Qt::NoFocus && isEnabled())
-        setFocus(Qt::MouseFocusReason);
-    QRect rulerArea(FRulerPos, FRuler.size());
-    rulerArea = Horizontal() ? rulerArea.adjusted(0, -3, 0, 3) : rulerArea.adjusted(-3, 0, 3, 0);
-    if (FThumbRect.contains(pos)) {
-        FSliding = true;
-        FThumbDown = true;
-        FHitOffset = Horizontal() ? pos.x() - FThumbRect.left() : pos.y() - FThumbRect.top();
-        repaint(FThumbRect);
-        UpdateCursor(pos);
-    } else if (rulerArea.contains(pos)) {
-        FPaging = true;
-        FPagePoint = pos;
-        FPageDirection = DirectionAt(pos);
-        PageStep();
-    }
-}
-
-void TRxCustomSlider::mouseMoveEvent(QMouseEvent* event)
-{
-    const QPoint pos = event->position().toPoint();
-    if ((event->buttons() & Qt::LeftButton) && FSliding)
-        MoveThumbTo((Horizontal() ? pos.x() : pos.y()) - FHitOffset, true);
-    else if (FPaging)
-        FPagePoint = pos;
-    UpdateCursor(pos);
-    if (OnMouseMove)
-        OnMouseMove(event->modifiers(), pos.x(), pos.y());
-}
-
-void TRxCustomSlider::mouseReleaseEvent(QMouseEvent* event)
-{
-    const QPoint pos = event->position().toPoint();
-    if (FPaging)
-        StopPaging();
-    if (FSliding && event->button() == Qt::LeftButton) {
-        FSliding = false;
-        FThumbDown = false;
-        repaint(FThumbRect);
-        if (OnChanged)
-            OnChanged();
-    }
-    UpdateCursor(pos);
-    if (OnMouseUp)
-        OnMouseUp(event->button(), event->modifiers(), pos.x(), pos.y());
-}
-
-void TRxCustomSlider::UpdateCursor(const QPoint& point)
-{
-    enum Shape { Arrow, Hand, Drag };
-    const Shape shape = FSliding ? Drag : FThumbRect.contains(point) ? Hand : Arrow;
-    if (shape == FCursorShape)
-        return;
-    FCursorShape = shape;
-    setCursor(shape == Drag ? DragCursor() : shape == Hand ? HandCursor() : QCursor(Qt::ArrowCursor));
-}
-
-void TRxCustomSlider::keyPressEvent(QKeyEvent* event)
-{
-    int key = event->key();
-    const Qt::KeyboardModifiers shift = event->modifiers();
-    if (!(shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
-        bool handled = true;
-        switch (key) {
-        case Qt::Key_Home: SetValue(FMinValue); break;
-        case Qt::Key_End: SetValue(FMaxValue); break;
-        case Qt::Key_Left:
-            if (Horizontal())
-                SetValue(SteppedValue(pdDown));
-            else
-                handled = false;
-            break;
-        case Qt::Key_Right:
-            if (Horizontal())
-                SetValue(SteppedValue(pdUp));
-            else
-                handled = false;
-            break;
-        case Qt::Key_Up:
-            if (!Horizontal())
-                SetValue(SteppedValue(pdUp));
-            else
-                handled = false;
-            break;
-        case Qt::Key_Down:
-            if (!Horizontal())
-                SetValue(SteppedValue(pdDown));
-            else
-                handled = false;
-            break;
-        default: handled = false; break;
-        }
-        if (handled) {
-            key = 0;
-            if (OnChanged)
-                OnChanged();
-        }
-    }
-    if (OnKeyDown)
-        OnKeyDown(key, shift);
-    if (key == 0)
-        event->accept();
-    else
-        QWidget::keyPressEvent(event);
-}
-
-void TRxCustomSlider::keyReleaseEvent(QKeyEvent* event)
-{
-    int key = event->key();
-    if (OnKeyUp)
-        OnKeyUp(key, event->modifiers());
-    if (key == 0)
-        event->accept();
-    else
-        QWidget::keyReleaseEvent(event);
-}
-
-void TRxCustomSlider::focusInEvent(QFocusEvent* event)
-{
-    FFocused = true;
-    if (FOptions.testFlag(soShowFocus))
-        update();
-    QWidget::focusInEvent(event);
-}
-
-void TRxCustomSlider::focusOutEvent(QFocusEvent* event)
-{
-    FFocused = false;
-    if (FOptions.testFlag(soShowFocus))
-        update();
-    QWidget::focusOutEvent(event);
-}
-
-void TRxCustomSlider::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::EnabledChange) {
-        if (!isEnabled() && (FSliding || FPaging)) {
-            // A disabled slider gets no release: end the action here.
-            if (FPaging)
-                StopPaging();
-            if (FSliding) {
-                FSliding = false;
-                FThumbDown = false;
-                if (OnChanged)
-                    OnChanged();
-            }
-        }
-        update(FThumbRect);
-    }
-    QWidget::changeEvent(event);
 }

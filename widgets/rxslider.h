@@ -17,6 +17,10 @@
 
 class QTimer;
 
+namespace rxslider {
+struct Track;
+}
+
 enum TSliderOption { soShowFocus = 0x1, soShowPoints = 0x2, soSmooth = 0x4, soRulerOpaque = 0x8, soThumbOpaque = 0x10 };
 Q_DECLARE_FLAGS(TSliderOptions, TSliderOption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TSliderOptions)
@@ -136,6 +140,7 @@ private:
     bool Horizontal() const { return FOrientation == soHorizontal; }
     const QImage& ThumbImage() const { return FImages[Horizontal() ? 0 : 2]; }
     const QImage& RulerImage() const { return FImages[Horizontal() ? 1 : 3]; }
+    rxslider::Track TrackGeometry() const;
     void SetImage(int index, const QImage& image);
     void LoadDefaultImages();
     void Rebuild();
