@@ -3,8 +3,7 @@
 // "norrava_null") and a private one per run for tests that add sinks and
 // switch the default. Skipped without the shared server, unless the test
 // script promised one.
-#include "vumeter.h"
-
+#include "metertest.h"
 #include "testmedia.h"
 #include "testservices.h"
 
@@ -28,7 +27,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int toneRate = 44100;
+constexpr int kToneRate = 44100;
 
 bool serverReachable()
 {
@@ -49,27 +48,6 @@ QString pactl(const QStringList& args)
     return output.trimmed();
 }
 
-class EnvOverride {
-public:
-    EnvOverride(const char* name, const QByteArray& value)
-        : FName(name), FSaved(qgetenv(name)), FWasSet(qEnvironmentVariableIsSet(name))
-    {
-        qputenv(FName, value);
-    }
-    ~EnvOverride()
-    {
-        if (FWasSet)
-            qputenv(FName, FSaved);
-        else
-            qunsetenv(FName);
-    }
-
-private:
-    const char* FName;
-    QByteArray FSaved;
-    bool FWasSet;
-};
-
 // A sound server of the test's own with no sinks at all, so tests can load
 // sinks and change the default without disturbing anyone else using the
 // shared test server.
@@ -77,24 +55,24 @@ class PrivateServer {
 public:
     PrivateServer()
     {
-        if (!FRuntime.isValid() || !QDir(FRuntime.path()).mkpath("pulse"))
+        if (!runtime_.isValid() || !QDir(runtime_.path()).mkpath("pulse"))
             return;
-        const QString socket = FRuntime.path() + "/pulse/native";
+        const QString socket = runtime_.path() + "/pulse/native";
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", FRuntime.path());
-        env.insert("XDG_RUNTIME_DIR", FRuntime.path() + "/pulse");
+        env.insert("HOME", runtime_.path());
+        env.insert("XDG_RUNTIME_DIR", runtime_.path() + "/pulse");
         env.remove("PULSE_SERVER");
-        FProcess.setProcessEnvironment(env);
-        FProcess.setProcessChannelMode(QProcess::MergedChannels);
-        FProcess.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
                                       "--use-pid-file=no", "--system=no",
                                       "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket});
-        if (!FProcess.waitForStarted(10000))
+        if (!process_.waitForStarted(10000))
             return;
         const QString address = "unix:" + socket;
-        for (int i = 0; i < 200 && FProcess.state() == QProcess::Running; ++i) {
+        for (int i = 0; i < 200 && process_.state() == QProcess::Running; ++i) {
             if (testmedia::run("pactl", {"--server=" + address, "info"})) {
-                FAddress = address.toUtf8();
+                address_ = address.toUtf8();
                 return;
             }
             std::this_thread::sleep_for(50ms);
@@ -102,44 +80,44 @@ public:
     }
     ~PrivateServer()
     {
-        if (FProcess.state() == QProcess::NotRunning)
+        if (process_.state() == QProcess::NotRunning)
             return;
-        FProcess.terminate();
-        if (!FProcess.waitForFinished(10000)) {
-            FProcess.kill();
-            FProcess.waitForFinished(10000);
+        process_.terminate();
+        if (!process_.waitForFinished(10000)) {
+            process_.kill();
+            process_.waitForFinished(10000);
         }
     }
     // Empty when the server did not come up.
-    const QByteArray& address() const { return FAddress; }
-    QString log() { return QString::fromLocal8Bit(FProcess.readAll()); }
+    const QByteArray& address() const { return address_; }
+    QString log() { return QString::fromLocal8Bit(process_.readAll()); }
 
 private:
-    QTemporaryDir FRuntime;
-    QProcess FProcess;
-    QByteArray FAddress;
+    QTemporaryDir runtime_;
+    QProcess process_;
+    QByteArray address_;
 };
 
 // A null sink of its own, removed again at the end of the test.
 class TemporarySink {
 public:
-    TemporarySink(const QString& name, int channels) : FName(name)
+    TemporarySink(const QString& name, int channels) : name_(name)
     {
-        FModule = pactl({"load-module", "module-null-sink", "sink_name=" + name,
+        module_ = pactl({"load-module", "module-null-sink", "sink_name=" + name,
                          "channels=" + QString::number(channels)});
     }
     ~TemporarySink() { remove(); }
     void remove()
     {
-        if (!FModule.isEmpty())
-            pactl({"unload-module", FModule});
-        FModule.clear();
+        if (!module_.isEmpty())
+            pactl({"unload-module", module_});
+        module_.clear();
     }
-    const QString& name() const { return FName; }
+    const QString& name() const { return name_; }
 
 private:
-    QString FName;
-    QString FModule;
+    QString name_;
+    QString module_;
 };
 
 // Makes a sink the default and opens the meter on it.
@@ -149,44 +127,65 @@ void openMeterOn(TVumeter& meter, const QString& sink)
     meter.OpenMixer();
 }
 
-// Interleaved stereo float samples of a 440 Hz sine with a peak amplitude
-// per channel.
-QString toneFile(const QString& name, float left, float right, int seconds)
+// A sink of its own, made the default, with a meter opened on it; the meter
+// closes before the sink goes.
+struct MeteredSink {
+    MeteredSink(const QString& name, int channels)
+        : sink(name, channels)
+    {
+        openMeterOn(meter, name);
+    }
+    TemporarySink sink;
+    TVumeter meter;
+};
+
+// A 30-second 440 Hz sine with a peak amplitude per channel, as
+// interleaved stereo float samples in a file of its own name.
+struct Tone {
+    const char* file;
+    float left;
+    float right;
+};
+// Half scale left reads 16384 div 180 = 91, quarter scale right 45; full
+// scale reads 182.
+const Tone kHalfAndQuarter{"meter_tone_half_quarter", 0.5f, 0.25f};
+const Tone kHalf{"meter_tone_half", 0.5f, 0.5f};
+const Tone kFull{"meter_tone_full", 1.0f, 1.0f};
+
+QString toneFile(const Tone& tone)
 {
-    const int frames = toneRate * seconds;
+    const int frames = kToneRate * 30;
     QByteArray bytes(frames * 2 * static_cast<int>(sizeof(float)), Qt::Uninitialized);
     auto* samples = reinterpret_cast<float*>(bytes.data());
     for (int i = 0; i < frames; ++i) {
-        const float wave = static_cast<float>(std::sin(2.0 * std::numbers::pi * 440.0 * i / toneRate));
-        samples[2 * i] = qToLittleEndian(left * wave);
-        samples[2 * i + 1] = qToLittleEndian(right * wave);
+        const float wave = static_cast<float>(std::sin(2.0 * std::numbers::pi * 440.0 * i / kToneRate));
+        samples[2 * i] = qToLittleEndian(tone.left * wave);
+        samples[2 * i + 1] = qToLittleEndian(tone.right * wave);
     }
-    return testmedia::rawFile(name + ".f32", bytes);
+    return testmedia::rawFile(QString(tone.file) + ".f32", bytes);
 }
 
-// Plays a tone file while it lives.
+// Plays a tone on a sink while it lives.
 class Playback {
 public:
-    explicit Playback(const QString& path, const QString& sink = {})
+    Playback(const Tone& tone, const QString& sink)
     {
-        QStringList args{"--playback", "--raw", "--format=float32le", "--rate=" + QString::number(toneRate),
-                         "--channels=2", "--latency-msec=50"};
-        if (!sink.isEmpty())
-            args << "--device=" + sink;
-        FProcess.start("pacat", args << path);
-        EXPECT_TRUE(FProcess.waitForStarted(10000)) << "pacat did not start";
+        const QStringList args{"--playback", "--raw", "--format=float32le", "--rate=" + QString::number(kToneRate),
+                               "--channels=2", "--latency-msec=50", "--device=" + sink, toneFile(tone)};
+        process_.start("pacat", args);
+        EXPECT_TRUE(process_.waitForStarted(10000)) << "pacat did not start";
     }
     ~Playback() { stop(); }
     void stop()
     {
-        if (FProcess.state() == QProcess::NotRunning)
+        if (process_.state() == QProcess::NotRunning)
             return;
-        FProcess.kill();
-        FProcess.waitForFinished(10000);
+        process_.kill();
+        process_.waitForFinished(10000);
     }
 
 private:
-    QProcess FProcess;
+    QProcess process_;
 };
 
 // Reads the meter the way the poll timer does until the condition holds or
@@ -208,44 +207,48 @@ bool near(int value, int expected, int tolerance = 2)
     return std::abs(value - expected) <= tolerance;
 }
 
+// Reads until the meter shows the half-and-quarter tone.
+bool readsHalfAndQuarter(TVumeter& meter)
+{
+    return readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); });
+}
+
 // Tests that load sinks and switch the default do so on a private server,
 // pointed at through PULSE_SERVER for the test's length.
 class VumeterPrivateServerTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { FServer = new PrivateServer; }
+    static void SetUpTestSuite() { server_ = new PrivateServer; }
     static void TearDownTestSuite()
     {
-        delete FServer;
-        FServer = nullptr;
+        delete server_;
+        server_ = nullptr;
     }
     void SetUp() override
     {
         if (!serverReachable())
             NORRAVA_SKIP_OR_FAIL() << "no test sound server (PULSE_SERVER unset or unreachable)";
-        if (FServer->address().isEmpty())
+        if (server_->address().isEmpty())
             NORRAVA_SKIP_OR_FAIL() << "a private pulseaudio server cannot be started here: "
-                                   << FServer->log().toStdString();
-        FTarget = std::make_unique<EnvOverride>("PULSE_SERVER", FServer->address());
+                                   << server_->log().toStdString();
+        target_ = std::make_unique<EnvOverride>("PULSE_SERVER", server_->address());
     }
-    void TearDown() override { FTarget.reset(); }
+    void TearDown() override { target_.reset(); }
 
 private:
-    static PrivateServer* FServer;
-    std::unique_ptr<EnvOverride> FTarget;
+    static PrivateServer* server_;
+    std::unique_ptr<EnvOverride> target_;
 };
 
-PrivateServer* VumeterPrivateServerTest::FServer = nullptr;
+PrivateServer* VumeterPrivateServerTest::server_ = nullptr;
 
 } // namespace
 
 TEST(VumeterPulseTest, OpensOnTheDefaultSinkWithoutMessages)
 {
     REQUIRE_SOUND_SERVER();
-    TVumeter meter;
-    QStringList messages;
-    meter.SetMessageHook([&](const QString& message) { messages << message; });
+    QuietMeter meter;
     meter.OpenMixer();
-    EXPECT_TRUE(messages.isEmpty()) << messages.join(", ").toStdString();
+    EXPECT_TRUE(meter.messages.isEmpty()) << meter.messages.join(", ").toStdString();
     EXPECT_TRUE(meter.IsOpen());
     EXPECT_EQ(meter.ChannelCount(), 2);
     meter.CloseMixer();
@@ -255,17 +258,14 @@ TEST(VumeterPulseTest, OpensOnTheDefaultSinkWithoutMessages)
 
 TEST_F(VumeterPrivateServerTest, ReadingFollowsEachChannelsAmplitude)
 {
-    TemporarySink sink("norrava_meter_stereo", 2);
-    TVumeter meter;
-    openMeterOn(meter, sink.name());
+    MeteredSink stereo("norrava_meter_stereo", 2);
+    TVumeter& meter = stereo.meter;
     ASSERT_TRUE(meter.IsOpen());
 
-    // Half scale left reads 16384 div 180 = 91; quarter scale right 45.
-    Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
+    Playback tone(kHalfAndQuarter, stereo.sink.name());
     EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > 0 && meter.RightPeak > 0; }))
         << "the meter never moved";
-    EXPECT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }))
-        << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
+    EXPECT_TRUE(readsHalfAndQuarter(meter)) << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
 
     // Silence takes both bars back to dark.
     tone.stop();
@@ -273,50 +273,56 @@ TEST_F(VumeterPrivateServerTest, ReadingFollowsEachChannelsAmplitude)
         << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
 }
 
-TEST_F(VumeterPrivateServerTest, MonoSinkLeavesTheRightValueAtZero)
+// Every sink reads as at most two channels: a mono sink as one, whose right
+// bar stays dark, a surround sink as its stereo mix-down.
+TEST_F(VumeterPrivateServerTest, SinksReadAsAtMostTwoChannels)
 {
-    TemporarySink sink("norrava_meter_mono", 1);
-    TVumeter meter;
-    openMeterOn(meter, sink.name());
-    ASSERT_TRUE(meter.IsOpen());
-    EXPECT_EQ(meter.ChannelCount(), 1);
+    const struct {
+        const char* sink;
+        int sinkChannels;
+        int meterChannels;
+        const Tone& tone;
+        const char* expected;
+        std::function<bool(const TVumeter&)> reads;
+    } layouts[] = {
+        {"norrava_meter_mono", 1, 1, kFull, "left above 100",
+         [](const TVumeter& meter) { return meter.LeftPeak > 100; }},
+        {"norrava_meter_surround", 6, 2, kHalfAndQuarter, "left above right, right above 0",
+         [](const TVumeter& meter) { return meter.LeftPeak > meter.RightPeak && meter.RightPeak > 0; }},
+    };
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.sink);
+        MeteredSink output(layout.sink, layout.sinkChannels);
+        TVumeter& meter = output.meter;
+        ASSERT_TRUE(meter.IsOpen());
+        EXPECT_EQ(meter.ChannelCount(), layout.meterChannels);
 
-    Playback tone(toneFile("meter_tone_full", 1.0f, 1.0f, 30), sink.name());
-    EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > 100; })) << "left " << meter.LeftPeak;
-    for (int i = 0; i < 10; ++i) {
-        meter.ReadPeaks();
-        EXPECT_EQ(meter.RightPeak, 0);
+        Playback tone(layout.tone, output.sink.name());
+        EXPECT_TRUE(readUntil(meter, [&] { return layout.reads(meter); }))
+            << layout.expected << "; left " << meter.LeftPeak << ", right " << meter.RightPeak;
+        if (layout.meterChannels == 1) {
+            for (int i = 0; i < 10; ++i) {
+                meter.ReadPeaks();
+                EXPECT_EQ(meter.RightPeak, 0);
+            }
+        }
     }
-}
-
-TEST_F(VumeterPrivateServerTest, SurroundSinkReadsAsItsStereoMixDown)
-{
-    TemporarySink sink("norrava_meter_surround", 6);
-    TVumeter meter;
-    openMeterOn(meter, sink.name());
-    ASSERT_TRUE(meter.IsOpen());
-    EXPECT_EQ(meter.ChannelCount(), 2);
-
-    Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
-    EXPECT_TRUE(readUntil(meter, [&] { return meter.LeftPeak > meter.RightPeak && meter.RightPeak > 0; }))
-        << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
 }
 
 TEST_F(VumeterPrivateServerTest, WithNoOutputLeftTheReadingFreezes)
 {
-    TemporarySink sink("norrava_meter_removed", 2);
-    TVumeter meter;
-    openMeterOn(meter, sink.name());
+    MeteredSink output("norrava_meter_removed", 2);
+    TVumeter& meter = output.meter;
     ASSERT_TRUE(meter.IsOpen());
 
-    Playback tone(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), sink.name());
-    ASSERT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }));
+    Playback tone(kHalfAndQuarter, output.sink.name());
+    ASSERT_TRUE(readsHalfAndQuarter(meter));
     const int left = meter.LeftPeak;
     const int right = meter.RightPeak;
 
     // The watched stream ends with its sink; with no other output there is
     // nothing to move to, and the bars keep their last reading.
-    sink.remove();
+    output.sink.remove();
     tone.stop();
     // Waited for without reading: a value still on its way from before the
     // removal must not count as a change.
@@ -338,14 +344,13 @@ TEST_F(VumeterPrivateServerTest, WithNoOutputLeftTheReadingFreezes)
 // follow it rather than freezing on the output that was default at start.
 TEST_F(VumeterPrivateServerTest, FollowsTheDefaultSinkToItsMonitor)
 {
-    TemporarySink speakers("norrava_meter_speakers", 2);
-    TVumeter meter;
-    openMeterOn(meter, speakers.name());
+    MeteredSink speakers("norrava_meter_speakers", 2);
+    TVumeter& meter = speakers.meter;
     ASSERT_TRUE(meter.IsOpen());
     EXPECT_EQ(meter.SourceName(), "norrava_meter_speakers.monitor");
 
-    Playback music(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), speakers.name());
-    ASSERT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }));
+    Playback music(kHalfAndQuarter, speakers.sink.name());
+    ASSERT_TRUE(readsHalfAndQuarter(meter));
     music.stop(); // the server might move it along with the default
 
     TemporarySink headphones("norrava_meter_headphones", 1);
@@ -355,8 +360,8 @@ TEST_F(VumeterPrivateServerTest, FollowsTheDefaultSinkToItsMonitor)
     EXPECT_EQ(meter.ChannelCount(), 1);
     // Full scale on the speakers would read 182; half scale on the
     // headphones reads 91.
-    Playback loud(toneFile("meter_tone_full", 1.0f, 1.0f, 30), speakers.name());
-    Playback voice(toneFile("meter_tone_half", 0.5f, 0.5f, 30), headphones.name());
+    Playback loud(kFull, speakers.sink.name());
+    Playback voice(kHalf, headphones.name());
     EXPECT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91); })) << meter.LeftPeak;
 
     // Unplugged again: the server falls back to the speakers, and so does
@@ -367,9 +372,8 @@ TEST_F(VumeterPrivateServerTest, FollowsTheDefaultSinkToItsMonitor)
     EXPECT_TRUE(readUntil(meter, [&] { return meter.SourceName() == "norrava_meter_speakers.monitor"; }))
         << meter.SourceName();
     EXPECT_EQ(meter.ChannelCount(), 2);
-    Playback again(toneFile("meter_tone_half_quarter", 0.5f, 0.25f, 30), speakers.name());
-    EXPECT_TRUE(readUntil(meter, [&] { return near(meter.LeftPeak, 91) && near(meter.RightPeak, 45); }))
-        << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
+    Playback again(kHalfAndQuarter, speakers.sink.name());
+    EXPECT_TRUE(readsHalfAndQuarter(meter)) << "left " << meter.LeftPeak << ", right " << meter.RightPeak;
 }
 
 // With no output left, the default source may be a microphone: the meter
@@ -402,11 +406,9 @@ TEST_F(VumeterPrivateServerTest, NeverReadsASourceThatIsNotAMonitor)
 
 TEST_F(VumeterPrivateServerTest, ServerWithoutSinksReportsNoMixer)
 {
-    TVumeter meter;
-    QStringList messages;
-    meter.SetMessageHook([&](const QString& message) { messages << message; });
+    QuietMeter meter;
     meter.OpenMixer();
-    EXPECT_EQ(messages, QStringList{"Unable to get mixer ID"});
+    EXPECT_EQ(meter.messages, QStringList{"Unable to get mixer ID"});
     EXPECT_FALSE(meter.IsOpen());
     meter.ReadPeaks();
     EXPECT_EQ(meter.LeftPeak, 0);

@@ -1,4 +1,4 @@
-#include "vumeter.h"
+#include "metertest.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -15,27 +15,8 @@
 
 namespace {
 
-// Points the meter at another server address (by default a socket nobody
-// listens on) for one test.
-class NoServer {
-public:
-    explicit NoServer(const QByteArray& address = "unix:/nonexistent/norrava/pulse/native")
-        : FSaved(qgetenv("PULSE_SERVER")), FWasSet(qEnvironmentVariableIsSet("PULSE_SERVER"))
-    {
-        qputenv("PULSE_SERVER", address);
-    }
-    ~NoServer()
-    {
-        if (FWasSet)
-            qputenv("PULSE_SERVER", FSaved);
-        else
-            qunsetenv("PULSE_SERVER");
-    }
-
-private:
-    QByteArray FSaved;
-    bool FWasSet;
-};
+// A server address nobody listens on.
+const QByteArray kNobodyListens = "unix:/nonexistent/norrava/pulse/native";
 
 QApplication& application()
 {
@@ -64,30 +45,11 @@ TEST(VumeterTest, ClosedMeterKeepsItsValues)
     meter.CloseMixer();
 }
 
-TEST(VumeterTest, NoServerReportsNoWaveDevicesAndStaysDark)
-{
-    NoServer noServer;
-    TVumeter meter;
-    QStringList messages;
-    meter.SetMessageHook([&](const QString& message) { messages << message; });
-    meter.OpenMixer();
-    EXPECT_EQ(messages, QStringList{"No Wave Devices to open"});
-    EXPECT_FALSE(meter.IsOpen());
-    EXPECT_EQ(meter.ChannelCount(), 0);
-    for (int i = 0; i < 3; ++i)
-        meter.ReadPeaks();
-    EXPECT_EQ(meter.LeftPeak, 0);
-    EXPECT_EQ(meter.RightPeak, 0);
-    meter.CloseMixer();
-    meter.CloseMixer();
-    EXPECT_EQ(messages.size(), 1);
-}
-
 TEST(VumeterTest, WithoutAHookTheMessageIsAnInformationBox)
 {
     QApplication& app = application();
     app.setApplicationDisplayName("Norrava 1.0");
-    NoServer noServer;
+    EnvOverride noServer("PULSE_SERVER", kNobodyListens);
     TVumeter meter;
 
     QString shownText;
@@ -112,9 +74,11 @@ TEST(VumeterTest, WithoutAHookTheMessageIsAnInformationBox)
     EXPECT_FALSE(meter.IsOpen());
 }
 
-// A server that accepts the connection and then never says a word: opening
-// gives up after its own bound instead of hanging start-up.
-TEST(VumeterTest, SilentServerDoesNotHangTheOpen)
+// Servers the meter cannot use: nobody listens, or the server accepts the
+// connection and then never says a word (opening gives up after its own
+// bound instead of hanging start-up). Either way the meter says "No Wave
+// Devices to open" once and stays dark.
+TEST(VumeterTest, UnusableServersReportNoWaveDevicesAndStayDark)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -128,14 +92,28 @@ TEST(VumeterTest, SilentServerDoesNotHangTheOpen)
     ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     ASSERT_EQ(::listen(listener, 4), 0);
 
-    {
-        NoServer silent("unix:" + path);
-        TVumeter meter;
-        QStringList messages;
-        meter.SetMessageHook([&](const QString& message) { messages << message; });
+    const struct {
+        const char* name;
+        QByteArray address;
+    } servers[] = {
+        {"nobody listening", kNobodyListens},
+        {"a silent server", "unix:" + path},
+    };
+    for (const auto& server : servers) {
+        SCOPED_TRACE(server.name);
+        EnvOverride target("PULSE_SERVER", server.address);
+        QuietMeter meter;
         meter.OpenMixer();
-        EXPECT_EQ(messages, QStringList{"No Wave Devices to open"});
+        EXPECT_EQ(meter.messages, QStringList{"No Wave Devices to open"});
         EXPECT_FALSE(meter.IsOpen());
+        EXPECT_EQ(meter.ChannelCount(), 0);
+        for (int i = 0; i < 3; ++i)
+            meter.ReadPeaks();
+        EXPECT_EQ(meter.LeftPeak, 0);
+        EXPECT_EQ(meter.RightPeak, 0);
+        meter.CloseMixer();
+        meter.CloseMixer();
+        EXPECT_EQ(meter.messages.size(), 1);
     }
     ::close(listener);
 }
