@@ -18,8 +18,8 @@ int64_t roundHalfEven(int64_t n, int64_t d);
 
 // The line the thumb travels along.
 struct Track {
-    QRect inner;      // the slider inside its bevel
-    int span;         // how far the thumb can move; may be negative
+    QRect inner; // the slider inside its bevel
+    int span;    // how far the thumb can move; may be negative
     int32_t minValue;
     int32_t maxValue;
     bool horizontal;

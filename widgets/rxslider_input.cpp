@@ -44,8 +44,7 @@ QCursor TRxCustomSlider::HandCursor()
 
 QCursor TRxCustomSlider::DragCursor()
 {
-    return artCursor(artnames::kDragCursor, artnames::kDragCursorHotX, artnames::kDragCursorHotY,
-                     Qt::ClosedHandCursor);
+    return artCursor(artnames::kDragCursor, artnames::kDragCursorHotX, artnames::kDragCursorHotY, Qt::ClosedHandCursor);
 }
 
 TRxCustomSlider::TPageDirection TRxCustomSlider::DirectionAt(const QPoint& point) const

@@ -10,7 +10,9 @@
 class EnvOverride {
 public:
     EnvOverride(const char* name, const QByteArray& value)
-        : name_(name), saved_(qgetenv(name)), wasSet_(qEnvironmentVariableIsSet(name))
+        : name_(name),
+          saved_(qgetenv(name)),
+          wasSet_(qEnvironmentVariableIsSet(name))
     {
         qputenv(name_, value);
     }

@@ -13,9 +13,8 @@ TEST(SliderGeometry, RoundsHalvesToTheEvenNeighbour)
     const struct {
         int64_t n, d, expected;
     } cases[] = {
-        {5, 2, 2},   {7, 2, 4},   {-5, 2, -2}, {-7, 2, -4}, {9, 4, 2},   {10, 4, 2},
-        {11, 4, 3},  {-9, 4, -2}, {-11, 4, -3}, {0, 7, 0},  {6, 3, 2},   {1, 3, 0},
-        {2, 3, 1},   {-1, 3, 0},  {-2, 3, -1},
+        {5, 2, 2},    {7, 2, 4}, {-5, 2, -2}, {-7, 2, -4}, {9, 4, 2}, {10, 4, 2}, {11, 4, 3},  {-9, 4, -2},
+        {-11, 4, -3}, {0, 7, 0}, {6, 3, 2},   {1, 3, 0},   {2, 3, 1}, {-1, 3, 0}, {-2, 3, -1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(roundHalfEven(c.n, c.d), c.expected) << c.n << " / " << c.d;
@@ -96,8 +95,8 @@ TEST(SliderGeometry, PressesPageTowardsTheirSideOfTheThumb)
         bool horizontal;
         int sign;
     } cases[] = {
-        {{20, 45}, true, -1},  {{60, 45}, true, 1},  {{45, 45}, true, 0},  {{49, 45}, true, 0},
-        {{45, 20}, false, 1},  {{45, 60}, false, -1}, {{45, 40}, false, 0}, {{45, 49}, false, 0},
+        {{20, 45}, true, -1}, {{60, 45}, true, 1},   {{45, 45}, true, 0},  {{49, 45}, true, 0},
+        {{45, 20}, false, 1}, {{45, 60}, false, -1}, {{45, 40}, false, 0}, {{45, 49}, false, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(pageSign(thumb, c.at, c.horizontal), c.sign) << c.at.x() << "," << c.at.y();
@@ -110,9 +109,8 @@ TEST(SliderGeometry, StepsLandOnTheGridAndStayInRange)
         int sign;
         int32_t expected;
     } cases[] = {
-        {20, 10, 1, 30},  {20, 10, -1, 10}, {23, 10, 1, 30},  {27, 10, -1, 20},
-        {95, 10, 1, 100}, {3, 10, -1, 0},   {25, 10, 1, 30},  {35, 10, 1, 50},
-        {42, 10, 0, 42},  {42, 0, 1, 43},   {100, 10, 1, 100}, {0, 10, -1, 0},
+        {20, 10, 1, 30}, {20, 10, -1, 10}, {23, 10, 1, 30}, {27, 10, -1, 20}, {95, 10, 1, 100},  {3, 10, -1, 0},
+        {25, 10, 1, 30}, {35, 10, 1, 50},  {42, 10, 0, 42}, {42, 0, 1, 43},   {100, 10, 1, 100}, {0, 10, -1, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(steppedValue(c.value, c.increment, 0, 100, c.sign), c.expected)

@@ -127,7 +127,6 @@ enum class Quantiser { Colours, Pixels };
 // Reduces a picture to an indexed one of at most `colours` colours (median
 // cut), keeping each colour of `exact` exactly and mapping no other pixel to
 // it; every other pixel takes the nearest palette entry.
-QImage indexed(const QImage& image, int colours, const QList<QRgb>& exact = {},
-               Quantiser how = Quantiser::Colours);
+QImage indexed(const QImage& image, int colours, const QList<QRgb>& exact = {}, Quantiser how = Quantiser::Colours);
 
 } // namespace skinpaint
