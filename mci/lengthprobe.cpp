@@ -1,11 +1,13 @@
 #include "lengthprobe.h"
 
+#include "avlibrary.h"
 #include "mpvhandle.h"
 
 #include <mpv/client.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -14,14 +16,232 @@
 namespace mci {
 namespace {
 
-constexpr double kProbeSeconds = 15;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr auto kDemuxTime = 5s;     // for reading the timestamps
+constexpr double kDecodeSeconds = 15; // for decoding to the end instead
+// Packets read at the start to be sure which frame is shown first: more
+// than any reordering delay.
+constexpr int kLeadPackets = 64;
+// From the end, packets enough to hold the greatest timestamp whatever the
+// reordering, when no key packet is met.
+constexpr int kTailPackets = 32;
+
+struct Interrupt {
+    Clock::time_point deadline;
+    const std::atomic<bool>* abort;
+
+    static int check(void* self)
+    {
+        const auto* interrupt = static_cast<const Interrupt*>(self);
+        return (interrupt->abort && *interrupt->abort) || Clock::now() >= interrupt->deadline;
+    }
+};
+
+// The video stream mpv plays by default: the first one flagged default,
+// else the first one; cover pictures only when there is nothing else.
+int defaultVideoStream(const AVFormatContext* format)
+{
+    int first = -1, firstDefault = -1, cover = -1;
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVStream* stream = format->streams[i];
+        if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
+            continue;
+        if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) {
+            if (cover < 0)
+                cover = int(i);
+            continue;
+        }
+        if (first < 0)
+            first = int(i);
+        if (firstDefault < 0 && (stream->disposition & AV_DISPOSITION_DEFAULT))
+            firstDefault = int(i);
+    }
+    return firstDefault >= 0 ? firstDefault : first >= 0 ? first : cover;
+}
+
+// Reads the packets at the start: the first frame shown is the first key
+// packet unless a packet before the next key packet is shown before it
+// (an open group of pictures, whose leading frames may not decode) or is
+// to be dropped (an edit list starting mid-group).
+std::optional<int64_t> readFirstFrame(const av::Library& av, AVFormatContext* format, int stream, AVPacket* packet)
+{
+    std::optional<int64_t> key;
+    for (int read = 0; read < kLeadPackets && av.av_read_frame(format, packet) >= 0;) {
+        std::unique_ptr<AVPacket, decltype(av.av_packet_unref)> unref(packet, av.av_packet_unref);
+        if (packet->stream_index != stream)
+            continue;
+        ++read;
+        const int64_t time = packet->pts;
+        const bool isKey = packet->flags & AV_PKT_FLAG_KEY;
+        if (!key) {
+            if (!isKey || time == AV_NOPTS_VALUE || (packet->flags & AV_PKT_FLAG_DISCARD))
+                return std::nullopt;
+            key = time;
+            continue;
+        }
+        if (isKey)
+            return key;
+        if (time == AV_NOPTS_VALUE || time < *key || (packet->flags & AV_PKT_FLAG_DISCARD))
+            return std::nullopt;
+    }
+    return key;
+}
+
+struct Tail {
+    std::optional<int64_t> last;
+    int packets = 0;
+    int untimed = 0; // packets without a presentation time
+    bool sawKey = false;
+    bool damaged = false;
+};
+
+// Reads from where the demuxer stands to the end of the file.
+Tail readToEnd(const av::Library& av, AVFormatContext* format, int stream, AVPacket* packet)
+{
+    Tail tail;
+    for (;;) {
+        const int result = av.av_read_frame(format, packet);
+        if (result < 0) {
+            tail.damaged = result != AVERROR_EOF;
+            break;
+        }
+        std::unique_ptr<AVPacket, decltype(av.av_packet_unref)> unref(packet, av.av_packet_unref);
+        if (packet->stream_index != stream)
+            continue;
+        if (packet->flags & AV_PKT_FLAG_CORRUPT) {
+            tail.damaged = true;
+            continue;
+        }
+        if (packet->flags & AV_PKT_FLAG_DISCARD)
+            continue;
+        ++tail.packets;
+        tail.sawKey = tail.sawKey || (packet->flags & AV_PKT_FLAG_KEY);
+        if (packet->pts == AV_NOPTS_VALUE)
+            ++tail.untimed;
+        else
+            tail.last = std::max(tail.last.value_or(packet->pts), packet->pts);
+    }
+    return tail;
+}
+
+bool enoughOfTheEnd(const Tail& tail)
+{
+    return tail.packets > 0 && (tail.sawKey || tail.packets >= kTailPackets);
+}
+
+// The video packets from the start of the file to its end.
+std::optional<int64_t> countPackets(const av::Library& av, AVFormatContext* format, int stream, AVPacket* packet)
+{
+    if (av.av_seek_frame(format, -1, 0, AVSEEK_FLAG_BYTE) < 0)
+        return std::nullopt;
+    int64_t count = 0;
+    for (;;) {
+        const int result = av.av_read_frame(format, packet);
+        if (result < 0)
+            return result == AVERROR_EOF ? std::optional<int64_t>(count) : std::nullopt;
+        count += packet->stream_index == stream && !(packet->flags & AV_PKT_FLAG_CORRUPT);
+        av.av_packet_unref(packet);
+    }
+}
+
+// Where the stream ends, in its time base, as the container tells it.
+std::optional<int64_t> statedEnd(const AVFormatContext* format, const AVStream* stream)
+{
+    const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+        return start + stream->duration;
+    if (format->duration == AV_NOPTS_VALUE || format->duration <= 0)
+        return std::nullopt;
+    const int64_t end = format->duration + (format->start_time != AV_NOPTS_VALUE ? format->start_time : 0);
+    return int64_t(double(end) / AV_TIME_BASE / av_q2d(stream->time_base));
+}
+
+// Seeks to shortly before the end and reads on from there, going further
+// back while that gives too little: by timestamp where the container says
+// where it ends, else by byte position.
+Tail readTheEnd(const av::Library& av, AVFormatContext* format, int stream, AVPacket* packet)
+{
+    const AVStream* video = format->streams[stream];
+    if (const auto end = statedEnd(format, video)) {
+        for (double back : {0.0, 4.0, 30.0, 300.0}) {
+            const int64_t target = *end - int64_t(back / av_q2d(video->time_base));
+            if (av.av_seek_frame(format, stream, target, AVSEEK_FLAG_BACKWARD) < 0)
+                break;
+            Tail tail = readToEnd(av, format, stream, packet);
+            if (enoughOfTheEnd(tail))
+                return tail;
+        }
+    }
+    const int64_t size = format->pb ? av.avio_size(format->pb) : -1;
+    if (size <= 0 || (format->iformat->flags & AVFMT_NO_BYTE_SEEK))
+        return {};
+    for (int64_t back = 1 << 20;; back *= 8) {
+        const int64_t position = std::max<int64_t>(size - back, 0);
+        if (av.av_seek_frame(format, -1, position, AVSEEK_FLAG_BYTE) < 0)
+            return {};
+        Tail tail = readToEnd(av, format, stream, packet);
+        if (enoughOfTheEnd(tail) || position == 0)
+            return tail;
+    }
+}
 
 } // namespace
 
-LengthProbe::LengthProbe(std::string path, std::function<void()> done)
+VideoSpan demuxVideoSpan(const std::string& path, int stream, Clock::time_point deadline, const std::atomic<bool>* abort)
+{
+    VideoSpan span;
+    const av::Library* av = av::library();
+    if (!av)
+        return span;
+    Interrupt interrupt{deadline, abort};
+    AVFormatContext* opened = av->avformat_alloc_context();
+    if (!opened)
+        return span;
+    opened->interrupt_callback = {&Interrupt::check, &interrupt};
+    // On failure avformat_open_input frees the context itself.
+    if (av->avformat_open_input(&opened, path.c_str(), nullptr, nullptr) < 0)
+        return span;
+    std::unique_ptr<AVFormatContext, av::FormatCloser> format(opened);
+    if (stream < 0)
+        stream = defaultVideoStream(format.get());
+    if (stream < 0 && (format->ctx_flags & AVFMTCTX_NOHEADER)) {
+        // Streams found only by reading packets (program and transport
+        // streams): a short look is enough to know them.
+        format->probesize = 2 << 20;
+        format->max_analyze_duration = AV_TIME_BASE;
+        if (av->avformat_find_stream_info(format.get(), nullptr) < 0)
+            return span;
+        stream = defaultVideoStream(format.get());
+    }
+    if (stream < 0 || stream >= int(format->nb_streams))
+        return span;
+    span.stream = stream;
+    for (unsigned i = 0; i < format->nb_streams; ++i)
+        format->streams[i]->discard = int(i) == stream ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+
+    std::unique_ptr<AVPacket, av::PacketFree> packet(av->av_packet_alloc());
+    if (!packet)
+        return span;
+    const double timeBase = av_q2d(format->streams[stream]->time_base);
+    if (const auto first = readFirstFrame(*av, format.get(), stream, packet.get()))
+        span.firstFrame = double(*first) * timeBase;
+    const Tail tail = readTheEnd(*av, format.get(), stream, packet.get());
+    span.damagedTail = tail.damaged;
+    if (tail.packets > 0 && tail.untimed == tail.packets)
+        span.frames = countPackets(*av, format.get(), stream, packet.get());
+    else if (tail.last && tail.untimed == 0)
+        span.lastFrame = double(*tail.last) * timeBase;
+    if (Interrupt::check(&interrupt))
+        return {};
+    return span;
+}
+
+LengthProbe::LengthProbe(std::string path, int stream, std::function<void()> done)
     : done_(std::move(done))
 {
-    thread_ = std::thread([this, path = std::move(path)] { run(path); });
+    thread_ = std::thread([this, path = std::move(path), stream] { run(path, stream); });
 }
 
 LengthProbe::~LengthProbe()
@@ -35,17 +255,31 @@ LengthProbe::~LengthProbe()
     thread_.join();
 }
 
-std::optional<double> LengthProbe::lastFrameTime() const
+VideoSpan LengthProbe::span() const
 {
     std::lock_guard lock(mutex_);
-    return last_;
+    return span_;
+}
+
+void LengthProbe::run(const std::string& path, int stream)
+{
+    VideoSpan span = demuxVideoSpan(path, stream, Clock::now() + kDemuxTime, &abort_);
+    if (!span.lastFrame && !span.frames && !abort_)
+        span.lastFrame = decodeLastFrame(path);
+    {
+        std::lock_guard lock(mutex_);
+        span_ = span;
+    }
+    finished_ = true;
+    if (done_)
+        done_();
 }
 
 bool LengthProbe::waitFor(int eventId, double seconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
     while (!abort_) {
-        const double left = std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+        const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
         if (left <= 0)
             return false;
         const mpv_event* event = mpv_wait_event(handle_, left);
@@ -57,7 +291,7 @@ bool LengthProbe::waitFor(int eventId, double seconds)
     return false;
 }
 
-void LengthProbe::run(const std::string& path)
+std::optional<double> LengthProbe::decodeLastFrame(const std::string& path)
 {
     // Behind the player that shows the pictures: the threads mpv starts
     // from here inherit the lower priority.
@@ -73,22 +307,22 @@ void LengthProbe::run(const std::string& path)
         std::lock_guard lock(mutex_);
         handle_ = handle;
     }
+    std::optional<double> last;
     if (handle && !abort_) {
         const char* load[] = {"loadfile", path.c_str(), nullptr};
-        const auto start = std::chrono::steady_clock::now();
-        auto left = [&] {
-            return kProbeSeconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        };
+        const auto start = Clock::now();
+        auto left = [&] { return kDecodeSeconds - std::chrono::duration<double>(Clock::now() - start).count(); };
         if (mpv_command(handle, load) >= 0 && waitFor(MPV_EVENT_PLAYBACK_RESTART, left())) {
             // An exact seek past the end stops at the last frame.
             const double duration = mpv::getDouble(handle, "duration").value_or(0);
             char target[64];
             std::snprintf(target, sizeof target, "%.6f", duration + 3600);
             const char* seek[] = {"seek", target, "absolute+exact", nullptr};
+            // Back on the container's clock.
+            const double demuxerStart = mpv::getDouble(handle, "demuxer-start-time").value_or(0);
             if (mpv_command(handle, seek) >= 0 && waitFor(MPV_EVENT_PLAYBACK_RESTART, left())) {
-                const auto time = mpv::getDouble(handle, "time-pos");
-                std::lock_guard lock(mutex_);
-                last_ = time;
+                if (const auto time = mpv::getDouble(handle, "time-pos"))
+                    last = *time + demuxerStart;
             }
         }
     }
@@ -97,9 +331,7 @@ void LengthProbe::run(const std::string& path)
         handle_ = nullptr;
     }
     mpv::destroy(handle);
-    finished_ = true;
-    if (done_)
-        done_();
+    return last;
 }
 
 } // namespace mci

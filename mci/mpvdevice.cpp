@@ -204,7 +204,7 @@ Reply MpvDevice::load(const std::string& path)
         if (!(fps_ > 0 && fps_ < 1000))
             fps_ = 25;
         videoStart_ = mpv::getDouble(mpv_, "time-pos").value_or(0);
-        probe_ = std::make_unique<LengthProbe>(path, [this] { signal(); });
+        probe_ = std::make_unique<LengthProbe>(path, -1, [this] { signal(); });
         startSeeksEarlyWithoutIndex();
     }
     return Reply::ok();
@@ -430,9 +430,12 @@ int64_t MpvDevice::lengthFrames()
     const auto deadline = Clock::now() + kLengthTimeout;
     while (probe_ && !probe_->finished() && Clock::now() < deadline)
         waitSignal(deadline);
-    std::optional<double> last = probe_ ? probe_->lastFrameTime() : std::nullopt;
-    if (last && *last >= videoStart_)
-        lengthFrames_ = std::llround((*last - videoStart_) * fps_) + 1;
+    const VideoSpan span = probe_ ? probe_->span() : VideoSpan();
+    const double demuxerStart = mpv::getDouble(mpv_, "demuxer-start-time").value_or(0);
+    if (span.frames)
+        lengthFrames_ = *span.frames;
+    else if (span.lastFrame && *span.lastFrame - demuxerStart >= videoStart_)
+        lengthFrames_ = std::llround((*span.lastFrame - demuxerStart - videoStart_) * fps_) + 1;
     else
         lengthFrames_ = std::llround((duration_ - videoStart_) * fps_);
     lengthFrames_ = std::max<int64_t>(*lengthFrames_, 1);

@@ -7,6 +7,7 @@ PACKAGES=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libmpv-dev mpv
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libfluidsynth-dev timgm6mb-soundfont
   libpulse-dev pulseaudio pulseaudio-utils
   libgtest-dev libgmock-dev libbenchmark-dev
