@@ -17,6 +17,11 @@ mpv_handle* create(std::initializer_list<std::pair<const char*, const char*>> ex
     static const std::pair<const char*, const char*> kCommon[] = {
         {"config", "no"},
         {"load-scripts", "no"},
+        // Nor the built-in ones: each runs a Lua interpreter on a thread of
+        // its own, and the console loads the fonts for its text.
+        {"load-stats-overlay", "no"},
+        {"load-osd-console", "no"},
+        {"load-auto-profiles", "no"},
         {"ytdl", "no"},
         {"osc", "no"},
         {"terminal", "no"},
