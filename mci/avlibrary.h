@@ -32,6 +32,7 @@ namespace mci::av {
     X(int, avformat_index_get_entries_count, (const AVStream*))                                                      \
     X(const AVIndexEntry*, avformat_index_get_entry, (AVStream*, int))                                               \
     X(const AVCodec*, avcodec_find_decoder, (enum AVCodecID))                                                        \
+    X(const AVCodecDescriptor*, avcodec_descriptor_get_by_name, (const char*))                                       \
     X(AVCodecContext*, avcodec_alloc_context3, (const AVCodec*))                                                     \
     X(void, avcodec_free_context, (AVCodecContext**))                                                                \
     X(int, avcodec_parameters_to_context, (AVCodecContext*, const AVCodecParameters*))                               \

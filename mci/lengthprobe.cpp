@@ -285,6 +285,13 @@ bool LengthProbe::waitFor(int eventId, double seconds)
         const mpv_event* event = mpv_wait_event(handle_, left);
         if (event->event_id == eventId)
             return true;
+        // With keep-open a damaged file may end without a restart: the
+        // player then stands at the last frame it could show.
+        if (event->event_id == MPV_EVENT_PROPERTY_CHANGE) {
+            const auto* property = static_cast<const mpv_event_property*>(event->data);
+            if (property->format == MPV_FORMAT_FLAG && *static_cast<int*>(property->data))
+                return true;
+        }
         if (event->event_id == MPV_EVENT_END_FILE || event->event_id == MPV_EVENT_SHUTDOWN)
             return false;
     }
@@ -308,6 +315,8 @@ std::optional<double> LengthProbe::decodeLastFrame(const std::string& path)
         handle_ = handle;
     }
     std::optional<double> last;
+    if (handle)
+        mpv_observe_property(handle, 0, "eof-reached", MPV_FORMAT_FLAG);
     if (handle && !abort_) {
         const char* load[] = {"loadfile", path.c_str(), nullptr};
         const auto start = Clock::now();

@@ -1,5 +1,6 @@
 #include "mpvdevice.h"
 
+#include "avlibrary.h"
 #include "bmpfile.h"
 #include "lengthprobe.h"
 #include "mpvhandle.h"
@@ -105,6 +106,17 @@ void printDropCounts(mpv_handle* mpv)
                  (long long)mpv::getInt(mpv, "frame-drop-count").value_or(-1));
 }
 
+// Whether FFmpeg has a decoder for the codec mpv names; yes when FFmpeg's
+// libraries cannot be asked.
+bool canDecodeVideo(const std::string& codec)
+{
+    const av::Library* av = av::library();
+    if (!av || codec.empty())
+        return true;
+    const AVCodecDescriptor* descriptor = av->avcodec_descriptor_get_by_name(codec.c_str());
+    return !descriptor || av->avcodec_find_decoder(descriptor->id) != nullptr;
+}
+
 } // namespace
 
 std::unique_ptr<Device> openMpvDevice(std::string_view type, const std::string& path, Reply* failure)
@@ -189,29 +201,39 @@ Reply MpvDevice::load(const std::string& path)
         if (!renderer_->isValid())
             return error(ErrHardware, "The video renderer of the media engine could not be started.");
     }
+    path_ = path;
+    if (video_) {
+        // The length is read from the file beside mpv's own opening.
+        probe_ = std::make_unique<LengthProbe>(path, -1, [this] { signal(); });
+    }
     const char* command[] = {"loadfile", path.c_str(), nullptr};
     if (mpv_command(mpv_, command) < 0)
         return error(ErrInvalidFile, "The file '" + path + "' cannot be played.");
-    const Reply first = awaitFirstFrame(Clock::now() + kOpenTimeout);
-    if (first.failed())
-        return error(first.code, "The file '" + path + "' cannot be played: " + first.text);
+    const Reply loaded = awaitLoaded(Clock::now() + kOpenTimeout);
+    if (loaded.failed())
+        return error(loaded.code, "The file '" + path + "' cannot be played: " + loaded.text);
 
     duration_ = mpv::getDouble(mpv_, "duration").value_or(0);
-    if (video_) {
-        fps_ = mpv::getDouble(mpv_, "container-fps").value_or(0);
-        if (!(fps_ > 0 && fps_ < 1000))
-            fps_ = mpv::getDouble(mpv_, "estimated-vf-fps").value_or(25);
-        if (!(fps_ > 0 && fps_ < 1000))
-            fps_ = 25;
-        videoStart_ = mpv::getDouble(mpv_, "time-pos").value_or(0);
-        probe_ = std::make_unique<LengthProbe>(path, -1, [this] { signal(); });
-        startSeeksEarlyWithoutIndex();
+    if (!video_) {
+        probe_.reset();
+        return Reply::ok();
     }
+    fps_ = mpv::getDouble(mpv_, "container-fps").value_or(0);
+    if (!(fps_ > 0 && fps_ < 1000))
+        fps_ = 25;
+    demuxerStart_ = mpv::getDouble(mpv_, "demuxer-start-time").value_or(0);
+    videoStream_ = int(mpv::getInt(mpv_, "current-tracks/video/ff-index").value_or(-1));
+    if (natural_.isEmpty())
+        estimateNaturalSize();
     return Reply::ok();
 }
 
-Reply MpvDevice::awaitFirstFrame(Clock::time_point deadline)
+Reply MpvDevice::awaitLoaded(Clock::time_point deadline)
 {
+    // Pictures are waited for only as far as the file's tracks: the first
+    // frame reaches the window when it is decoded. Sound is waited for until
+    // it plays, so a file whose sound cannot be decoded is refused.
+    const bool hadVideo = video_;
     bool tracksChecked = false;
     for (;;) {
         drainEvents();
@@ -219,26 +241,11 @@ Reply MpvDevice::awaitFirstFrame(Clock::time_point deadline)
             return error(ErrInvalidFile, *endError_ + ".");
         if (fileLoaded_ && !tracksChecked) {
             tracksChecked = true;
-            int videos = 0, audios = 0;
-            const int64_t count = mpv::getInt(mpv_, "track-list/count").value_or(0);
-            for (int64_t i = 0; i < count; ++i) {
-                const std::string prefix = "track-list/" + std::to_string(i) + "/";
-                const std::string kind = mpv::getString(mpv_, (prefix + "type").c_str()).value_or("");
-                const bool cover = mpv::getFlag(mpv_, (prefix + "albumart").c_str()).value_or(false);
-                videos += kind == "video" && !cover;
-                audios += kind == "audio";
-            }
-            if (videos + audios == 0)
-                return error(ErrInvalidFile, "it holds neither sound nor pictures.");
-            if (!video_ && audios == 0)
-                return error(ErrInvalidFile, "it holds no sound for the waveaudio device.");
-            if (video_ && videos == 0) {
-                // Sound only: served as waveaudio.
-                video_ = false;
-                renderer_.reset();
-            }
+            const Reply tracks = checkTracks();
+            if (tracks.failed())
+                return tracks;
         }
-        if (restarted_)
+        if ((tracksChecked && video_) || restarted_)
             break;
         if (fileLoaded_ && eofReached_)
             return error(ErrInvalidFile, "nothing in it could be decoded.");
@@ -246,25 +253,36 @@ Reply MpvDevice::awaitFirstFrame(Clock::time_point deadline)
             return error(ErrInvalidFile, "it did not start playing in time; it may be damaged.");
         waitSignal(deadline);
     }
-    const bool hadVideo = video_;
-    if (video_ && !mpv::getFlag(mpv_, "vo-configured").value_or(false)) {
-        // The pictures could not be decoded; the sound may still play.
-        video_ = false;
-        renderer_.reset();
-    }
-    if (video_) {
-        readNaturalSize();
-        stillMark_ = renderer_->requestFreshPicture();
-        const bool settled = renderer_->waitSettled(stillMark_, deadline);
-        if (settled && renderer_->latest().image.isNull()) {
-            // Pictures the engine cannot draw; the sound may still play.
-            video_ = false;
-            renderer_.reset();
-        }
-    }
     if (!video_ && !mpv::getString(mpv_, "current-tracks/audio/codec"))
         return error(ErrInvalidFile, hadVideo ? "neither its pictures nor its sound could be played."
                                               : "its sound could not be decoded.");
+    return Reply::ok();
+}
+
+Reply MpvDevice::checkTracks()
+{
+    int videos = 0, audios = 0;
+    const int64_t count = mpv::getInt(mpv_, "track-list/count").value_or(0);
+    for (int64_t i = 0; i < count; ++i) {
+        const std::string prefix = "track-list/" + std::to_string(i) + "/";
+        const std::string kind = mpv::getString(mpv_, (prefix + "type").c_str()).value_or("");
+        const bool cover = mpv::getFlag(mpv_, (prefix + "albumart").c_str()).value_or(false);
+        videos += kind == "video" && !cover;
+        audios += kind == "audio";
+    }
+    if (videos + audios == 0)
+        return error(ErrInvalidFile, "it holds neither sound nor pictures.");
+    if (!video_ && audios == 0)
+        return error(ErrInvalidFile, "it holds no sound for the waveaudio device.");
+    const std::string codec = mpv::getString(mpv_, "current-tracks/video/codec").value_or("");
+    if (video_ && (videos == 0 || !canDecodeVideo(codec))) {
+        // Sound only, or pictures nothing here decodes: served as waveaudio.
+        if (audios == 0)
+            return error(ErrInvalidFile, "its pictures (" + codec + ") cannot be decoded, and it holds no sound.");
+        video_ = false;
+        renderer_.reset();
+        mpv_set_property_string(mpv_, "vid", "no");
+    }
     return Reply::ok();
 }
 
@@ -327,6 +345,8 @@ void MpvDevice::handleEvent(const mpv_event& event)
         mpv_hook_continue(mpv_, static_cast<const mpv_event_hook*>(event.data)->id);
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
+        if (!restarted_ && video_)
+            firstFrameShown();
         restarted_ = true;
         if (seekPending_ && seekAcknowledged_ && !seekRestarted_) {
             seekRestarted_ = true;
@@ -354,6 +374,45 @@ void MpvDevice::handleEvent(const mpv_event& event)
     default:
         break;
     }
+}
+
+void MpvDevice::firstFrameShown()
+{
+    // Its size after the filters, and a picture drawn of it (mpv may show a
+    // frame without it passing through a render).
+    readNaturalSize();
+    if (renderer_ && !stillMark_)
+        stillMark_ = renderer_->requestFreshPicture();
+    // mpv's clock at its first frame is what frame 0 means; the probe may
+    // have told it already, and when the two disagree mpv is right.
+    const auto time = mpv::getDouble(mpv_, "time-pos");
+    if (!time)
+        return;
+    if (!videoStart_ || std::abs(*videoStart_ - *time) > 0.5 / fps_) {
+        videoStart_ = *time;
+        lengthFrames_.reset();
+    }
+}
+
+void MpvDevice::estimateNaturalSize()
+{
+    // Before the first frame: the size the container gives, with the pixel
+    // aspect applied as mpv applies it, turned upright.
+    int64_t width = mpv::getInt(mpv_, "current-tracks/video/demux-w").value_or(0);
+    int64_t height = mpv::getInt(mpv_, "current-tracks/video/demux-h").value_or(0);
+    const double aspect = mpv::getDouble(mpv_, "current-tracks/video/demux-par").value_or(1);
+    if (width <= 0 || height <= 0)
+        return;
+    if (aspect > 1)
+        width = int64_t(double(width) * aspect);
+    else if (aspect > 0 && aspect < 1)
+        height = int64_t(double(height) / aspect);
+    const int64_t rotation = mpv::getInt(mpv_, "current-tracks/video/demux-rotation").value_or(0);
+    if (rotation % 180 == 90)
+        std::swap(width, height);
+    natural_ = QSize(int(std::clamp<int64_t>(width, 1, kMaxPictureSide)), int(std::clamp<int64_t>(height, 1, kMaxPictureSide)));
+    if (renderer_ && !destination_)
+        renderer_->setSize(renderedSize(natural_));
 }
 
 void MpvDevice::readNaturalSize()
@@ -407,39 +466,75 @@ void MpvDevice::deliverFrame()
 
 // ---- units ----
 
-double MpvDevice::unitTime(int64_t units) const
+double MpvDevice::unitTime(int64_t units)
 {
     if (!video_)
         return double(units) / 1000.0;
-    return videoStart_ + double(units) / (countingFrames() ? fps_ : 1000.0);
+    return videoStart() + double(units) / (countingFrames() ? fps_ : 1000.0);
 }
 
 int64_t MpvDevice::timeUnits(double seconds)
 {
     if (!video_)
         return std::clamp<int64_t>(std::llround(seconds * 1000.0), 0, lengthUnits());
-    const int64_t units = std::llround((seconds - videoStart_) * (countingFrames() ? fps_ : 1000.0));
+    const int64_t units = std::llround((seconds - videoStart()) * (countingFrames() ? fps_ : 1000.0));
     const int64_t last = countingFrames() ? lengthFrames() - 1 : lengthUnits();
     return std::clamp<int64_t>(units, 0, std::max<int64_t>(last, 0));
+}
+
+VideoSpan MpvDevice::probedSpan()
+{
+    // The probe guessed which stream mpv plays; asked again when it did not.
+    const auto deadline = Clock::now() + kLengthTimeout;
+    for (;;) {
+        while (probe_ && !probe_->finished() && Clock::now() < deadline)
+            waitSignal(deadline);
+        if (!probe_ || !probe_->finished())
+            return {};
+        const VideoSpan span = probe_->span();
+        if (span.stream == videoStream_ || videoStream_ < 0 || probeRetried_)
+            return span;
+        probeRetried_ = true;
+        probe_ = std::make_unique<LengthProbe>(path_, videoStream_, [this] { signal(); });
+    }
+}
+
+void MpvDevice::awaitFirstFrame()
+{
+    // Events first: a wakeup may have been taken by another wait.
+    const auto deadline = Clock::now() + kOpenTimeout;
+    for (drainEvents(); !restarted_ && !endError_ && Clock::now() < deadline; drainEvents())
+        waitSignal(deadline);
+}
+
+double MpvDevice::videoStart()
+{
+    if (videoStart_)
+        return *videoStart_;
+    // The first frame, from its packets where they leave no doubt, else as
+    // mpv shows it.
+    const VideoSpan span = probedSpan();
+    if (span.firstFrame && !videoStart_) {
+        videoStart_ = *span.firstFrame - demuxerStart_;
+        return *videoStart_;
+    }
+    awaitFirstFrame();
+    return videoStart_.value_or(0);
 }
 
 int64_t MpvDevice::lengthFrames()
 {
     if (lengthFrames_)
         return *lengthFrames_;
-    const auto deadline = Clock::now() + kLengthTimeout;
-    while (probe_ && !probe_->finished() && Clock::now() < deadline)
-        waitSignal(deadline);
-    const VideoSpan span = probe_ ? probe_->span() : VideoSpan();
-    const double demuxerStart = mpv::getDouble(mpv_, "demuxer-start-time").value_or(0);
+    const VideoSpan span = probedSpan();
+    const double start = videoStart();
     if (span.frames)
         lengthFrames_ = *span.frames;
-    else if (span.lastFrame && *span.lastFrame - demuxerStart >= videoStart_)
-        lengthFrames_ = std::llround((*span.lastFrame - demuxerStart - videoStart_) * fps_) + 1;
+    else if (span.lastFrame && *span.lastFrame - demuxerStart_ >= start)
+        lengthFrames_ = std::llround((*span.lastFrame - demuxerStart_ - start) * fps_) + 1;
     else
-        lengthFrames_ = std::llround((duration_ - videoStart_) * fps_);
+        lengthFrames_ = std::llround((duration_ - start) * fps_);
     lengthFrames_ = std::max<int64_t>(*lengthFrames_, 1);
-    probe_.reset();
     return *lengthFrames_;
 }
 
@@ -486,16 +581,35 @@ std::string MpvDevice::type() const
     return video_ ? "digitalvideo" : "waveaudio";
 }
 
+int64_t MpvDevice::frameOfUnits(int64_t units)
+{
+    // The frame shown at that time (milliseconds fall between frames); the
+    // end of a video is its last frame.
+    if (units <= 0)
+        return 0;
+    const double time = double(units) / (countingFrames() ? fps_ : 1000.0);
+    const auto frame = int64_t(std::floor(time * fps_ + 1e-6));
+    return std::min(frame, lengthFrames() - 1);
+}
+
 Reply MpvDevice::seekTo(int64_t units)
 {
-    double time = unitTime(units);
-    if (video_) {
-        // Seek to the start of the frame shown at that time (milliseconds
-        // fall between frames); the end of a video is its last frame.
-        const double frame = std::floor((time - videoStart_) * fps_ + 1e-6);
-        time = videoStart_ + std::min(frame, double(lengthFrames() - 1)) / fps_;
-    }
     int yes = 1;
+    if (video_ && untouched_ && frameOfUnits(units) == 0) {
+        // Nothing played or sought since the opening: the first frame,
+        // shown or to come, is the one asked for.
+        mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
+        setEnd(std::nullopt);
+        state_ = State::Stopped;
+        seekPending_ = false;
+        return Reply::ok();
+    }
+    // A seek during the opening would be taken for it: the first frame is
+    // waited for (mpv then reports each seek's own restart).
+    awaitFirstFrame();
+    double time = unitTime(units);
+    if (video_)
+        time = videoStart() + double(frameOfUnits(units)) / fps_;
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
     // A 'to' belongs to its play: mpv would not go past it.
     setEnd(std::nullopt);
@@ -504,6 +618,7 @@ Reply MpvDevice::seekTo(int64_t units)
     seekTime_ = time;
     seekAsked_ = false;
     seekRetries_ = 0;
+    untouched_ = false;
     if (!issueSeek())
         return error(ErrHardware, "The media engine refused to seek.");
     return Reply::ok();
@@ -621,6 +736,7 @@ Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bo
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
     state_ = State::Playing;
     stillMark_ = 0;
+    untouched_ = false;
     if (!wait)
         return Reply::ok();
 
@@ -671,6 +787,7 @@ Reply MpvDevice::resume()
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
     state_ = State::Playing;
     stillMark_ = 0;
+    untouched_ = false;
     return Reply::ok();
 }
 

@@ -3,6 +3,7 @@
 #include "device.h"
 #include "framerenderer.h"
 #include "handleregistry.h"
+#include "lengthprobe.h"
 
 #include <QSize>
 
@@ -17,8 +18,6 @@ struct mpv_event;
 
 namespace mci {
 
-class LengthProbe;
-
 // digitalvideo and waveaudio, played by libmpv.
 std::unique_ptr<Device> openMpvDevice(std::string_view type, const std::string& path, Reply* failure);
 
@@ -26,11 +25,13 @@ std::unique_ptr<Device> openMpvDevice(std::string_view type, const std::string& 
 // player's state; seek and play wait only when asked to. mpv's events are
 // taken in at every command and by processEvents().
 //
-// Open waits (bounded) until the first frame or first sound is ready, and
-// fails for files nothing can decode. A file opened as digitalvideo without
-// pictures is served as waveaudio. Video positions are frame indexes on the
-// file's clock, round((t - first frame's time) x frame rate); the length in
-// frames comes from the last frame's time. seek shows exactly the frame asked
+// Open waits (bounded) until the file's tracks are known, and for sound
+// until it plays; it fails for files nothing can decode. The first frame
+// reaches the window when it is decoded. A file opened as digitalvideo
+// without pictures it can decode is served as waveaudio. Video positions are
+// frame indexes on the file's clock, round((t - first frame's time) x frame
+// rate); the length in frames comes from the last frame's time, read from the
+// file beside mpv (see lengthprobe.h). seek shows exactly the frame asked
 // for, and status position reads it from the moment seek returns; stop
 // pauses without rewinding (mode "stopped"), pause gives "paused". At the end
 // the last frame stays and the position reads length - 1. Pictures are
@@ -68,7 +69,11 @@ private:
 
     explicit MpvDevice(bool video);
     Reply load(const std::string& path);
-    Reply awaitFirstFrame(Clock::time_point deadline);
+    Reply awaitLoaded(Clock::time_point deadline);
+    Reply checkTracks();
+    void firstFrameShown();
+    void awaitFirstFrame();
+    void estimateNaturalSize();
 
     // Events and waiting.
     static void onWakeup(void* self);
@@ -82,10 +87,13 @@ private:
     // Units: positions in the current time format, times in seconds on
     // mpv's time line.
     bool countingFrames() const { return format_ == TimeFormat::Frames; }
-    double unitTime(int64_t units) const;
+    double unitTime(int64_t units);
     int64_t timeUnits(double seconds);
+    VideoSpan probedSpan();
+    double videoStart();
     int64_t lengthUnits();
     int64_t lengthFrames();
+    int64_t frameOfUnits(int64_t units);
     int64_t positionUnits();
     std::string modeText();
 
@@ -105,11 +113,15 @@ private:
     mpv_handle* mpv_ = nullptr;
     std::unique_ptr<FrameRenderer> renderer_;
     std::unique_ptr<LengthProbe> probe_;
+    bool probeRetried_ = false;
+    std::string path_;
     bool video_;
     TimeFormat format_ = TimeFormat::Milliseconds;
     State state_ = State::Stopped;
     double fps_ = 25;
-    double videoStart_ = 0; // time of the first frame
+    std::optional<double> videoStart_; // time of the first frame
+    double demuxerStart_ = 0;          // the container's clock less mpv's
+    int videoStream_ = -1;             // the container's index of the stream shown
     double duration_ = 0;
     std::optional<int64_t> lengthFrames_;
     QSize natural_;
@@ -120,6 +132,7 @@ private:
     std::optional<double> end_; // where mpv stops playing, from play ... to
 
     // Load progress.
+    bool untouched_ = true; // neither played nor sought since the opening
     bool fileLoaded_ = false;
     bool restarted_ = false;
     bool eofReached_ = false;
