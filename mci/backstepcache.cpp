@@ -43,27 +43,52 @@ bool fullRange(const AVFrame& frame)
            format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P;
 }
 
+// swscale reads and writes whole vectors: rows start aligned, and a little
+// room is left after the last.
+constexpr int kRowAlign = 64;
+constexpr size_t kSlack = 64;
+
+int alignedRow(int bytes)
+{
+    return (bytes + kRowAlign - 1) / kRowAlign * kRowAlign;
+}
+
+// A picture whose rows suit swscale.
+QImage scalerImage(QSize size)
+{
+    const size_t stride = size_t(alignedRow(size.width() * 4));
+    void* memory = std::aligned_alloc(kRowAlign, stride * size_t(size.height()) + kSlack);
+    if (!memory)
+        return {};
+    return QImage(static_cast<uchar*>(memory), size.width(), size.height(), qsizetype(stride), QImage::Format_RGB32,
+                  [](void* p) { std::free(p); }, memory);
+}
+
 } // namespace
 
 // A frame as kept: 8-bit 4:2:0 planes, studio range.
 struct BackStepCache::Frame {
     int width = 0, height = 0;
     int colorspace = AVCOL_SPC_BT709;
-    std::unique_ptr<uint8_t[]> data;
+    std::unique_ptr<uint8_t[], decltype(&std::free)> data{nullptr, &std::free};
 
-    int chromaWidth() const { return (width + 1) / 2; }
     int chromaHeight() const { return (height + 1) / 2; }
-    size_t bytes() const { return size_t(width) * height + 2 * size_t(chromaWidth()) * chromaHeight(); }
+    int stride(int i) const { return alignedRow(i == 0 ? width : (width + 1) / 2); }
+    size_t bytes() const { return size_t(stride(0)) * height + 2 * size_t(stride(1)) * chromaHeight() + kSlack; }
+    bool allocate()
+    {
+        data.reset(static_cast<uint8_t*>(std::aligned_alloc(kRowAlign, (bytes() + kRowAlign - 1) / kRowAlign * kRowAlign)));
+        return data != nullptr;
+    }
     uint8_t* plane(int i) const
     {
         uint8_t* p = data.get();
         if (i > 0)
-            p += size_t(width) * height;
+            p += size_t(stride(0)) * height;
         if (i > 1)
-            p += size_t(chromaWidth()) * chromaHeight();
+            p += size_t(stride(1)) * chromaHeight();
         return p;
     }
-    int stride(int i) const { return i == 0 ? width : chromaWidth(); }
 };
 
 // The file, its video decoder, and the frames it gives in order from a
@@ -248,14 +273,16 @@ bool BackStepCache::available()
 }
 
 BackStepCache::BackStepCache(Setup setup, std::function<void()> ready)
-    : setup_(std::move(setup)), ready_(std::move(ready)),
-      framesWanted_(std::max<int>(2, std::min<int64_t>(setup_.maxFrames,
-                                                        int64_t(setup_.budget) / std::max<int64_t>(1, int64_t(setup_.size.width()) * setup_.size.height() * 3 / 2)))),
-      showScaler_(nullptr, freeScaler)
+    : setup_(std::move(setup)), ready_(std::move(ready)), showScaler_(nullptr, freeScaler)
 {
-    // Kept at the size shown, before turning upright.
+    // Kept at the size shown, before turning upright; as many as the budget
+    // holds at that size.
     const bool quarterTurn = setup_.rotation == 90 || setup_.rotation == 270;
     storedSize_ = quarterTurn ? setup_.size.transposed() : setup_.size;
+    Frame sized;
+    sized.width = storedSize_.width();
+    sized.height = storedSize_.height();
+    framesWanted_ = int(std::clamp<int64_t>(int64_t(setup_.budget / std::max<size_t>(sized.bytes(), 1)), 2, setup_.maxFrames));
     thread_ = std::thread([this] { run(); });
 }
 
@@ -307,7 +334,7 @@ QImage BackStepCache::picture(int64_t n)
     if (frame == shownFrame_)
         return shownPicture_;
     const av::Library& av = *av::library();
-    QImage picture(storedSize_, QImage::Format_RGB32);
+    QImage picture = scalerImage(storedSize_);
     if (picture.isNull())
         return {};
     showScaler_.reset(av.sws_getCachedContext(showScaler_.release(), frame->width, frame->height, AV_PIX_FMT_YUV420P,
@@ -340,17 +367,20 @@ bool BackStepCache::wantedLocked(int64_t n) const
 
 bool BackStepCache::passNeeded() const
 {
-    // The frame asked for, at once; the frames after it in batches of half
-    // the frames kept, so a decode of a group of pictures yields many.
+    // The frame asked for, at once; the frames after it once one in the
+    // nearer half of those planned is missing, so that a decode of a group
+    // of pictures yields many and is done before the steps get there.
     if (target_ < 0)
         return false;
-    if (!frames_.count(target_) && !unavailable_.count(target_))
-        return true;
-    int missing = 0;
-    for (int64_t n = target_; n >= 0 && wantedLocked(n); n -= stride_)
-        missing += !frames_.count(n) && !unavailable_.count(n);
-    const int ahead = stride_ == 1 ? framesWanted_ : std::min(framesWanted_, kRewindAhead);
-    return missing > 0 && missing >= ahead / 2;
+    const int64_t ahead = stride_ == 1 ? framesWanted_ : std::min(framesWanted_, kRewindAhead);
+    for (int64_t k = 0; k < (ahead + 1) / 2; ++k) {
+        const int64_t n = target_ - k * stride_;
+        if (n < 0)
+            break;
+        if (!frames_.count(n) && !unavailable_.count(n))
+            return true;
+    }
+    return false;
 }
 
 void BackStepCache::run()
@@ -418,7 +448,8 @@ std::shared_ptr<BackStepCache::Frame> BackStepCache::makeFrame(const AVFrame& de
         frame->height = decoded.height;
     }
     frame->colorspace = colorspaceOf(decoded);
-    frame->data.reset(new uint8_t[frame->bytes()]);
+    if (!frame->allocate())
+        return nullptr;
     scaler = av.sws_getCachedContext(scaler, decoded.width, decoded.height, AVPixelFormat(decoded.format),
                                      frame->width, frame->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr,
                                      nullptr);

@@ -84,7 +84,7 @@ private:
 
     const Setup setup_;
     const std::function<void()> ready_;
-    const int framesWanted_;   // frames kept at most
+    int framesWanted_ = 2;     // frames kept at most
     QSize storedSize_;         // frames are kept at this size (before turning)
 
     mutable std::mutex mutex_;

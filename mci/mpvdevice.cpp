@@ -1,6 +1,7 @@
 #include "mpvdevice.h"
 
 #include "avlibrary.h"
+#include "backstepcache.h"
 #include "bmpfile.h"
 #include "lengthprobe.h"
 #include "mpvhandle.h"
@@ -162,6 +163,7 @@ MpvDevice::~MpvDevice()
     removeEventSource(this);
     if (video_)
         printDropCounts(mpv_);
+    cache_.reset(); // their threads call signal()
     probe_.reset();
     renderer_.reset(); // the render context goes before its player
     if (mpv_)
@@ -456,6 +458,21 @@ void MpvDevice::deliverFrame()
 {
     if (!renderer_ || !boundTarget_)
         return;
+    if (cacheShown_) {
+        // The kept frame, once it is there; mpv's pictures are not what is
+        // shown meanwhile.
+        const BackStepCache::State state = cache_->state(*cacheShown_);
+        if (state == BackStepCache::State::Unavailable)
+            leaveCache();
+        if (state != BackStepCache::State::Ready || cacheDelivered_ == *cacheShown_)
+            return;
+        const QImage picture = cache_->picture(*cacheShown_);
+        cacheDelivered_ = *cacheShown_;
+        cacheSettled_ = true;
+        if (RenderTarget* target = findTarget(boundTarget_); target && !picture.isNull())
+            target->presentFrame(picture);
+        return;
+    }
     const FrameRenderer::Picture picture = renderer_->latest();
     if (picture.image.isNull() || picture.serial == deliveredSerial_)
         return;
@@ -549,7 +566,10 @@ int64_t MpvDevice::lengthUnits()
 
 int64_t MpvDevice::positionUnits()
 {
-    if (seekPending_)
+    // Once shown, a kept frame is where its own time is, as mpv's would be.
+    if (cacheShown_ && cacheSettled_)
+        return countingFrames() ? *cacheShown_ : std::llround(double(*cacheShown_) * 1000.0 / fps_);
+    if (seekPending_ || cacheShown_)
         return seekUnits_;
     const auto time = mpv::getDouble(mpv_, "time-pos");
     return time ? timeUnits(*time) : 0;
@@ -560,6 +580,8 @@ std::string MpvDevice::modeText()
     // A seek of its own shows as seeking; one that starts playing or is
     // overtaken by a pause shows as what was asked for.
     if (seekPending_ && seekAsked_ && state_ == State::Stopped)
+        return "seeking";
+    if (cacheShown_ && state_ == State::Stopped && cache_->state(*cacheShown_) == BackStepCache::State::Pending)
         return "seeking";
     if (state_ == State::Playing && !seekPending_ && (mpv::getFlag(mpv_, "pause").value_or(true) || eofReached_))
         state_ = State::Stopped;
@@ -602,6 +624,7 @@ Reply MpvDevice::seekTo(int64_t units)
         setEnd(std::nullopt);
         state_ = State::Stopped;
         seekPending_ = false;
+        seekUnits_ = 0;
         return Reply::ok();
     }
     // A seek during the opening would be taken for it: the first frame is
@@ -619,6 +642,8 @@ Reply MpvDevice::seekTo(int64_t units)
     seekAsked_ = false;
     seekRetries_ = 0;
     untouched_ = false;
+    cacheShown_.reset();
+    cacheDelivered_ = -1;
     if (!issueSeek())
         return error(ErrHardware, "The media engine refused to seek.");
     return Reply::ok();
@@ -702,18 +727,135 @@ Reply MpvDevice::seek(SeekTarget target, int64_t position, bool wait)
         units = position;
         break;
     }
-    const Reply sought = seekTo(units);
-    seekAsked_ = true;
-    if (sought.failed() || !wait)
-        return sought;
+    if (video_ && showFromCache(units)) {
+        seekAsked_ = true;
+        if (wait && !awaitCachedFrame(Clock::now() + kSeekTimeout) && cacheShown_)
+            return error(ErrDeviceNotReady, "The seek did not finish in time.");
+        if (cacheShown_ || !wait)
+            return Reply::ok();
+    } else {
+        const Reply sought = seekTo(units);
+        seekAsked_ = true;
+        if (sought.failed() || !wait)
+            return sought;
+    }
     if (!waitSeek(Clock::now() + kSeekTimeout))
         return error(ErrDeviceNotReady, "The seek did not finish in time.");
     return Reply::ok();
 }
 
+// ---- frames kept for stepping back ----
+
+bool MpvDevice::cacheEligible()
+{
+    // Only where every frame's timestamp can be read without mpv: the
+    // frames must be numbered as mpv numbers them.
+    if (!cacheEligible_) {
+        const VideoSpan span = probedSpan();
+        cacheEligible_ = BackStepCache::available() && videoStream_ >= 0 && span.stream == videoStream_ &&
+                         span.lastFrame.has_value() && !span.frames;
+    }
+    return *cacheEligible_ && renderer_ && !renderer_->size().isEmpty();
+}
+
+std::optional<int64_t> MpvDevice::shownFrame()
+{
+    if (cacheShown_)
+        return cacheShown_;
+    if (seekPending_)
+        return frameOfUnits(seekUnits_);
+    if (!restarted_)
+        return 0;
+    const auto time = mpv::getDouble(mpv_, "time-pos");
+    if (!time)
+        return std::nullopt;
+    return std::max<int64_t>(std::llround((*time - videoStart()) * fps_), 0);
+}
+
+bool MpvDevice::showFromCache(int64_t units)
+{
+    // Steps and scans backwards, and frames already kept, come from the
+    // frames kept for stepping back; mpv stays where it is until it has to
+    // play or draw at another size.
+    constexpr int64_t kBackStepReach = 250; // farther is a jump, for mpv
+    if (!cacheEligible())
+        return false;
+    const int64_t frame = frameOfUnits(units);
+    const std::optional<int64_t> from = shownFrame();
+    const bool kept = cache_ && cache_->size() == renderer_->size() && cache_->state(frame) == BackStepCache::State::Ready;
+    const bool backward = from && frame < *from && *from - frame <= kBackStepReach;
+    if (!kept && !backward)
+        return false;
+    if (!cache_ || cache_->size() != renderer_->size()) {
+        BackStepCache::Setup setup;
+        setup.path = path_;
+        setup.stream = videoStream_;
+        setup.firstFrame = videoStart() + demuxerStart_;
+        setup.fps = fps_;
+        setup.length = lengthFrames();
+        setup.size = renderer_->size();
+        setup.rotation = int(((mpv::getInt(mpv_, "current-tracks/video/demux-rotation").value_or(0) % 360) + 360) % 360);
+        cache_ = std::make_unique<BackStepCache>(setup, [this] {
+            signal();
+            wakeEventPump();
+        });
+    }
+    cache_->request(frame, backward ? *from - frame : 1);
+    int yes = 1;
+    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
+    setEnd(std::nullopt);
+    state_ = State::Stopped;
+    seekPending_ = false; // mpv may finish a seek of its own meanwhile; it is not shown
+    untouched_ = false;
+    cacheShown_ = frame;
+    cacheDelivered_ = -1;
+    cacheSettled_ = false;
+    seekUnits_ = units;
+    wakeEventPump();
+    return true;
+}
+
+size_t MpvDevice::keptFrameBytes() const
+{
+    return cache_ ? cache_->bytesHeld() : 0;
+}
+
+bool MpvDevice::awaitCachedFrame(Clock::time_point deadline)
+{
+    // Waits until the kept frame is there, or is known not to come; then
+    // mpv is asked for it instead.
+    for (;;) {
+        if (!cacheShown_)
+            return true;
+        const BackStepCache::State state = cache_->state(*cacheShown_);
+        if (state == BackStepCache::State::Ready)
+            return true;
+        if (state == BackStepCache::State::Unavailable) {
+            leaveCache();
+            return true;
+        }
+        if (Clock::now() >= deadline)
+            return false;
+        waitSignal(deadline);
+    }
+}
+
+void MpvDevice::leaveCache()
+{
+    if (!cacheShown_)
+        return;
+    cacheShown_.reset();
+    cacheDelivered_ = -1;
+    seekTo(seekUnits_);
+}
+
 Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bool wait)
 {
     drainEvents();
+    // Playing forwards needs mpv at the frame shown; the frames kept for
+    // stepping back are let go.
+    leaveCache();
+    cache_.reset();
     const int64_t length = lengthUnits();
     if (from && (*from < 0 || *from > length))
         return error(ErrOutOfRange, "The position " + std::to_string(*from) + " lies outside the medium (0 to " +
@@ -776,6 +918,8 @@ Reply MpvDevice::pause()
 Reply MpvDevice::resume()
 {
     drainEvents();
+    leaveCache();
+    cache_.reset();
     if (state_ == State::Playing && modeText() == "playing")
         return Reply::ok();
     if (eofReached_) {
@@ -796,7 +940,7 @@ Reply MpvDevice::setTimeFormat(TimeFormat format)
     if (format == TimeFormat::Frames && !video_)
         return error(ErrBadTimeFormat, "The waveaudio device counts in milliseconds only.");
     drainEvents();
-    if (seekPending_ && format != format_) {
+    if ((seekPending_ || cacheShown_) && format != format_) {
         // Keep the sought position meaningful in the new unit.
         const double time = unitTime(seekUnits_);
         format_ = format;
@@ -933,12 +1077,24 @@ Reply MpvDevice::putDestination(const Rect& rect)
                                         " pixels (8192 x 4352).");
     destination_ = rect;
     renderer_->setSize(QSize(int(rect.width), int(rect.height)));
+    if (cache_ && cache_->size() != renderer_->size()) {
+        // Frames are kept at the size shown: mpv draws this one afresh.
+        leaveCache();
+        cache_.reset();
+    }
     return Reply::ok();
 }
 
 FrameRenderer::Picture MpvDevice::currentPicture()
 {
     drainEvents();
+    if (cacheShown_) {
+        awaitCachedFrame(Clock::now() + kSeekTimeout);
+        if (cacheShown_) {
+            cacheSettled_ = true;
+            return {cache_->picture(*cacheShown_), 0};
+        }
+    }
     // While playing, the newest picture is the frame shown; waiting for the
     // next would only hold up the window that asks.
     FrameRenderer::Picture picture = renderer_->latest();

@@ -18,6 +18,8 @@ struct mpv_event;
 
 namespace mci {
 
+class BackStepCache;
+
 // digitalvideo and waveaudio, played by libmpv.
 std::unique_ptr<Device> openMpvDevice(std::string_view type, const std::string& path, Reply* failure);
 
@@ -64,6 +66,9 @@ public:
 
     void pumpEvents() override;
 
+    // Bytes held by the frames kept for stepping back (0 when none are).
+    size_t keptFrameBytes() const;
+
 private:
     enum class State { Stopped, Playing, Paused };
 
@@ -106,6 +111,13 @@ private:
     FrameRenderer::Picture currentPicture();
     void deliverFrame();
 
+    // Frames kept for stepping back (backstepcache.h).
+    bool cacheEligible();
+    std::optional<int64_t> shownFrame();
+    bool showFromCache(int64_t units);
+    bool awaitCachedFrame(Clock::time_point deadline);
+    void leaveCache();
+
     Reply videoStatus(std::string_view item);
     Reply audioStatus(std::string_view item);
     int bitsPerSample();
@@ -113,6 +125,11 @@ private:
     mpv_handle* mpv_ = nullptr;
     std::unique_ptr<FrameRenderer> renderer_;
     std::unique_ptr<LengthProbe> probe_;
+    std::unique_ptr<BackStepCache> cache_;
+    std::optional<bool> cacheEligible_;
+    std::optional<int64_t> cacheShown_; // the kept frame shown; mpv stands elsewhere
+    int64_t cacheDelivered_ = -1; // to the bound target
+    bool cacheSettled_ = false;    // the kept frame has been handed out
     bool probeRetried_ = false;
     std::string path_;
     bool video_;

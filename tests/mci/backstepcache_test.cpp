@@ -129,10 +129,11 @@ QString h264Clip()
 
 TEST(BackStepCache, KeepsFramesWithinItsBudgetAtTheSizeShown)
 {
-    // Room for ten small frames: stepping back through forty still shows
-    // each exactly, and the frames held never outgrow the budget.
-    const QSize size(160, 120);
-    const size_t frameBytes = 160 * 120 * 3 / 2;
+    // Room for ten small frames (of an odd size): stepping back through
+    // forty still shows each exactly, and the frames held never outgrow the
+    // budget.
+    const QSize size(157, 117);
+    const size_t frameBytes = 192 * 117 + 2 * 128 * 59 + 64; // rows padded for the scaler
     Cached cached(h264Clip(), size, 10 * frameBytes);
     for (int64_t n = 150; n > 110; --n) {
         SCOPED_TRACE(n);

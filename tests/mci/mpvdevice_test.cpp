@@ -561,3 +561,157 @@ TEST(MpvDevice, ACaptureAfterStoppingShowsTheFrameAtThePosition)
     EXPECT_EQ(captureFrameNumber(*device, dir.path()), askNumber(*device, "position"));
     mci::setEventPump(nullptr);
 }
+
+namespace {
+
+// Stepping and scanning backwards: frames come from the ones kept, and are
+// the exact frames, across groups of pictures and whatever else happens.
+
+std::unique_ptr<mci::MpvDevice> openForSteps(const QString& path)
+{
+    Reply failure;
+    auto device = mci::MpvDevice::open("digitalvideo", QFile::encodeName(path).toStdString(), &failure);
+    EXPECT_TRUE(device) << failure.text;
+    if (device) {
+        EXPECT_FALSE(device->setTimeFormat(TimeFormat::Frames).failed());
+    }
+    return device;
+}
+
+// What the window is given after "seek z to N" without waiting, as the
+// player's panel asks for it when it paints.
+int shownAfterSeek(mci::MpvDevice& device, Panel& panel, uint64_t handle, int64_t frame)
+{
+    EXPECT_FALSE(device.seek(SeekTarget::Position, frame, false).failed());
+    EXPECT_EQ(askNumber(device, "position"), frame); // at once
+    EXPECT_FALSE(device.update(handle).failed());
+    return testmedia::readFrameNumber(panel.last);
+}
+
+struct BackwardCase {
+    const char* name;
+    int64_t from;
+    int64_t stride; // 1: the frame-back button; 25: the visual rewind
+    int steps;
+    QSize destination;
+};
+
+TEST(MpvDevice, StepsBackShowExactFramesAcrossGroupsOfPictures)
+{
+    // Key frames at 0, 48 and 96, three B-frames between references.
+    const BackwardCase cases[] = {
+        {"frame back from the end", kFrames - 1, 1, 60, QSize(320, 240)},
+        {"frame back, smaller picture", 70, 1, 30, QSize(160, 120)},
+        {"rewind from the end", kFrames - 1, 25, 4, QSize(320, 240)},
+        {"rewind from the middle of a group", 60, 25, 3, QSize(320, 240)},
+    };
+    for (const BackwardCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto device = openForSteps(shortClip());
+        ASSERT_TRUE(device);
+        Panel panel;
+        const uint64_t handle = mci::registerTarget(&panel);
+        ASSERT_FALSE(device->window(handle).failed());
+        ASSERT_FALSE(device->putDestination({0, 0, c.destination.width(), c.destination.height()}).failed());
+        ASSERT_FALSE(device->seek(SeekTarget::Position, c.from, true).failed());
+        for (int64_t frame = c.from - c.stride, step = 0; step < c.steps && frame >= 0; frame -= c.stride, ++step) {
+            SCOPED_TRACE(frame);
+            EXPECT_EQ(shownAfterSeek(*device, panel, handle, frame), frame);
+            EXPECT_EQ(panel.last.size(), c.destination);
+            EXPECT_EQ(askNumber(*device, "position"), frame);
+            EXPECT_EQ(ask(*device, "mode"), "stopped");
+        }
+        EXPECT_GT(device->keptFrameBytes(), 0u);
+        // A capture saves the frame shown, and the bound window got it too.
+        QTemporaryDir dir;
+        const int64_t last = askNumber(*device, "position");
+        EXPECT_EQ(captureFrameNumber(*device, dir.path()), last);
+        mci::processEvents();
+        EXPECT_EQ(testmedia::readFrameNumber(panel.last), last);
+        mci::unregisterTarget(handle);
+    }
+}
+
+TEST(MpvDevice, PlayingOnFromAFrameSteppedBackToStartsThereAndLetsTheKeptFramesGo)
+{
+    auto device = openForSteps(shortClip());
+    ASSERT_TRUE(device);
+    Panel panel;
+    const uint64_t handle = mci::registerTarget(&panel);
+    ASSERT_FALSE(device->window(handle).failed());
+    ASSERT_FALSE(device->seek(SeekTarget::Position, 60, true).failed());
+    for (int64_t frame = 59; frame >= 50; --frame)
+        ASSERT_EQ(shownAfterSeek(*device, panel, handle, frame), frame);
+    EXPECT_GT(device->keptFrameBytes(), 0u);
+
+    // Forward play: from the frame shown, with the kept frames let go.
+    ASSERT_FALSE(device->play(std::nullopt, 55, true).failed());
+    EXPECT_EQ(device->keptFrameBytes(), 0u);
+    EXPECT_EQ(askNumber(*device, "position"), 55);
+    QTemporaryDir dir;
+    EXPECT_EQ(captureFrameNumber(*device, dir.path()), 55);
+
+    // Stepping back again keeps frames again; a frame forward from there
+    // and back again are exact too.
+    EXPECT_EQ(shownAfterSeek(*device, panel, handle, 54), 54);
+    EXPECT_EQ(shownAfterSeek(*device, panel, handle, 55), 55);
+    EXPECT_EQ(shownAfterSeek(*device, panel, handle, 53), 53);
+    EXPECT_GT(device->keptFrameBytes(), 0u);
+
+    // A new size: the same frame, drawn at it.
+    ASSERT_FALSE(device->putDestination({0, 0, 200, 150}).failed());
+    ASSERT_FALSE(device->update(handle).failed());
+    EXPECT_EQ(panel.last.size(), QSize(200, 150));
+    EXPECT_EQ(testmedia::readFrameNumber(panel.last), 53);
+    EXPECT_EQ(askNumber(*device, "position"), 53);
+
+    // Resuming plays on from there too.
+    EXPECT_EQ(shownAfterSeek(*device, panel, handle, 40), 40);
+    ASSERT_FALSE(device->resume().failed());
+    EXPECT_EQ(device->keptFrameBytes(), 0u);
+    ASSERT_FALSE(device->stop().failed());
+    EXPECT_GE(askNumber(*device, "position"), 40);
+    mci::unregisterTarget(handle);
+}
+
+TEST(MpvDevice, StepsBackInMillisecondsShowTheFrameOfThatMoment)
+{
+    auto device = openForSteps(shortClip());
+    ASSERT_TRUE(device);
+    ASSERT_FALSE(device->seek(SeekTarget::Position, 90, true).failed());
+    ASSERT_FALSE(device->setTimeFormat(TimeFormat::Milliseconds).failed());
+    QTemporaryDir dir;
+    for (int64_t ms : {3590, 3530, 3000, 2039}) {
+        SCOPED_TRACE(ms);
+        ASSERT_FALSE(device->seek(SeekTarget::Position, ms, false).failed());
+        EXPECT_EQ(askNumber(*device, "position"), ms);
+        EXPECT_EQ(captureFrameNumber(*device, dir.path()), ms / 40);
+        EXPECT_EQ(askNumber(*device, "position"), ms / 40 * 40);
+    }
+}
+
+TEST(MpvDevice, OpenReturnsBeforeTheFirstFrameWhichReachesTheWindowLater)
+{
+    // Nothing but binding a window after the opening: the first frame is
+    // handed to it through the event pump when it has been decoded.
+    Panel panel;
+    const uint64_t handle = mci::registerTarget(&panel);
+    auto device = openFile(testmedia::frameClip("device_first_frame", "mkv",
+                                                {"-c:v", "libx265", "-preset", "ultrafast", "-pix_fmt", "yuv420p10le",
+                                                 "-x265-params", "log-level=error"},
+                                                30, 640, 360));
+    ASSERT_TRUE(device);
+    ASSERT_FALSE(device->window(handle).failed());
+    EXPECT_EQ(device->where("source").text, "0 0 640 360"); // known before the frame
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (panel.frames == 0 && std::chrono::steady_clock::now() < deadline) {
+        mci::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_GE(panel.frames, 1);
+    EXPECT_EQ(testmedia::readFrameNumber(panel.last), 0);
+    EXPECT_EQ(panel.last.size(), QSize(640, 360));
+    mci::unregisterTarget(handle);
+}
+
+} // namespace
