@@ -120,6 +120,8 @@ public:
         if (!codec_ || !packet_ || !frame_ || av_.avcodec_parameters_to_context(codec_.get(), stream_->codecpar) < 0)
             return false;
         codec_->thread_count = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+        // Some demuxers settle the time base only when reading (DV).
+        readKey();
         codec_->pkt_timebase = stream_->time_base;
         return av_.avcodec_open2(codec_.get(), codec, nullptr) >= 0;
     }

@@ -27,6 +27,8 @@ constexpr int kLeadPackets = 64;
 // From the end, packets enough to hold the greatest timestamp whatever the
 // reordering, when no key packet is met.
 constexpr int kTailPackets = 32;
+// A timestamp after the end of any file, in any time base.
+constexpr int64_t kFarFuture = int64_t(1) << 50;
 
 struct Interrupt {
     Clock::time_point deadline;
@@ -173,6 +175,12 @@ Tail readTheEnd(const av::Library& av, AVFormatContext* format, int stream, AVPa
             if (enoughOfTheEnd(tail))
                 return tail;
         }
+    } else if (av.av_seek_frame(format, stream, kFarFuture, AVSEEK_FLAG_BACKWARD) >= 0) {
+        // No end stated: demuxers that seek by timestamp stop at their last
+        // key frame (and keep their count of frames right, as DV's does).
+        Tail tail = readToEnd(av, format, stream, packet);
+        if (enoughOfTheEnd(tail))
+            return tail;
     }
     const int64_t size = format->pb ? av.avio_size(format->pb) : -1;
     if (size <= 0 || (format->iformat->flags & AVFMT_NO_BYTE_SEEK))
@@ -224,10 +232,12 @@ VideoSpan demuxVideoSpan(const std::string& path, int stream, Clock::time_point 
     std::unique_ptr<AVPacket, av::PacketFree> packet(av->av_packet_alloc());
     if (!packet)
         return span;
-    const double timeBase = av_q2d(format->streams[stream]->time_base);
-    if (const auto first = readFirstFrame(*av, format.get(), stream, packet.get()))
-        span.firstFrame = double(*first) * timeBase;
+    const std::optional<int64_t> first = readFirstFrame(*av, format.get(), stream, packet.get());
     const Tail tail = readTheEnd(*av, format.get(), stream, packet.get());
+    // Some demuxers settle the time base only when reading (DV).
+    const double timeBase = av_q2d(format->streams[stream]->time_base);
+    if (first)
+        span.firstFrame = double(*first) * timeBase;
     span.damagedTail = tail.damaged;
     if (tail.packets > 0 && tail.untimed == tail.packets)
         span.frames = countPackets(*av, format.get(), stream, packet.get());

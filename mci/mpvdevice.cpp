@@ -107,6 +107,13 @@ void printDropCounts(mpv_handle* mpv)
                  (long long)mpv::getInt(mpv, "frame-drop-count").value_or(-1));
 }
 
+// The quarter turn, clockwise in degrees, that the upright filter gives a
+// picture recorded with that rotation (see uprightvideo.h).
+int uprightTurn(int degrees)
+{
+    return (((degrees % 360) + 360 + 45) / 90) % 4 * 90;
+}
+
 // Whether FFmpeg has a decoder for the codec mpv names; yes when FFmpeg's
 // libraries cannot be asked.
 bool canDecodeVideo(const std::string& codec)
@@ -227,6 +234,7 @@ Reply MpvDevice::load(const std::string& path)
     videoStream_ = int(mpv::getInt(mpv_, "current-tracks/video/ff-index").value_or(-1));
     if (natural_.isEmpty())
         estimateNaturalSize();
+    startSeeksEarlyWithoutIndex();
     return Reply::ok();
 }
 
@@ -343,7 +351,7 @@ void MpvDevice::handleEvent(const mpv_event& event)
         endError_ = "the media engine stopped";
         break;
     case MPV_EVENT_HOOK:
-        chooseUprightVideo(mpv_);
+        rotation_ = chooseUprightVideo(mpv_);
         mpv_hook_continue(mpv_, static_cast<const mpv_event_hook*>(event.data)->id);
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
@@ -409,8 +417,7 @@ void MpvDevice::estimateNaturalSize()
         width = int64_t(double(width) * aspect);
     else if (aspect > 0 && aspect < 1)
         height = int64_t(double(height) / aspect);
-    const int64_t rotation = mpv::getInt(mpv_, "current-tracks/video/demux-rotation").value_or(0);
-    if (rotation % 180 == 90)
+    if (uprightTurn(rotation_) % 180 == 90)
         std::swap(width, height);
     natural_ = QSize(int(std::clamp<int64_t>(width, 1, kMaxPictureSide)), int(std::clamp<int64_t>(height, 1, kMaxPictureSide)));
     if (renderer_ && !destination_)
@@ -794,7 +801,7 @@ bool MpvDevice::showFromCache(int64_t units)
         setup.fps = fps_;
         setup.length = lengthFrames();
         setup.size = renderer_->size();
-        setup.rotation = int(((mpv::getInt(mpv_, "current-tracks/video/demux-rotation").value_or(0) % 360) + 360) % 360);
+        setup.rotation = uprightTurn(rotation_);
         cache_ = std::make_unique<BackStepCache>(setup, [this] {
             signal();
             wakeEventPump();
@@ -1043,8 +1050,12 @@ Reply MpvDevice::where(std::string_view what)
     if (!video_)
         return Device::where(what);
     drainEvents();
-    if (what == "source")
+    if (what == "source") {
+        // The pixel aspect that counts is the pictures' own, known once the
+        // first is decoded; the container's size stands in only until then.
+        awaitFirstFrame();
         return Reply::ok("0 0 " + std::to_string(natural_.width()) + " " + std::to_string(natural_.height()));
+    }
     if (what == "destination") {
         const Rect rect = destination_.value_or(Rect{0, 0, natural_.width(), natural_.height()});
         return Reply::ok(std::to_string(rect.x) + " " + std::to_string(rect.y) + " " + std::to_string(rect.width) +

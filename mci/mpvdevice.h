@@ -142,6 +142,7 @@ private:
     double duration_ = 0;
     std::optional<int64_t> lengthFrames_;
     QSize natural_;
+    int rotation_ = 0; // clockwise degrees the file asks its pictures to be turned
     std::optional<Rect> destination_;
     uint64_t boundTarget_ = 0;
     uint64_t deliveredSerial_ = 0;

@@ -1,5 +1,6 @@
 #include "handleregistry.h"
 #include "mpvdevice.h"
+#include "realmedia.h"
 #include "testmedia.h"
 
 #include <gtest/gtest.h>
@@ -590,6 +591,7 @@ int shownAfterSeek(mci::MpvDevice& device, Panel& panel, uint64_t handle, int64_
 
 struct BackwardCase {
     const char* name;
+    QString clip;
     int64_t from;
     int64_t stride; // 1: the frame-back button; 25: the visual rewind
     int steps;
@@ -598,16 +600,20 @@ struct BackwardCase {
 
 TEST(MpvDevice, StepsBackShowExactFramesAcrossGroupsOfPictures)
 {
-    // Key frames at 0, 48 and 96, three B-frames between references.
+    // Key frames at 0, 48 and 96, three B-frames between references; a
+    // phone video stored on its side (key frames every 30), shown upright.
+    const QString phone = realmedia::rotatedClip(90, {240, 320}, 60, false);
     const BackwardCase cases[] = {
-        {"frame back from the end", kFrames - 1, 1, 60, QSize(320, 240)},
-        {"frame back, smaller picture", 70, 1, 30, QSize(160, 120)},
-        {"rewind from the end", kFrames - 1, 25, 4, QSize(320, 240)},
-        {"rewind from the middle of a group", 60, 25, 3, QSize(320, 240)},
+        {"frame back from the end", shortClip(), kFrames - 1, 1, 60, QSize(320, 240)},
+        {"frame back, smaller picture", shortClip(), 70, 1, 30, QSize(160, 120)},
+        {"rewind from the end", shortClip(), kFrames - 1, 25, 4, QSize(320, 240)},
+        {"rewind from the middle of a group", shortClip(), 60, 25, 3, QSize(320, 240)},
+        {"frame back, turned upright", phone, 59, 1, 40, QSize(240, 320)},
+        {"rewind, turned upright", phone, 59, 25, 2, QSize(120, 160)},
     };
     for (const BackwardCase& c : cases) {
         SCOPED_TRACE(c.name);
-        auto device = openForSteps(shortClip());
+        auto device = openForSteps(c.clip);
         ASSERT_TRUE(device);
         Panel panel;
         const uint64_t handle = mci::registerTarget(&panel);
