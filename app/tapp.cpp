@@ -290,7 +290,6 @@ void Tapp::FormCreate()
     VideoWindow->WantsFrames = [this] { return MediaLoaded && HasVideo; };
     VideoWindow->lower(); // under the buttons, like the skin it replaces
     VideoWindow->setAccessibleName("Video");
-    BackBuffer = QImage(1280, 1024, QImage::Format_RGB32);
     // The move hook is moveEvent(), active for the window's whole life.
     Timer1->stop();
     Vumeter->OpenMixer();
@@ -346,7 +345,6 @@ void Tapp::FormDestroy()
     MediaCommand("close all");
     delete VideoWindow;
     VideoWindow = nullptr;
-    BackBuffer = QImage();
 }
 
 void Tapp::showEvent(QShowEvent* event)

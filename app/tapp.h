@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QImage>
+
+class QPainter;
 #include <QKeySequence>
 #include <QRect>
 #include <QString>
@@ -82,7 +84,6 @@ public:
 
     // The state record.
     TXVideoWindow* VideoWindow = nullptr;
-    QImage BackBuffer;
     bool SliderFollowsMedia = false;
     bool MediaLoaded = false;
     bool HasVideo = false;
@@ -139,6 +140,8 @@ public:
 
     // Skin and layout.
     void FormPaint();
+    // Draws the skin's nine pieces over black at the window's size.
+    void ComposeSkin(QPainter& painter) const;
     void FormResize();
     void ResizeAndPositionAll();
 

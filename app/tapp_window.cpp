@@ -31,13 +31,17 @@
 
 void Tapp::FormPaint()
 {
+    // Composed off screen all the same: Qt paints a window into its backing
+    // store and shows the whole in one step. A bitmap of the window's own
+    // (10 MB beside a full-HD video) would only be a second copy.
+    QPainter window(this);
+    ComposeSkin(window);
+}
+
+void Tapp::ComposeSkin(QPainter& buffer) const
+{
     const int W = width(), H = height();
     const int IW = SkinImage.width(), IH = SkinImage.height();
-    // A video fitted to a full-HD screen makes the window 1092 high: grow
-    // the buffer rather than leave stale pixels beyond 1280 x 1024.
-    if (W > BackBuffer.width() || H > BackBuffer.height())
-        BackBuffer = QImage(std::max(W, BackBuffer.width()), std::max(H, BackBuffer.height()), QImage::Format_RGB32);
-    QPainter buffer(&BackBuffer);
     buffer.fillRect(0, 0, W, H, Qt::black);
     struct Piece {
         QRect source, destination;
@@ -57,9 +61,6 @@ void Tapp::FormPaint()
         if (p.destination.width() > 0 && p.destination.height() > 0)
             buffer.drawImage(p.destination, SkinImage, p.source); // nearest-neighbour stretch
     }
-    buffer.end();
-    QPainter window(this);
-    window.drawImage(0, 0, BackBuffer);
 }
 
 void Tapp::paintEvent(QPaintEvent*)

@@ -190,7 +190,27 @@ QImage& FrameRenderer::freeSurface(QSize size)
         }
     }
     if (!free) {
-        // Every surface is still held: this picture gets a new one.
+        // The window keeps one picture and the newest is the other: when no
+        // one has taken the newest yet, the next frame is drawn over it (a
+        // window that lags that far would only have replaced it unseen)
+        // rather than a third surface of a full picture being allocated.
+        std::lock_guard lock(mutex_);
+        for (QImage& surface : surfaces_) {
+            if (surface.isNull() || latest_.image.cacheKey() != surface.cacheKey())
+                continue;
+            latest_.image = QImage();
+            if (surface.isDetached()) {
+                fresh_ = false;
+                if (surface.size() == size)
+                    return surface;
+                free = &surface;
+                break;
+            }
+            latest_.image = surface;
+        }
+    }
+    if (!free) {
+        // Every surface is still held elsewhere: this picture gets a new one.
         surfaces_.back() = QImage();
         free = &surfaces_.back();
     }

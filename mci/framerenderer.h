@@ -90,7 +90,7 @@ private:
     uint64_t finished_ = 0;
     bool fresh_ = false; // latest_ shows mpv's current frame at size_
     Picture latest_;
-    std::array<QImage, 3> surfaces_; // the render thread's, reused
+    std::array<QImage, 2> surfaces_; // the render thread's, reused
     QSize refused_;                  // the render thread's: a size mpv cannot draw at
     std::thread thread_;
 };
