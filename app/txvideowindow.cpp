@@ -30,8 +30,10 @@ TXVideoWindow::~TXVideoWindow()
 
 void TXVideoWindow::presentFrame(const QImage& frame)
 {
-    if (frame.cacheKey() != FFrame.cacheKey())
+    if (frame.cacheKey() != FStats.lastGivenKey) {
+        FStats.lastGivenKey = frame.cacheKey();
         ++FStats.given;
+    }
     FFrame = frame;
     if (!FPainting)
         update();
@@ -40,12 +42,21 @@ void TXVideoWindow::presentFrame(const QImage& frame)
 void TXVideoWindow::paintEvent(QPaintEvent*)
 {
     FPainting = true;
-    if (WantsFrames && WantsFrames())
+    if (WantsFrames && WantsFrames()) {
+        // The device hands the frame shown again; the one held meanwhile
+        // would keep the renderer from drawing a sought frame into it.
+        FFrame = QImage();
         MediaCommand("update z hdc " + std::to_string(FHandle));
+    }
     FPainting = false;
     QPainter painter(this);
     DrawFrame(painter);
     CountPaint();
+    // Painted, the frame is in the window's backing store: the picture goes
+    // back to the renderer, which draws the next frame into it rather than
+    // into a second full-size picture. A later paint asks for it again.
+    if (WantsFrames && WantsFrames())
+        FFrame = QImage();
 }
 
 void TXVideoWindow::DrawFrame(QPainter& painter) const
@@ -74,8 +85,10 @@ void TXVideoWindow::CountPaint()
         ++FStats.scaled;
 }
 
-QImage TXVideoWindow::Snapshot() const
+QImage TXVideoWindow::Snapshot()
 {
+    if (FFrame.isNull() && WantsFrames && WantsFrames())
+        MediaCommand("update z hdc " + std::to_string(FHandle));
     QImage image(size(), QImage::Format_RGB32);
     QPainter painter(&image);
     DrawFrame(painter);

@@ -26,7 +26,7 @@ public:
     void presentFrame(const QImage& frame) override;
 
     // The picture on the panel now, at the panel's size.
-    QImage Snapshot() const;
+    QImage Snapshot();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -43,6 +43,6 @@ private:
     // frames handed over, distinct frames painted, paints that had to scale.
     struct Stats {
         uint64_t given = 0, shown = 0, scaled = 0;
-        qint64 lastShownKey = 0;
+        qint64 lastShownKey = 0, lastGivenKey = 0;
     } FStats;
 };

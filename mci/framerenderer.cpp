@@ -5,12 +5,16 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace mci {
 namespace {
 
 constexpr size_t kAlign = 64; // mpv's software renderer is fastest on 64-byte rows
+// How long a render waits for a window to let go of a picture before it
+// takes a second surface: a frame's time at 25 per second.
+constexpr auto kSurfaceWait = std::chrono::milliseconds(40);
 constexpr int kModerateSide = 2048;
 
 QImage alignedImage(QSize size)
@@ -177,36 +181,51 @@ void FrameRenderer::run()
     }
 }
 
-QImage& FrameRenderer::freeSurface(QSize size)
+QImage* FrameRenderer::unheldSurface(QSize size)
 {
     // A surface nobody else holds a copy of (the newest picture and the one
     // a window keeps are shared); reused, so playing allocates nothing.
     QImage* free = nullptr;
     for (QImage& surface : surfaces_) {
-        if (surface.isNull() || surface.isDetached()) {
+        if (!surface.isNull() && surface.isDetached()) {
             if (surface.size() == size)
-                return surface;
+                return &surface;
             free = &surface;
         }
     }
+    if (free)
+        return free;
+    // The newest picture, when no one has taken it yet, is drawn over (a
+    // window that lags that far would only have replaced it unseen).
+    std::lock_guard lock(mutex_);
+    for (QImage& surface : surfaces_) {
+        if (surface.isNull() || latest_.image.cacheKey() != surface.cacheKey())
+            continue;
+        latest_.image = QImage();
+        if (surface.isDetached()) {
+            fresh_ = false;
+            return &surface;
+        }
+        latest_.image = surface;
+    }
+    return nullptr;
+}
+
+QImage& FrameRenderer::freeSurface(QSize size)
+{
+    // One surface of a full picture while playing: a window lets go of the
+    // picture once it has painted it, which it does well within a frame's
+    // time; only a window slower than that costs a second surface.
+    QImage* free = unheldSurface(size);
+    const bool first = std::all_of(surfaces_.begin(), surfaces_.end(), [](const QImage& s) { return s.isNull(); });
+    for (auto deadline = Clock::now() + kSurfaceWait; !free && !first && Clock::now() < deadline;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        free = unheldSurface(size);
+    }
     if (!free) {
-        // The window keeps one picture and the newest is the other: when no
-        // one has taken the newest yet, the next frame is drawn over it (a
-        // window that lags that far would only have replaced it unseen)
-        // rather than a third surface of a full picture being allocated.
-        std::lock_guard lock(mutex_);
         for (QImage& surface : surfaces_) {
-            if (surface.isNull() || latest_.image.cacheKey() != surface.cacheKey())
-                continue;
-            latest_.image = QImage();
-            if (surface.isDetached()) {
-                fresh_ = false;
-                if (surface.size() == size)
-                    return surface;
+            if (surface.isNull())
                 free = &surface;
-                break;
-            }
-            latest_.image = surface;
         }
     }
     if (!free) {
@@ -214,7 +233,8 @@ QImage& FrameRenderer::freeSurface(QSize size)
         surfaces_.back() = QImage();
         free = &surfaces_.back();
     }
-    *free = alignedImage(size);
+    if (free->size() != size || free->isNull())
+        *free = alignedImage(size);
     return *free;
 }
 

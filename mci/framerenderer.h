@@ -74,6 +74,7 @@ private:
     void render(QSize size, bool skip);
     bool renderInto(QImage& image);
     bool renderStretched(QImage& image);
+    QImage* unheldSurface(QSize size);
     QImage& freeSurface(QSize size);
 
     mpv_render_context* context_ = nullptr;

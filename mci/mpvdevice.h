@@ -76,6 +76,7 @@ private:
     Reply load(const std::string& path);
     Reply awaitLoaded(Clock::time_point deadline);
     Reply checkTracks();
+    void chooseDecoderThreads();
     void firstFrameShown();
     void awaitFirstFrame();
     void estimateNaturalSize();
