@@ -16,13 +16,14 @@ TXVideoWindow::TXVideoWindow(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     FHandle = mci::registerTarget(this);
+    const char* stats = std::getenv("NORRAVA_STATS");
+    FStats.enabled = stats && std::strcmp(stats, "1") == 0;
 }
 
 TXVideoWindow::~TXVideoWindow()
 {
     mci::unregisterTarget(FHandle);
-    const char* stats = std::getenv("NORRAVA_STATS");
-    if (stats && std::strcmp(stats, "1") == 0)
+    if (FStats.enabled)
         std::fprintf(stderr, "norrava-stats: video frames given %llu shown %llu scaled-paints %llu\n",
                      (unsigned long long)FStats.given, (unsigned long long)FStats.shown,
                      (unsigned long long)FStats.scaled);
@@ -30,13 +31,41 @@ TXVideoWindow::~TXVideoWindow()
 
 void TXVideoWindow::presentFrame(const QImage& frame)
 {
-    if (frame.cacheKey() != FStats.lastGivenKey) {
-        FStats.lastGivenKey = frame.cacheKey();
-        ++FStats.given;
-    }
+    CountGiven(frame);
     FFrame = frame;
     if (!FPainting)
         update();
+}
+
+void TXVideoWindow::CountGiven(const QImage& frame)
+{
+    if (frame.cacheKey() == FStats.lastGivenKey)
+        return;
+    // A picture drawn again of the frame given before (the device redraws
+    // when playing stops, and at the end) is not another frame.
+    const uint64_t signature = FStats.enabled ? Signature(frame) : 0;
+    const bool redrawn = FStats.enabled && FStats.given > 0 && signature == FStats.lastGivenSignature;
+    const bool previousShown = FStats.lastGivenKey == FStats.lastShownKey;
+    FStats.lastGivenKey = frame.cacheKey();
+    FStats.lastGivenSignature = signature;
+    if (!redrawn)
+        ++FStats.given;
+    else if (previousShown)
+        FStats.lastShownKey = frame.cacheKey();
+}
+
+uint64_t TXVideoWindow::Signature(const QImage& frame)
+{
+    // Sampled pixels: enough to tell two frames of a moving picture apart.
+    uint64_t hash = 1469598103934665603ull;
+    if (frame.isNull())
+        return hash;
+    for (int i = 0; i < 256; ++i) {
+        const int x = (i * 37) % frame.width();
+        const int y = (i * 53) % frame.height();
+        hash = (hash ^ frame.pixel(x, y)) * 1099511628211ull;
+    }
+    return hash;
 }
 
 void TXVideoWindow::paintEvent(QPaintEvent*)

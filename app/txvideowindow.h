@@ -34,6 +34,8 @@ protected:
 private:
     void DrawFrame(QPainter& painter) const;
     void CountPaint();
+    void CountGiven(const QImage& frame);
+    static uint64_t Signature(const QImage& frame);
 
     uint64_t FHandle = 0;
     QImage FFrame;
@@ -42,7 +44,9 @@ private:
     // Counted for NORRAVA_STATS=1, which prints them when the panel goes:
     // frames handed over, distinct frames painted, paints that had to scale.
     struct Stats {
+        bool enabled = false;
         uint64_t given = 0, shown = 0, scaled = 0;
         qint64 lastShownKey = 0, lastGivenKey = 0;
+        uint64_t lastGivenSignature = 0;
     } FStats;
 };
