@@ -95,14 +95,18 @@ struct BackStepCache::Frame {
 // key frame on.
 class BackStepCache::Decoder {
 public:
-    explicit Decoder(const Setup& setup)
-        : setup_(setup), av_(*av::library())
+    Decoder(const Setup& setup, const std::atomic<bool>& stop)
+        : setup_(setup), av_(*av::library()), stop_(stop)
     {
     }
 
     bool open()
     {
-        AVFormatContext* opened = nullptr;
+        // Reading gives up as soon as the cache is let go.
+        AVFormatContext* opened = av_.avformat_alloc_context();
+        if (!opened)
+            return false;
+        opened->interrupt_callback = {&Decoder::interrupted, this};
         if (av_.avformat_open_input(&opened, setup_.path.c_str(), nullptr, nullptr) < 0)
             return false;
         format_.reset(opened);
@@ -200,6 +204,8 @@ public:
     }
 
 private:
+    static int interrupted(void* self) { return static_cast<Decoder*>(self)->stop_.load(); }
+
     // After a seek: the decoder starts afresh at the next key packet.
     std::optional<int64_t> restart()
     {
@@ -259,6 +265,7 @@ private:
 
     const Setup& setup_;
     const av::Library& av_;
+    const std::atomic<bool>& stop_;
     std::unique_ptr<AVFormatContext, av::FormatCloser> format_;
     std::unique_ptr<AVCodecContext, av::CodecCloser> codec_;
     std::unique_ptr<AVPacket, av::PacketFree> packet_;
@@ -290,6 +297,7 @@ BackStepCache::BackStepCache(Setup setup, std::function<void()> ready)
 
 BackStepCache::~BackStepCache()
 {
+    stop_ = true;
     {
         std::lock_guard lock(mutex_);
         quit_ = true;
@@ -389,7 +397,7 @@ void BackStepCache::run()
 {
     if (!available())
         return;
-    Decoder decoder(setup_);
+    Decoder decoder(setup_, stop_);
     const bool opened = decoder.open();
     for (;;) {
         {

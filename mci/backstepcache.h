@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -43,7 +44,11 @@ public:
         int64_t length = 0;     // frames
         QSize size;             // pictures are made at this size
         int rotation = 0;       // degrees clockwise that turn a picture upright
-        size_t budget = 256u << 20; // bytes for the frames kept
+        // Frames kept at most, refilled once a step comes within half of
+        // them of the last: 256 MiB holds 86 full-HD frames, so one decode of
+        // a group of pictures serves four seconds of held frame-back steps
+        // before the next decode has to keep pace beside them.
+        size_t budget = 256u << 20; // bytes
         int maxFrames = 96;
     };
 
@@ -90,6 +95,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     bool quit_ = false;
+    std::atomic<bool> stop_{false}; // quit_, for FFmpeg's reading to give up on
     int64_t target_ = -1;      // the frame asked for last
     int64_t stride_ = 1;
     uint64_t requests_ = 0;    // counts requests, to notice new ones during a pass
