@@ -32,15 +32,16 @@ bench_clip_1080p30() {
 
 # bench_clip_gop1080 <build-dir>: 20 s of 1920x1080 25 fps H.264 with
 # 250-frame GOPs and 2 B-frames, as broadcast and camcorder films are cut:
-# the top half shows the frame number (blocks), the bottom half a moving
-# test pattern, so decoding costs what a film's does; AAC sound.
+# the top half shows the frame number (blocks, as the tests draw them), the
+# bottom half a moving test pattern, so decoding costs what a film's does;
+# square pixels; AAC sound.
 bench_clip_gop1080() {
     local out="$1/benchmedia/gop250_1080p25.mp4"
     mkdir -p "$1/benchmedia"
     bench_make "$out" -f lavfi -i "color=c=gray:size=320x240:rate=25" \
         -f lavfi -i "testsrc2=size=1920x540:rate=25" \
         -f lavfi -i "sine=frequency=440:sample_rate=48000" \
-        -filter_complex "[0]$bench_numbers,scale=1920:540:flags=neighbor,format=yuv420p[top];[1]format=yuv420p[bottom];[top][bottom]vstack,format=yuv420p[v]" \
+        -filter_complex "[0]$bench_numbers,scale=1920:1080:flags=neighbor,setsar=1,format=yuv420p[numbers];[numbers][1]overlay=0:540,format=yuv420p[v]" \
         -map "[v]" -map 2:a -t 20 -c:v libx264 -preset veryfast -crf 23 \
         -x264-params keyint=250:min-keyint=250:scenecut=0:bframes=2 -c:a aac -b:a 96k -shortest
     echo "$out"
