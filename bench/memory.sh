@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Peak resident memory of the whole player playing a 30 s 1080p30 H.264 clip
 # with sound in its full window on a private Xvfb, sound to a private
-# PulseAudio null sink, against mpv (--vo=x11 --ao=pulse) playing the same
+# PulseAudio null sink, a private session bus for its media controls, against mpv (--vo=x11 --ao=pulse) playing the same
 # clip in the same run; rounds alternate between the two.
 #
 #   bench/memory.sh [build-dir]        ROUNDS=n (default 3)
@@ -24,6 +24,8 @@ clip="$(bench_clip_1080p30 "$build")"
 # shellcheck source=../scripts/services.sh
 source "$here/../scripts/services.sh"
 norrava_start_pulse
+# A session bus, as on a desktop: the player then serves its media controls.
+norrava_start_dbus
 # Room for the whole window: the video at 1920x1080 plus the skin.
 NORRAVA_XVFB_SCREEN=2600x1800x24 norrava_start_xvfb
 unset QT_QPA_PLATFORM NORRAVA_AUDIO
