@@ -210,6 +210,7 @@ private:
     std::optional<int64_t> restart()
     {
         av_.avcodec_flush_buffers(codec_.get());
+        av_.av_packet_unref(packet_.get()); // one kept for the decoder before the seek
         ended_ = false;
         pending_ = false;
         skipped_.clear();
