@@ -562,9 +562,10 @@ VideoSpan MpvDevice::probedSpan()
 
 void MpvDevice::awaitFirstFrame()
 {
-    // Events first: a wakeup may have been taken by another wait.
+    // Events first: a wakeup may have been taken by another wait. A file
+    // that ends before any frame could be shown has none to wait for.
     const auto deadline = Clock::now() + kOpenTimeout;
-    for (drainEvents(); !restarted_ && !endError_ && Clock::now() < deadline; drainEvents())
+    for (drainEvents(); !restarted_ && !endError_ && !eofReached_ && Clock::now() < deadline; drainEvents())
         waitSignal(deadline);
 }
 
