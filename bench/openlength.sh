@@ -41,19 +41,28 @@ try:
     s.connect(sock_path)
     buf = b""
 
+    seen = []  # events that arrived while waiting for something else
+
     def wait(predicate):
         global buf
+        for message in seen:
+            if predicate(message):
+                seen.remove(message)
+                return message
         while True:
             while b"\n" in buf:
                 line, buf = buf.split(b"\n", 1)
                 message = json.loads(line)
                 if predicate(message):
                     return message
+                if "event" in message:
+                    seen.append(message)
             buf += s.recv(65536)
 
     # One load to warm the caches, as the player's first round.
     s.sendall((json.dumps({"command": ["loadfile", clip]}) + "\n").encode())
     wait(lambda m: m.get("event") == "playback-restart")
+    seen.clear()
     began = time.perf_counter()
     s.sendall((json.dumps({"command": ["loadfile", clip]}) + "\n").encode())
     wait(lambda m: m.get("event") == "file-loaded")
