@@ -5,6 +5,7 @@
 #include "gtabbutton.h"
 #include "mcisession.h"
 #include "mediachannel.h"
+#include "mediacommands.h"
 #include "mediafolder.h"
 #include "mprisadaptors.h"
 #include "rxslider.h"
@@ -220,7 +221,7 @@ qlonglong TMprisService::Position() const
         return 0;
     int units = FApp->MediaPosition;
     try {
-        units = ReadNumber(MediaQuery("status z position"));
+        units = mediacommands::statusNumber(mediacommands::kPosition);
     } catch (const EConvertError&) {
         // The poll reports a reply that is not a number; here the last
         // position read will do.

@@ -7,7 +7,7 @@
 #include "filenavigator.h"
 #include "gtabbutton.h"
 #include "mcisession.h"
-#include "mediachannel.h"
+#include "mediacommands.h"
 #include "norravaapplication.h"
 #include "rxslider.h"
 #include "statushandle.h"
@@ -342,7 +342,7 @@ void Tapp::FormDestroy()
     if (FDestroyed)
         return;
     FDestroyed = true;
-    MediaCommand("close all");
+    mediacommands::closeAll();
     delete VideoWindow;
     VideoWindow = nullptr;
 }
@@ -421,9 +421,4 @@ QList<QWidget*> Tapp::Companions() const
         if (w)
             list << w;
     return list;
-}
-
-std::string Tapp::HandleText() const
-{
-    return std::to_string(VideoWindow->Handle());
 }

@@ -273,7 +273,6 @@ private:
     QSize FittedVideoSize(QPoint topLeft) const;
     QPoint PlacedOnScreen(const QRect& window) const;
     QList<QWidget*> Companions() const;
-    std::string HandleText() const;
 
     QString FMask;
     QString FOpenFilter;

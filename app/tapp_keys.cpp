@@ -2,7 +2,7 @@
 #include "tapp.h"
 
 #include "gtabbutton.h"
-#include "mediachannel.h"
+#include "mediacommands.h"
 #include "rxslider.h"
 #include "txvideowindow.h"
 #include "vrprogressbar.h"
@@ -92,7 +92,7 @@ bool Tapp::PressButton(TGTabButton* button)
 
 bool Tapp::KeyPlayOrPause()
 {
-    const bool playing = MediaLoaded && MediaQuery("status z mode") == "playing";
+    const bool playing = MediaLoaded && mediacommands::status(mediacommands::kMode) == mediacommands::kPlaying;
     return PressButton(playing ? ButtonPause : ButtonPlay);
 }
 

@@ -5,7 +5,7 @@
 #include "filenavigator.h"
 #include "gtabbutton.h"
 #include "mcisession.h"
-#include "mediachannel.h"
+#include "mediacommands.h"
 #include "rxslider.h"
 #include "statuspanel.h"
 #include "txvideowindow.h"
@@ -63,36 +63,36 @@ void Tapp::LoadTheFile(const QString& path)
         return;
     Timer1->stop();
     Timer1->setInterval(100);
-    MediaCommand("close all");
+    mediacommands::closeAll();
     emit MediaClosed();
-    if (!MediaCommand("open \"" + path.toStdString() + "\" alias z ")) {
+    if (!mediacommands::open(path.toStdString())) {
         if (ShowMediaMessage)
             ShowMediaMessage("Norrava cannot open this type of file.");
         return;
     }
     if (FileNavigator)
         FileNavigator->showPlayingFile(path);
-    HasVideo = Lower(MediaQuery("capability z has video")) == "true";
+    HasVideo = Lower(mediacommands::capability(mediacommands::kHasVideo)) == "true";
     if (HasVideo)
-        MediaCommand("window z handle " + HandleText());
-    MediaCommand("set z time format frames");
-    MediaCommand("seek z to 0");
+        mediacommands::setWindow(VideoWindow->Handle());
+    mediacommands::useFrameTimeFormat();
+    mediacommands::seekTo(0);
     StatusPanel->VrLabel1->SetCaption(FileNameOf(path));
     Speed = 0;
     SamplesPerSec = 0;
     BytesPerSec = 0;
     MediaInfo = "Unknown";
     FrameRate = 1;
-    DeviceType = MediaQuery("capability z device type");
-    MediaLength = ReadNumber(MediaQuery("status z length"));
-    MediaPosition = ReadNumber(MediaQuery("status z position"));
+    DeviceType = mediacommands::capability(mediacommands::kDeviceType);
+    MediaLength = mediacommands::statusNumber(mediacommands::kLength);
+    MediaPosition = mediacommands::statusNumber(mediacommands::kPosition);
     if (DeviceType == "waveaudio") {
         StatusPanel->VrLabel2->SetCaption("Audio");
-        Speed = ReadNumber(MediaQuery("status z speed"));
-        SamplesPerSec = ReadNumber(MediaQuery("status z samplespersec"));
-        BytesPerSec = ReadNumber(MediaQuery("status z bytespersec"));
-        BitsPerSample = ReadNumber(MediaQuery("status z bitspersample"));
-        Channels = ReadNumber(MediaQuery("status z channels"));
+        Speed = mediacommands::statusNumber(mediacommands::kSpeed);
+        SamplesPerSec = mediacommands::statusNumber(mediacommands::kSamplesPerSec);
+        BytesPerSec = mediacommands::statusNumber(mediacommands::kBytesPerSec);
+        BitsPerSample = mediacommands::statusNumber(mediacommands::kBitsPerSample);
+        Channels = mediacommands::statusNumber(mediacommands::kChannels);
         MediaInfo = std::to_string(SamplesPerSec) + "kHz  " + std::to_string(BitsPerSample) + "bit";
         FrameRate = 1000;
         if (Channels == 2)
@@ -102,15 +102,15 @@ void Tapp::LoadTheFile(const QString& path)
     }
     if (DeviceType == "sequencer") {
         StatusPanel->VrLabel2->SetCaption("Midi");
-        Speed = ReadNumber(MediaQuery("status z tempo"));
+        Speed = mediacommands::statusNumber(mediacommands::kTempo);
         MediaInfo = std::to_string(Speed) + " tempo";
         FrameRate = 1000; // its positions are milliseconds
     }
     ExactFrameRate = 0;
     if (DeviceType == "digitalvideo") {
         StatusPanel->VrLabel2->SetCaption("Video");
-        Speed = ReadNumber(MediaQuery("status z speed"));
-        const int rate = ReadNumber(MediaQuery("status z frame rate"));
+        Speed = mediacommands::statusNumber(mediacommands::kSpeed);
+        const int rate = mediacommands::statusNumber(mediacommands::kFrameRate);
         FrameRate = rate / 1000;
         ExactFrameRate = rate / 1000.0;
         MediaInfo = std::to_string(FrameRate) + "fps";
@@ -131,7 +131,7 @@ void Tapp::LoadTheFile(const QString& path)
     if (HasVideo) {
         VideoWindow->show();
         int width = 0, height = 0;
-        ReadSourceSize(MediaQuery("where z source"), &width, &height);
+        ReadSourceSize(mediacommands::sourceRect(), &width, &height);
         SourceRect = {0, 0, width, height};
         DisplayRect = SourceRect;
         StatusPanel->VrLabel3->SetCaption(QString::fromStdString(MediaInfo) + " " + QString::number(width) + "w x " +
@@ -149,7 +149,7 @@ void Tapp::LoadTheFile(const QString& path)
     ResizeAndPositionAll();
     EnableMediaControls();
     Timer1->start();
-    MediaCommand("play z");
+    mediacommands::play();
     emit MediaOpened(path);
 }
 
@@ -165,8 +165,8 @@ void Tapp::EnableMediaControls()
 
 void Tapp::ReadLengthAndPosition()
 {
-    MediaLength = ReadNumber(MediaQuery("status z length"));
-    MediaPosition = ReadNumber(MediaQuery("status z position"));
+    MediaLength = mediacommands::statusNumber(mediacommands::kLength);
+    MediaPosition = mediacommands::statusNumber(mediacommands::kPosition);
 }
 
 void Tapp::ButtonPlayClick()
@@ -176,8 +176,8 @@ void Tapp::ButtonPlayClick()
     ReadLengthAndPosition();
     const bool rewind = MediaPosition >= MediaLength - 1;
     if (rewind)
-        MediaCommand("seek z to 0");
-    MediaCommand("play z");
+        mediacommands::seekTo(0);
+    mediacommands::play();
     if (rewind)
         emit Sought();
 }
@@ -186,7 +186,7 @@ void Tapp::ButtonPauseClick()
 {
     if (!MediaLoaded)
         return;
-    MediaCommand("stop z");
+    mediacommands::stop();
     IsPaused = true;
 }
 
@@ -194,8 +194,8 @@ void Tapp::ButtonStopClick()
 {
     if (!MediaLoaded)
         return;
-    MediaCommand("stop z");
-    MediaCommand("seek z to 0");
+    mediacommands::stop();
+    mediacommands::seekTo(0);
     IsPaused = false;
     emit Sought();
 }
@@ -203,7 +203,7 @@ void Tapp::ButtonStopClick()
 void Tapp::SeekAfterStop(int position)
 {
     MediaPosition = position;
-    MediaCommand("seek z to " + std::to_string(MediaPosition));
+    mediacommands::seekTo(MediaPosition);
     IsPaused = true;
     emit Sought();
 }
@@ -212,7 +212,7 @@ void Tapp::ButtonRewindClick()
 {
     if (!MediaLoaded)
         return;
-    MediaCommand("stop z");
+    mediacommands::stop();
     ReadLengthAndPosition();
     SeekAfterStop(MediaPosition > 25 ? MediaPosition - 25 : 0);
 }
@@ -221,7 +221,7 @@ void Tapp::ButtonForwardClick()
 {
     if (!MediaLoaded)
         return;
-    MediaCommand("stop z");
+    mediacommands::stop();
     ReadLengthAndPosition();
     SeekAfterStop(MediaPosition < MediaLength - 25 ? MediaPosition + 25 : MediaLength);
 }
@@ -230,7 +230,7 @@ void Tapp::ButtonFrameForwardClick()
 {
     if (!MediaLoaded)
         return;
-    MediaCommand("stop z");
+    mediacommands::stop();
     ReadLengthAndPosition();
     SeekAfterStop(MediaPosition < MediaLength - 1 ? MediaPosition + 1 : MediaLength);
 }
@@ -241,7 +241,7 @@ void Tapp::ButtonFrameBackClick()
         return;
     Timer1->stop();
     ReadLengthAndPosition();
-    MediaCommand("stop z");
+    mediacommands::stop();
     SeekAfterStop(MediaPosition > 2 ? MediaPosition - 1 : 0);
     Timer1->start();
 }
@@ -266,7 +266,7 @@ void Tapp::VideoPositionSliderChange()
 {
     if (!MediaLoaded || SliderFollowsMedia)
         return;
-    MediaCommand("stop z");
+    mediacommands::stop();
     SeekAfterStop(VideoPositionSlider->Value());
 }
 
@@ -299,13 +299,13 @@ void Tapp::Timer1Timer()
     StatusPanel->FramesLength->SetValue(MediaLength);
     StatusPanel->FramesPosition->SetValue(MediaPosition);
     StatusPanel->FramesElapsed->SetValue(MediaLength - MediaPosition);
-    const std::string mode = MediaQuery("status z mode");
-    if (!IsPaused && mode == "stopped") {
+    const std::string mode = mediacommands::status(mediacommands::kMode);
+    if (!IsPaused && mode == mediacommands::kStopped) {
         StatusPanel->StatusLabel->SetCaption("Stopped");
         ShownState = TShownState::Stopped;
         ButtonStop->SetDown(true);
         ButtonStop->repaint();
-    } else if (mode == "playing") {
+    } else if (mode == mediacommands::kPlaying) {
         StatusPanel->StatusLabel->SetCaption("Playing");
         IsPaused = false;
         ShownState = TShownState::Playing;

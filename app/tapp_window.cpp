@@ -7,7 +7,7 @@
 #include "filenavigator.h"
 #include "gtabbutton.h"
 #include "mcisession.h"
-#include "mediachannel.h"
+#include "mediacommands.h"
 #include "muldiv.h"
 #include "norravaapplication.h"
 #include "rxslider.h"
@@ -247,9 +247,8 @@ bool Tapp::eventFilter(QObject* watched, QEvent* event)
 
 void Tapp::TellDeviceTheSize()
 {
-    MediaCommand("stop z");
-    MediaCommand("put z destination at 0 0 " + std::to_string(VideoWindow->width()) + " " +
-                 std::to_string(VideoWindow->height()));
+    mediacommands::stop();
+    mediacommands::putDestination(VideoWindow->width(), VideoWindow->height());
 }
 
 void Tapp::SetVideoSize(int width, int height)
@@ -433,7 +432,7 @@ void Tapp::ButtonNormalSizeClick()
     const QSize video = FittedVideoSize(saved);
     SetVideoSize(video.width(), video.height());
     TellDeviceTheSize();
-    MediaCommand("update z hdc " + HandleText());
+    mediacommands::redraw(VideoWindow->Handle());
     const QSize window = WrappedSize(VideoWindow->size());
     setGeometry(QRect(PlacedOnScreen(QRect(saved, window)), window));
 }
@@ -444,21 +443,21 @@ void Tapp::ButtonCaptureClick()
 {
     if (!MediaLoaded || !HasVideo)
         return;
-    MediaCommand("stop z");
-    MediaCommand("update z hdc " + HandleText());
+    mediacommands::stop();
+    mediacommands::redraw(VideoWindow->Handle());
     const QString file = ChooseCaptureFile ? ChooseCaptureFile() : QString();
     if (!file.isEmpty()) {
-        MediaCommand("stop z");
-        MediaCommand("update z hdc " + HandleText());
+        mediacommands::stop();
+        mediacommands::redraw(VideoWindow->Handle());
         const QImage bitmap = VideoWindow->Snapshot();
         QString error;
         if (!bmp::write(bitmap, file, 24, &error)) {
             // Reported as the application reports every error, without
             // unwinding through Qt's event dispatch.
-            MediaCommand("update z hdc " + HandleText());
+            mediacommands::redraw(VideoWindow->Handle());
             NorravaApplication::ShowException(error);
             return;
         }
     }
-    MediaCommand("update z hdc " + HandleText());
+    mediacommands::redraw(VideoWindow->Handle());
 }

@@ -1,13 +1,10 @@
 #include "txvideowindow.h"
 
-#include "mediachannel.h"
+#include "mediacommands.h"
+#include "medialog.h"
 
 #include <QPaintEvent>
 #include <QPainter>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 TXVideoWindow::TXVideoWindow(QWidget* parent)
     : QWidget(parent)
@@ -16,17 +13,16 @@ TXVideoWindow::TXVideoWindow(QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     FHandle = mci::registerTarget(this);
-    const char* stats = std::getenv("NORRAVA_STATS");
-    FStats.enabled = stats && std::strcmp(stats, "1") == 0;
+    FStats.enabled = mci::lcMediaStats().isDebugEnabled();
 }
 
 TXVideoWindow::~TXVideoWindow()
 {
     mci::unregisterTarget(FHandle);
     if (FStats.enabled)
-        std::fprintf(stderr, "norrava-stats: video frames given %llu shown %llu scaled-paints %llu\n",
-                     (unsigned long long)FStats.given, (unsigned long long)FStats.shown,
-                     (unsigned long long)FStats.scaled);
+        qCDebug(mci::lcMediaStats, "video frames given %llu shown %llu scaled-paints %llu",
+                (unsigned long long)FStats.given, (unsigned long long)FStats.shown,
+                (unsigned long long)FStats.scaled);
 }
 
 void TXVideoWindow::presentFrame(const QImage& frame)
@@ -75,7 +71,7 @@ void TXVideoWindow::paintEvent(QPaintEvent*)
         // The device hands the frame shown again; the one held meanwhile
         // would keep the renderer from drawing a sought frame into it.
         FFrame = QImage();
-        MediaCommand("update z hdc " + std::to_string(FHandle));
+        mediacommands::redraw(FHandle);
     }
     FPainting = false;
     QPainter painter(this);
@@ -117,7 +113,7 @@ void TXVideoWindow::CountPaint()
 QImage TXVideoWindow::Snapshot()
 {
     if (FFrame.isNull() && WantsFrames && WantsFrames())
-        MediaCommand("update z hdc " + std::to_string(FHandle));
+        mediacommands::redraw(FHandle);
     QImage image(size(), QImage::Format_RGB32);
     QPainter painter(&image);
     DrawFrame(painter);

@@ -41,7 +41,7 @@ private:
     QImage FFrame;
     bool FPainting = false;
 
-    // Counted for NORRAVA_STATS=1, which prints them when the panel goes:
+    // Logged under norrava.media.stats, when that is on, as the panel goes:
     // frames handed over, distinct frames painted, paints that had to scale.
     struct Stats {
         bool enabled = false;

@@ -9,11 +9,11 @@
 # CPU is utime+stime from /proc/<pid>/stat over 25 s of steady playback
 # (from 2 s to 27 s after the window maps); the X server's and the sound
 # server's CPU over the same span are shown beside it, since work can move
-# from a player into them. Dropped frames: the player prints, with
-# NORRAVA_STATS=1, the engine's own drop counts and how many frames its video
-# panel was given and how many distinct ones it painted; mpv is asked over
-# its IPC for decoder-frame-drop-count and frame-drop-count (the output's)
-# once the clip has ended.
+# from a player into them. Dropped frames: the player logs, with the
+# norrava.media.stats category on, the engine's own drop counts and how many
+# frames its video panel was given and how many distinct ones it painted;
+# mpv is asked over its IPC for decoder-frame-drop-count and
+# frame-drop-count (the output's) once the clip has ended.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -91,7 +91,8 @@ def stop(proc):
 
 def run_norrava(i):
     log = os.path.join(runtime, "norrava-%d.log" % i)
-    env = dict(os.environ, NORRAVA_STATS="1")
+    env = dict(os.environ, QT_LOGGING_RULES="norrava.media.stats.debug=true", QT_FORCE_STDERR_LOGGING="1",
+               QT_MESSAGE_PATTERN="%{category}: %{message}")
     with open(log, "w") as err:
         proc = subprocess.Popen([player, clip], env=env, stdout=subprocess.DEVNULL, stderr=err)
     result = measure(proc, "^Norrava 1.0$")
@@ -109,8 +110,8 @@ def run_norrava(i):
     subprocess.run(["xdotool", "mousemove", str(x + w - 24), str(y + 15), "click", "1"])
     stop(proc)
     text = open(log).read()
-    m = re.search(r"norrava-stats: video frames given (\d+) shown (\d+) scaled-paints (\d+)", text)
-    e = re.search(r"norrava-stats: engine frames dropped by decoder (-?\d+) by output (-?\d+)", text)
+    m = re.search(r"norrava.media.stats: video frames given (\d+) shown (\d+) scaled-paints (\d+)", text)
+    e = re.search(r"norrava.media.stats: engine frames dropped by decoder (-?\d+) by output (-?\d+)", text)
     if not (m and e):
         return rates, None, "no stats lines (did it close?)"
     given, shown, scaled = (int(v) for v in m.groups())

@@ -4,6 +4,7 @@
 #include "backstepcache.h"
 #include "bmpfile.h"
 #include "lengthprobe.h"
+#include "medialog.h"
 #include "mpvhandle.h"
 #include "uprightvideo.h"
 
@@ -96,16 +97,15 @@ int formatBits(const std::string& format)
     return 16;
 }
 
-// With NORRAVA_STATS=1, the frames the engine dropped, printed as a video
-// device closes (read by the playback benchmark).
+// The frames the engine dropped, logged as a video device closes when
+// norrava.media.stats is on (read by the playback benchmark).
 void printDropCounts(mpv_handle* mpv)
 {
-    const char* stats = std::getenv("NORRAVA_STATS");
-    if (!mpv || !stats || std::strcmp(stats, "1") != 0)
+    if (!mpv || !lcMediaStats().isDebugEnabled())
         return;
-    std::fprintf(stderr, "norrava-stats: engine frames dropped by decoder %lld by output %lld\n",
-                 (long long)mpv::getInt(mpv, "decoder-frame-drop-count").value_or(-1),
-                 (long long)mpv::getInt(mpv, "frame-drop-count").value_or(-1));
+    qCDebug(lcMediaStats, "engine frames dropped by decoder %lld by output %lld",
+            (long long)mpv::getInt(mpv, "decoder-frame-drop-count").value_or(-1),
+            (long long)mpv::getInt(mpv, "frame-drop-count").value_or(-1));
 }
 
 std::string decoderThreads()

@@ -1,21 +1,39 @@
 #include "mediachannel.h"
 
 #include "mcisession.h"
+#include "medialog.h"
 
 #include <charconv>
 #include <cstdint>
 
+namespace {
+
+// Sends a command; a failure is logged, so that one the player goes on
+// from (the reply then reads as "" or 0) still says what went wrong.
+bool Send(const std::string& command, std::string* reply)
+{
+    const int code = mci::sendString(command, reply);
+    if (code == mci::Ok)
+        return true;
+    qCWarning(mci::lcMedia, "\"%s\" failed: error %d: %s", command.c_str(), code,
+              (reply->empty() ? mci::errorText(code) : *reply).c_str());
+    return false;
+}
+
+} // namespace
+
 std::string MediaQuery(const std::string& command)
 {
     std::string reply;
-    if (mci::sendString(command, &reply) != mci::Ok)
+    if (!Send(command, &reply))
         return {};
     return reply;
 }
 
 bool MediaCommand(const std::string& command)
 {
-    return mci::sendString(command, nullptr) == mci::Ok;
+    std::string reply;
+    return Send(command, &reply);
 }
 
 int ReadNumber(const std::string& reply)

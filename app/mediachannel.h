@@ -3,7 +3,8 @@
 #include <stdexcept>
 #include <string>
 
-// The player's two ways of talking to the media layer.
+// The player's two ways of talking to the media layer. A command that fails
+// is logged under norrava.media with the media layer's reply.
 
 // Sends a command and returns its reply; a failed command replies "".
 std::string MediaQuery(const std::string& command);

@@ -1,0 +1,9 @@
+#include "medialog.h"
+
+namespace mci {
+
+Q_LOGGING_CATEGORY(lcMedia, "norrava.media")
+// Counting costs a little per frame, so the counts are off by default.
+Q_LOGGING_CATEGORY(lcMediaStats, "norrava.media.stats", QtInfoMsg)
+
+} // namespace mci

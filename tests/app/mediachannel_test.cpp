@@ -1,0 +1,145 @@
+#include "mediachannel.h"
+#include "mediacommands.h"
+#include "testmedia.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <functional>
+
+namespace {
+
+// Collects what is logged under norrava.media while it lives.
+class MediaLog {
+public:
+    MediaLog()
+    {
+        lines().clear();
+        previous_ = qInstallMessageHandler(&MediaLog::record);
+    }
+    ~MediaLog() { qInstallMessageHandler(previous_); }
+
+    // "warning: text" for every line.
+    static QStringList& lines()
+    {
+        static QStringList list;
+        return list;
+    }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (context.category && QByteArray(context.category) == "norrava.media")
+            lines() << (type == QtWarningMsg ? "warning: " : "other: ") + message;
+    }
+
+    QtMessageHandler previous_ = nullptr;
+};
+
+} // namespace
+
+TEST(ReadNumber, TrimsAndPutsAZeroInFront)
+{
+    EXPECT_EQ(ReadNumber(""), 0);
+    EXPECT_EQ(ReadNumber("  \t"), 0);
+    EXPECT_EQ(ReadNumber("25000"), 25000);
+    EXPECT_EQ(ReadNumber(" 42\r\n"), 42);
+    EXPECT_EQ(ReadNumber("\x01" "7\x02"), 7);
+    EXPECT_EQ(ReadNumber("2147483647"), 2147483647);
+}
+
+TEST(ReadNumber, RejectsWhatIsNotADecimalInteger)
+{
+    const std::pair<const char*, const char*> table[] = {
+        {"true", "'0true' is not a valid integer value"},
+        {"-5", "'0-5' is not a valid integer value"},
+        {"0 0 320 240", "'00 0 320 240' is not a valid integer value"},
+        {"12.5", "'012.5' is not a valid integer value"},
+        {"2147483648", "'02147483648' is not a valid integer value"},
+    };
+    for (const auto& [reply, message] : table) {
+        try {
+            ReadNumber(reply);
+            ADD_FAILURE() << reply;
+        } catch (const EConvertError& e) {
+            EXPECT_STREQ(e.what(), message);
+        }
+    }
+}
+
+TEST(MediaChannel, AFailedCommandRepliesEmptyAndIsLoggedWithTheReply)
+{
+    MediaLog log;
+    EXPECT_FALSE(MediaCommand("play nothing"));
+    EXPECT_EQ(MediaQuery("status nothing length"), "");
+    EXPECT_EQ(MediaLog::lines(), (QStringList{
+                                     "warning: \"play nothing\" failed: error 263: The device 'nothing' is not open.",
+                                     "warning: \"status nothing length\" failed: error 263: The device 'nothing' is "
+                                     "not open.",
+                                 }));
+}
+
+TEST(MediaChannel, AnAcceptedCommandLogsNothing)
+{
+    MediaLog log;
+    EXPECT_TRUE(MediaCommand("close all"));
+    EXPECT_TRUE(MediaLog::lines().isEmpty()) << MediaLog::lines().join('\n').toStdString();
+}
+
+// With nothing open every command about the medium fails, and the log shows
+// exactly what went over the wire.
+TEST(MediaCommands, SendTheirCommandsAsSpelt)
+{
+    ASSERT_TRUE(mediacommands::closeAll());
+    const std::pair<std::function<void()>, QString> table[] = {
+        {[] { mediacommands::open("/no such/file's \"name\".mp4"); },
+         "\"open \"/no such/file's \"name\".mp4\" alias z \""},
+        {[] { mediacommands::play(); }, "\"play z\""},
+        {[] { mediacommands::stop(); }, "\"stop z\""},
+        {[] { mediacommands::seekTo(1234); }, "\"seek z to 1234\""},
+        {[] { mediacommands::useFrameTimeFormat(); }, "\"set z time format frames\""},
+        {[] { mediacommands::setWindow(7); }, "\"window z handle 7\""},
+        {[] { mediacommands::redraw(18446744073709551615ull); }, "\"update z hdc 18446744073709551615\""},
+        {[] { mediacommands::putDestination(1920, 1080); }, "\"put z destination at 0 0 1920 1080\""},
+        {[] { mediacommands::status(mediacommands::kFrameRate); }, "\"status z frame rate\""},
+        {[] { mediacommands::statusNumber(mediacommands::kPosition); }, "\"status z position\""},
+        {[] { mediacommands::capability(mediacommands::kHasVideo); }, "\"capability z has video\""},
+        {[] { mediacommands::sourceRect(); }, "\"where z source\""},
+    };
+    for (const auto& [send, command] : table) {
+        MediaLog log;
+        send();
+        ASSERT_EQ(MediaLog::lines().size(), 1) << command.toStdString();
+        EXPECT_TRUE(MediaLog::lines()[0].startsWith("warning: " + command + " failed: error "))
+            << MediaLog::lines()[0].toStdString();
+    }
+}
+
+TEST(MediaCommands, DriveAnOpenVideo)
+{
+    const QString clip = testmedia::frameClip("mediacommands_clip", "mp4", {"-c:v", "libx264"}, 50);
+    ASSERT_FALSE(clip.isEmpty());
+    MediaLog log;
+    ASSERT_TRUE(mediacommands::open(clip.toStdString()));
+    EXPECT_TRUE(mediacommands::useFrameTimeFormat());
+    EXPECT_EQ(mediacommands::capability(mediacommands::kDeviceType), "digitalvideo");
+    EXPECT_EQ(mediacommands::capability(mediacommands::kHasVideo), "true");
+    EXPECT_EQ(mediacommands::statusNumber(mediacommands::kLength), 50);
+    EXPECT_EQ(mediacommands::statusNumber(mediacommands::kFrameRate), 25000);
+    EXPECT_TRUE(mediacommands::seekTo(10));
+    EXPECT_EQ(mediacommands::statusNumber(mediacommands::kPosition), 10);
+    EXPECT_TRUE(mediacommands::putDestination(160, 120));
+    EXPECT_TRUE(mediacommands::play());
+    EXPECT_TRUE(mediacommands::stop());
+    EXPECT_TRUE(mediacommands::closeAll());
+    EXPECT_TRUE(MediaLog::lines().isEmpty()) << MediaLog::lines().join('\n').toStdString();
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
