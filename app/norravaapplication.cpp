@@ -1,6 +1,6 @@
 #include "norravaapplication.h"
 
-#include <QMessageBox>
+#include "errorreporter.h"
 
 #include <exception>
 #include <malloc.h>
@@ -47,8 +47,7 @@ void NorravaApplication::ShowException(const QString& message)
         reporter()(message);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, Title, message, QMessageBox::Ok);
-    box.exec();
+    ErrorReporter::show(ErrorReporter::Kind::Error, message);
 }
 
 void NorravaApplication::SetExceptionReporter(std::function<void(const QString&)> newReporter)

@@ -3,6 +3,7 @@
 #include "aboutform.h"
 #include "artnames.h"
 #include "datafiles.h"
+#include "errorreporter.h"
 #include "fileblind.h"
 #include "filenavigator.h"
 #include "gtabbutton.h"
@@ -19,7 +20,6 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
 
@@ -82,10 +82,7 @@ Tapp::Tapp(QWidget* parent)
         SavePictureDialog1->selectFile(chosen); // offered again next time
         return chosen;
     };
-    ShowMediaMessage = [this](const QString& text) {
-        QMessageBox box(QMessageBox::NoIcon, NorravaApplication::Title, text, QMessageBox::Ok);
-        box.exec(); // application-modal, centred on the screen
-    };
+    ShowMediaMessage = [](const QString& text) { ErrorReporter::show(ErrorReporter::Kind::Refusal, text); };
     ScreenSize = [this] { return PrimaryScreenSize(); };
     AvailableScreenArea = [this](QPoint point) { return ScreenAreaAt(point); };
     OpenAbout = [this] { TAbout::Execute(this); };
@@ -384,7 +381,7 @@ void Tapp::ButtonAboutClick()
 {
     const QString help = FindDataFile("Norrava.html");
     if (help.isEmpty()) {
-        QMessageBox::information(this, NorravaApplication::Title, "The help file Norrava.html was not found.");
+        ErrorReporter::show(ErrorReporter::Kind::Notice, "The help file Norrava.html was not found.", this);
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(help));

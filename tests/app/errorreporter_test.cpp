@@ -1,0 +1,109 @@
+// The player's message boxes: how each kind looks, and that the player's
+// own reports come up in them.
+#include "apptest.h"
+
+#include "errorreporter.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+
+using namespace apptest;
+
+namespace {
+
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new Environment);
+
+struct BoxCase {
+    const char* name;
+    ErrorReporter::Kind kind;
+    QMessageBox::Icon icon;
+    bool withParent;
+};
+
+void PrintTo(const BoxCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class ErrorReporterBox : public ::testing::TestWithParam<BoxCase> {};
+
+TEST_P(ErrorReporterBox, IsTitledWithTheProgramAndClosedWithOk)
+{
+    QWidget owner;
+    QWidget* parent = GetParam().withParent ? &owner : nullptr;
+    const auto box = ErrorReporter::makeBox(GetParam().kind, "Some text\nover two lines", parent);
+    EXPECT_EQ(box->icon(), GetParam().icon);
+    EXPECT_EQ(box->windowTitle(), "Norrava 1.0");
+    EXPECT_EQ(box->text(), "Some text\nover two lines");
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    EXPECT_EQ(box->parentWidget(), parent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ErrorReporterBox,
+                         ::testing::Values(BoxCase{"Error", ErrorReporter::Kind::Error, QMessageBox::Critical, false},
+                                           BoxCase{"Refusal", ErrorReporter::Kind::Refusal, QMessageBox::NoIcon, false},
+                                           BoxCase{"Notice", ErrorReporter::Kind::Notice, QMessageBox::Information,
+                                                   true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Records each message box as it is shown and closes it.
+class BoxCatcher : public QObject {
+public:
+    BoxCatcher() { qApp->installEventFilter(this); }
+    ~BoxCatcher() override { qApp->removeEventFilter(this); }
+
+    struct Seen {
+        QMessageBox::Icon icon;
+        QString title, text;
+        QWidget* parent;
+    };
+    QList<Seen> seen;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (box && event->type() == QEvent::Show) {
+            seen << Seen{box->icon(), box->windowTitle(), box->text(), box->parentWidget()};
+            QMetaObject::invokeMethod(box, &QMessageBox::reject, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+class ErrorReportsTest : public PlayerTest {
+protected:
+    void TearDown() override
+    {
+        // The environment's watchdog may have seen the boxes too.
+        for (const auto& s : catcher.seen)
+            unexpectedMessages().removeAll(s.text);
+        NorravaApplication::SetExceptionReporter([](const QString& message) { unexpectedMessages() << message; });
+        PlayerTest::TearDown();
+    }
+
+    BoxCatcher catcher;
+};
+
+TEST_F(ErrorReportsTest, ARefusedFileComesUpInARefusalBox)
+{
+    app->ShowMediaMessage = CreateWindows()->app->ShowMediaMessage; // the player's own, not the recorder
+    app->LoadTheFile(testmedia::rawFile("app_refused.txt", "not a medium\n"));
+    ASSERT_EQ(catcher.seen.size(), 1);
+    EXPECT_EQ(catcher.seen[0].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(catcher.seen[0].title, "Norrava 1.0");
+    EXPECT_EQ(catcher.seen[0].text, "Norrava cannot open this type of file.");
+    EXPECT_EQ(catcher.seen[0].parent, nullptr);
+}
+
+TEST_F(ErrorReportsTest, AnExceptionComesUpInAnErrorBox)
+{
+    NorravaApplication::SetExceptionReporter({});
+    NorravaApplication::ShowException("The file could not be saved.");
+    ASSERT_EQ(catcher.seen.size(), 1);
+    EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(catcher.seen[0].title, "Norrava 1.0");
+    EXPECT_EQ(catcher.seen[0].text, "The file could not be saved.");
+}
+
+} // namespace
