@@ -10,13 +10,16 @@ namespace {
 
 // Sends a command; a failure is logged, so that one the player goes on
 // from (the reply then reads as "" or 0) still says what went wrong.
-bool Send(const std::string& command, std::string* reply)
+bool Send(const std::string& command, std::string* reply, Refusal refusal = Refusal::Unexpected)
 {
     const int code = mci::sendString(command, reply);
     if (code == mci::Ok)
         return true;
-    qCWarning(mci::lcMedia, "\"%s\" failed: error %d: %s", command.c_str(), code,
-              (reply->empty() ? mci::errorText(code) : *reply).c_str());
+    const std::string text = reply->empty() ? mci::errorText(code) : *reply;
+    if (refusal == Refusal::Expected)
+        qCDebug(mci::lcMedia, "\"%s\" refused: error %d: %s", command.c_str(), code, text.c_str());
+    else
+        qCWarning(mci::lcMedia, "\"%s\" failed: error %d: %s", command.c_str(), code, text.c_str());
     return false;
 }
 
@@ -30,10 +33,10 @@ std::string MediaQuery(const std::string& command)
     return reply;
 }
 
-bool MediaCommand(const std::string& command)
+bool MediaCommand(const std::string& command, Refusal refusal)
 {
     std::string reply;
-    return Send(command, &reply);
+    return Send(command, &reply, refusal);
 }
 
 int ReadNumber(const std::string& reply)

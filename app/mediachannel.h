@@ -9,8 +9,13 @@
 // Sends a command and returns its reply; a failed command replies "".
 std::string MediaQuery(const std::string& command);
 
+// Whether a refusal is news. Some commands are sent to every device and
+// refused by some (a wave device asked to count frames); their refusal is
+// logged as debug output only.
+enum class Refusal { Unexpected, Expected };
+
 // Sends a command; true when the media layer accepted it.
-bool MediaCommand(const std::string& command);
+bool MediaCommand(const std::string& command, Refusal refusal = Refusal::Unexpected);
 
 // A reply that should have been a number and is not.
 class EConvertError : public std::runtime_error {

@@ -47,7 +47,7 @@ bool seekTo(int position)
 
 bool useFrameTimeFormat()
 {
-    return MediaCommand(commandFor("set", "time format frames"));
+    return MediaCommand(commandFor("set", "time format frames"), Refusal::Expected);
 }
 
 bool setWindow(uint64_t handle)

@@ -41,6 +41,8 @@ bool play();
 bool stop();
 // To a position in the current time format (frames for video, milliseconds otherwise).
 bool seekTo(int position);
+// Wave and MIDI devices count in milliseconds only and refuse; that is
+// expected, so their refusal is not a warning.
 bool useFrameTimeFormat();
 
 // The video panel, by its handle in the media layer's registry: where the

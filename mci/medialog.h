@@ -5,7 +5,8 @@
 namespace mci {
 
 // norrava.media: media commands the player sent that failed, as warnings
-// with the command and the reply.
+// with the command and the reply; refusals the player expects are debug
+// lines, off unless asked for (norrava.media.debug=true).
 Q_DECLARE_LOGGING_CATEGORY(lcMedia)
 
 // norrava.media.stats: playback counts (frames the engine dropped, frames

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QStringList>
 
 #include <functional>
@@ -21,7 +22,7 @@ public:
     }
     ~MediaLog() { qInstallMessageHandler(previous_); }
 
-    // "warning: text" for every line.
+    // "warning: text" or "debug: text" for every line.
     static QStringList& lines()
     {
         static QStringList list;
@@ -32,7 +33,7 @@ private:
     static void record(QtMsgType type, const QMessageLogContext& context, const QString& message)
     {
         if (context.category && QByteArray(context.category) == "norrava.media")
-            lines() << (type == QtWarningMsg ? "warning: " : "other: ") + message;
+            lines() << (type == QtWarningMsg ? "warning: " : type == QtDebugMsg ? "debug: " : "other: ") + message;
     }
 
     QtMessageHandler previous_ = nullptr;
@@ -93,28 +94,43 @@ TEST(MediaChannel, AnAcceptedCommandLogsNothing)
 TEST(MediaCommands, SendTheirCommandsAsSpelt)
 {
     ASSERT_TRUE(mediacommands::closeAll());
+    struct DebugOn {
+        DebugOn() { QLoggingCategory::setFilterRules("norrava.media.debug=true"); }
+        ~DebugOn() { QLoggingCategory::setFilterRules({}); }
+    } debugOn;
     const std::pair<std::function<void()>, QString> table[] = {
         {[] { mediacommands::open("/no such/file's \"name\".mp4"); },
-         "\"open \"/no such/file's \"name\".mp4\" alias z \""},
-        {[] { mediacommands::play(); }, "\"play z\""},
-        {[] { mediacommands::stop(); }, "\"stop z\""},
-        {[] { mediacommands::seekTo(1234); }, "\"seek z to 1234\""},
-        {[] { mediacommands::useFrameTimeFormat(); }, "\"set z time format frames\""},
-        {[] { mediacommands::setWindow(7); }, "\"window z handle 7\""},
-        {[] { mediacommands::redraw(18446744073709551615ull); }, "\"update z hdc 18446744073709551615\""},
-        {[] { mediacommands::putDestination(1920, 1080); }, "\"put z destination at 0 0 1920 1080\""},
-        {[] { mediacommands::status(mediacommands::kFrameRate); }, "\"status z frame rate\""},
-        {[] { mediacommands::statusNumber(mediacommands::kPosition); }, "\"status z position\""},
-        {[] { mediacommands::capability(mediacommands::kHasVideo); }, "\"capability z has video\""},
-        {[] { mediacommands::sourceRect(); }, "\"where z source\""},
+         "warning: \"open \"/no such/file's \"name\".mp4\" alias z \" failed"},
+        {[] { mediacommands::play(); }, "warning: \"play z\" failed"},
+        {[] { mediacommands::stop(); }, "warning: \"stop z\" failed"},
+        {[] { mediacommands::seekTo(1234); }, "warning: \"seek z to 1234\" failed"},
+        {[] { mediacommands::useFrameTimeFormat(); }, "debug: \"set z time format frames\" refused"},
+        {[] { mediacommands::setWindow(7); }, "warning: \"window z handle 7\" failed"},
+        {[] { mediacommands::redraw(18446744073709551615ull); }, "warning: \"update z hdc 18446744073709551615\" failed"},
+        {[] { mediacommands::putDestination(1920, 1080); }, "warning: \"put z destination at 0 0 1920 1080\" failed"},
+        {[] { mediacommands::status(mediacommands::kFrameRate); }, "warning: \"status z frame rate\" failed"},
+        {[] { mediacommands::statusNumber(mediacommands::kPosition); }, "warning: \"status z position\" failed"},
+        {[] { mediacommands::capability(mediacommands::kHasVideo); }, "warning: \"capability z has video\" failed"},
+        {[] { mediacommands::sourceRect(); }, "warning: \"where z source\" failed"},
     };
-    for (const auto& [send, command] : table) {
+    for (const auto& [send, line] : table) {
         MediaLog log;
         send();
-        ASSERT_EQ(MediaLog::lines().size(), 1) << command.toStdString();
-        EXPECT_TRUE(MediaLog::lines()[0].startsWith("warning: " + command + " failed: error "))
-            << MediaLog::lines()[0].toStdString();
+        ASSERT_EQ(MediaLog::lines().size(), 1) << line.toStdString();
+        EXPECT_TRUE(MediaLog::lines()[0].startsWith(line + ": error ")) << MediaLog::lines()[0].toStdString();
     }
+}
+
+// A wave device counts in milliseconds and refuses frames, as the player
+// expects: no warning for that.
+TEST(MediaCommands, AnExpectedRefusalIsNoWarning)
+{
+    const QString tone = testmedia::wavFile("mediacommands_tone", 44100, 2, "pcm_s16le", 500);
+    ASSERT_TRUE(mediacommands::open(tone.toStdString()));
+    MediaLog log;
+    EXPECT_FALSE(mediacommands::useFrameTimeFormat());
+    EXPECT_TRUE(MediaLog::lines().isEmpty()) << MediaLog::lines().join('\n').toStdString();
+    EXPECT_TRUE(mediacommands::closeAll());
 }
 
 TEST(MediaCommands, DriveAnOpenVideo)
