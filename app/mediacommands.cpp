@@ -62,7 +62,8 @@ bool redraw(uint64_t handle)
 
 bool putDestination(int width, int height)
 {
-    return MediaCommand(commandFor("put", "destination at 0 0 " + std::to_string(width) + " " + std::to_string(height)));
+    return MediaCommand(
+        commandFor("put", "destination at 0 0 " + std::to_string(width) + " " + std::to_string(height)));
 }
 
 std::string status(std::string_view item)

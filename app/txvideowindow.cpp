@@ -21,8 +21,7 @@ TXVideoWindow::~TXVideoWindow()
     mci::unregisterTarget(FHandle);
     if (FStats.enabled)
         qCDebug(mci::lcMediaStats, "video frames given %llu shown %llu scaled-paints %llu",
-                (unsigned long long)FStats.given, (unsigned long long)FStats.shown,
-                (unsigned long long)FStats.scaled);
+                (unsigned long long)FStats.given, (unsigned long long)FStats.shown, (unsigned long long)FStats.scaled);
 }
 
 void TXVideoWindow::presentFrame(const QImage& frame)

@@ -8,7 +8,7 @@
 // the repaints it causes (a paused clip brings no video frames, so the event
 // processing holds only what the tick asked for).
 #include "gtabbutton.h"
-#include "mediachannel.h"
+#include "mediacommands.h"
 #include "norravaapplication.h"
 #include "tapp.h"
 #include "uapp.h"
@@ -75,9 +75,9 @@ void BM_Part_MediaQueries(benchmark::State& state)
     startPlaying();
     gApp->Timer1->stop();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(MediaQuery("status z length"));
-        benchmark::DoNotOptimize(MediaQuery("status z position"));
-        benchmark::DoNotOptimize(MediaQuery("status z mode"));
+        benchmark::DoNotOptimize(mediacommands::status(mediacommands::kLength));
+        benchmark::DoNotOptimize(mediacommands::status(mediacommands::kPosition));
+        benchmark::DoNotOptimize(mediacommands::status(mediacommands::kMode));
     }
     gApp->Timer1->start();
 }
