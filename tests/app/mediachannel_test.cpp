@@ -1,5 +1,6 @@
 #include "mediachannel.h"
 #include "mediacommands.h"
+#include "medialog.h"
 #include "testmedia.h"
 
 #include <gtest/gtest.h>
@@ -152,6 +153,14 @@ TEST(MediaCommands, DriveAnOpenVideo)
     EXPECT_TRUE(mediacommands::stop());
     EXPECT_TRUE(mediacommands::closeAll());
     EXPECT_TRUE(MediaLog::lines().isEmpty()) << MediaLog::lines().join('\n').toStdString();
+}
+
+// A player run from a terminal prints no counts and no expected refusals.
+TEST(MediaLog, OnlyWarningsAreOnUnlessAskedFor)
+{
+    EXPECT_TRUE(mci::lcMedia().isWarningEnabled());
+    EXPECT_FALSE(mci::lcMedia().isDebugEnabled());
+    EXPECT_FALSE(mci::lcMediaStats().isDebugEnabled());
 }
 
 int main(int argc, char** argv)
