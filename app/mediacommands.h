@@ -28,9 +28,14 @@ inline constexpr std::string_view kChannels = "channels";
 
 // Capability items the player reads.
 inline constexpr std::string_view kHasVideo = "has video";
-inline constexpr std::string_view kDeviceType = "device type"; // "digitalvideo", "waveaudio", "sequencer"
+inline constexpr std::string_view kDeviceType = "device type";
 
-// The reply of a mode query while the medium plays.
+// The device types the player tells apart.
+inline constexpr std::string_view kDigitalVideo = "digitalvideo";
+inline constexpr std::string_view kWaveAudio = "waveaudio";
+inline constexpr std::string_view kSequencer = "sequencer";
+
+// Replies to a mode query the player acts on.
 inline constexpr std::string_view kPlaying = "playing";
 inline constexpr std::string_view kStopped = "stopped";
 

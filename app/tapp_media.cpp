@@ -86,7 +86,7 @@ void Tapp::LoadTheFile(const QString& path)
     DeviceType = mediacommands::capability(mediacommands::kDeviceType);
     MediaLength = mediacommands::statusNumber(mediacommands::kLength);
     MediaPosition = mediacommands::statusNumber(mediacommands::kPosition);
-    if (DeviceType == "waveaudio") {
+    if (DeviceType == mediacommands::kWaveAudio) {
         StatusPanel->VrLabel2->SetCaption("Audio");
         Speed = mediacommands::statusNumber(mediacommands::kSpeed);
         SamplesPerSec = mediacommands::statusNumber(mediacommands::kSamplesPerSec);
@@ -100,14 +100,14 @@ void Tapp::LoadTheFile(const QString& path)
         if (Channels == 1)
             MediaInfo += " Mono";
     }
-    if (DeviceType == "sequencer") {
+    if (DeviceType == mediacommands::kSequencer) {
         StatusPanel->VrLabel2->SetCaption("Midi");
         Speed = mediacommands::statusNumber(mediacommands::kTempo);
         MediaInfo = std::to_string(Speed) + " tempo";
         FrameRate = 1000; // its positions are milliseconds
     }
     ExactFrameRate = 0;
-    if (DeviceType == "digitalvideo") {
+    if (DeviceType == mediacommands::kDigitalVideo) {
         StatusPanel->VrLabel2->SetCaption("Video");
         Speed = mediacommands::statusNumber(mediacommands::kSpeed);
         const int rate = mediacommands::statusNumber(mediacommands::kFrameRate);
