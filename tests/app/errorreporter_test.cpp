@@ -4,7 +4,6 @@
 
 #include "errorreporter.h"
 
-#include <QAbstractButton>
 #include <QEvent>
 
 using namespace apptest;
@@ -13,38 +12,27 @@ namespace {
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new Environment);
 
-struct BoxCase {
-    const char* name;
-    ErrorReporter::Kind kind;
-    QMessageBox::Icon icon;
-    bool withParent;
-};
-
-void PrintTo(const BoxCase& c, std::ostream* out)
-{
-    *out << c.name;
-}
-
-class ErrorReporterBox : public ::testing::TestWithParam<BoxCase> {};
-
-TEST_P(ErrorReporterBox, IsTitledWithTheProgramAndClosedWithOk)
+TEST(ErrorReporter, EachKindIsTitledWithTheProgramAndClosedWithOk)
 {
     QWidget owner;
-    QWidget* parent = GetParam().withParent ? &owner : nullptr;
-    const auto box = ErrorReporter::makeBox(GetParam().kind, "Some text\nover two lines", parent);
-    EXPECT_EQ(box->icon(), GetParam().icon);
-    EXPECT_EQ(box->windowTitle(), "Norrava 1.0");
-    EXPECT_EQ(box->text(), "Some text\nover two lines");
-    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
-    EXPECT_EQ(box->parentWidget(), parent);
+    const struct {
+        ErrorReporter::Kind kind;
+        QMessageBox::Icon icon;
+        QWidget* parent;
+    } table[] = {
+        {ErrorReporter::Kind::Error, QMessageBox::Critical, nullptr},
+        {ErrorReporter::Kind::Refusal, QMessageBox::NoIcon, nullptr},
+        {ErrorReporter::Kind::Notice, QMessageBox::Information, &owner},
+    };
+    for (const auto& c : table) {
+        const auto box = ErrorReporter::makeBox(c.kind, "Some text\nover two lines", c.parent);
+        EXPECT_EQ(box->icon(), c.icon);
+        EXPECT_EQ(box->windowTitle(), "Norrava 1.0");
+        EXPECT_EQ(box->text(), "Some text\nover two lines");
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        EXPECT_EQ(box->parentWidget(), c.parent);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Kinds, ErrorReporterBox,
-                         ::testing::Values(BoxCase{"Error", ErrorReporter::Kind::Error, QMessageBox::Critical, false},
-                                           BoxCase{"Refusal", ErrorReporter::Kind::Refusal, QMessageBox::NoIcon, false},
-                                           BoxCase{"Notice", ErrorReporter::Kind::Notice, QMessageBox::Information,
-                                                   true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // Records each message box as it is shown and closes it.
 class BoxCatcher : public QObject {

@@ -135,26 +135,6 @@ TEST(MediaCommands, AnExpectedRefusalIsNoWarning)
     EXPECT_TRUE(mediacommands::closeAll());
 }
 
-TEST(MediaCommands, DriveAnOpenVideo)
-{
-    const QString clip = testmedia::frameClip("mediacommands_clip", "mp4", {"-c:v", "libx264"}, 50);
-    ASSERT_FALSE(clip.isEmpty());
-    MediaLog log;
-    ASSERT_TRUE(mediacommands::open(clip.toStdString()));
-    EXPECT_TRUE(mediacommands::useFrameTimeFormat());
-    EXPECT_EQ(mediacommands::capability(mediacommands::kDeviceType), "digitalvideo");
-    EXPECT_EQ(mediacommands::capability(mediacommands::kHasVideo), "true");
-    EXPECT_EQ(mediacommands::statusNumber(mediacommands::kLength), 50);
-    EXPECT_EQ(mediacommands::statusNumber(mediacommands::kFrameRate), 25000);
-    EXPECT_TRUE(mediacommands::seekTo(10));
-    EXPECT_EQ(mediacommands::statusNumber(mediacommands::kPosition), 10);
-    EXPECT_TRUE(mediacommands::putDestination(160, 120));
-    EXPECT_TRUE(mediacommands::play());
-    EXPECT_TRUE(mediacommands::stop());
-    EXPECT_TRUE(mediacommands::closeAll());
-    EXPECT_TRUE(MediaLog::lines().isEmpty()) << MediaLog::lines().join('\n').toStdString();
-}
-
 // A player run from a terminal prints no counts and no expected refusals.
 TEST(MediaLog, OnlyWarningsAreOnUnlessAskedFor)
 {
