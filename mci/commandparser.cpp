@@ -45,18 +45,7 @@ bool tailIsValid(std::string_view tail, bool openOptions)
         return false;
     if (!tail.empty() && !isBlank(tail.front()))
         return false;
-    if (!openOptions)
-        return true;
-    for (size_t i = 0; i < words.size(); ++i) {
-        const std::string w = words[i].lower();
-        if (w == "alias" || w == "type") {
-            if (++i >= words.size())
-                return false;
-        } else if (w != "wait" && w != "shareable" && w != "notify") {
-            return false;
-        }
-    }
-    return true;
+    return !openOptions || std::holds_alternative<OpenOptions>(parseOpenOptions(words));
 }
 
 // s starts with a quote. Finds the closing quote as described in the header.
@@ -81,6 +70,39 @@ std::string toLower(std::string_view text)
 std::string Token::lower() const
 {
     return toLower(text);
+}
+
+Flag flagNamed(std::string_view word)
+{
+    if (word == "wait")
+        return kWait;
+    if (word == "notify")
+        return kNotify;
+    if (word == "shareable")
+        return kShareable;
+    return kNoFlags;
+}
+
+std::variant<OpenOptions, Reply> parseOpenOptions(const std::vector<Token>& words)
+{
+    OpenOptions options;
+    for (size_t i = 0; i < words.size(); ++i) {
+        // A keyword's value is taken as it stands, even "wait"; open's
+        // keywords count quoted or not.
+        const std::string key = words[i].lower();
+        if (key == "alias" || key == "type") {
+            if (i + 1 >= words.size())
+                return Reply::error(ErrMissingStringArgument, "'" + key + "' needs a name.");
+            const std::string& value = words[++i].text;
+            if (key == "alias")
+                options.alias = value;
+            else
+                options.type = toLower(value);
+        } else if ((flagNamed(key) & kOpenFlags) == 0) {
+            return Reply::error(ErrUnrecognizedKeyword, "Unrecognised or missing argument: " + words[i].text);
+        }
+    }
+    return options;
 }
 
 std::variant<ParsedCommand, Reply> parseCommand(std::string_view text)

@@ -2,6 +2,7 @@
 
 #include "device.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -22,6 +23,29 @@ struct ParsedCommand {
     Token device;       // empty text when the command names none
     std::vector<Token> args;
 };
+
+// Words a command may carry after its device without a value; each verb
+// accepts its own set (the command table in mcisession.cpp).
+enum Flag : unsigned {
+    kNoFlags = 0,
+    kWait = 1,
+    kNotify = 2,
+    kShareable = 4,
+};
+
+// The flag a lower-case word names; kNoFlags when it names none.
+Flag flagNamed(std::string_view word);
+
+// open's keywords: "alias NAME", "type NAME" and its flags, in any order.
+struct OpenOptions {
+    std::optional<std::string> alias; // as written
+    std::string type;                 // lower case; empty: chosen by the file's extension
+};
+constexpr unsigned kOpenFlags = kWait | kNotify | kShareable;
+
+// Reads open's keywords. The one place that knows them: the splitter asks it
+// where a quoted file name ends, the session what to open.
+std::variant<OpenOptions, Reply> parseOpenOptions(const std::vector<Token>& words);
 
 // Splits a command string. Keywords are matched case-insensitively later.
 // A quoted element runs from its opening quote to the last quote that is

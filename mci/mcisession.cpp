@@ -9,30 +9,46 @@
 namespace mci {
 namespace {
 
+// What a verb takes after the name of its device, besides its flags.
+enum class Takes {
+    Nothing,   // any other text is refused
+    Item,      // the rest, in lower case with single blanks, names an item
+    Arguments, // keywords and values of its own, read by its handler
+    Options,   // open's keywords, flags among them (parseOpenOptions)
+};
+
+// Whether a verb acts on a device already open or on the session itself.
+enum class Target { Device, Session };
+
+// One command on its way to its handler.
+struct Request {
+    Session& session;
+    const Token& element;     // the alias, or the file that open opens
+    Device* device = nullptr; // the open device, for Target::Device
+    std::vector<Token> args;  // the arguments less the flags
+    std::string item;         // for Takes::Item
+    bool wait = false;
+};
+
 Reply badArgument(const std::string& what)
 {
     return Reply::error(ErrUnrecognizedKeyword, "Unrecognised or missing argument: " + what);
 }
 
-bool isFlag(const Token& t)
+// Removes the unquoted flags in `accepted` from args; returns those seen.
+unsigned takeFlags(std::vector<Token>& args, unsigned accepted)
 {
-    const std::string w = t.lower();
-    return !t.quoted && (w == "wait" || w == "notify");
-}
-
-// Removes "wait" and "notify"; tells whether "wait" was given.
-bool takeFlags(std::vector<Token>& args)
-{
-    bool wait = false;
+    unsigned seen = kNoFlags;
     std::vector<Token> kept;
-    for (const Token& t : args) {
-        if (isFlag(t))
-            wait = wait || t.lower() == "wait";
+    for (Token& t : args) {
+        const unsigned flag = t.quoted ? kNoFlags : flagNamed(t.lower());
+        if (flag & accepted)
+            seen |= flag;
         else
-            kept.push_back(t);
+            kept.push_back(std::move(t));
     }
     args.swap(kept);
-    return wait;
+    return seen;
 }
 
 std::string joinLower(const std::vector<Token>& args)
@@ -55,82 +71,191 @@ Reply readNumberArg(const std::vector<Token>& args, size_t i, int64_t* value)
     return Reply::ok();
 }
 
-Reply play(Device& device, std::vector<Token> args)
+// ---- handlers, one a verb ----
+
+Reply open(Request& r)
 {
-    const bool wait = takeFlags(args);
+    const auto options = parseOpenOptions(r.args);
+    if (const Reply* failure = std::get_if<Reply>(&options))
+        return *failure;
+    return r.session.open(r.element.text, std::get<OpenOptions>(options));
+}
+
+Reply close(Request& r)
+{
+    return r.session.close(r.element.text);
+}
+
+Reply play(Request& r)
+{
     std::optional<int64_t> from, to;
-    for (size_t i = 0; i < args.size(); i += 2) {
-        const std::string key = args[i].lower();
+    for (size_t i = 0; i < r.args.size(); i += 2) {
+        const std::string key = r.args[i].lower();
         int64_t value = 0;
         if (key != "from" && key != "to")
-            return badArgument(args[i].text);
-        if (Reply r = readNumberArg(args, i + 1, &value); r.failed())
-            return r;
+            return badArgument(r.args[i].text);
+        if (Reply failure = readNumberArg(r.args, i + 1, &value); failure.failed())
+            return failure;
         (key == "from" ? from : to) = value;
     }
-    return device.play(from, to, wait);
+    return r.device->play(from, to, r.wait);
 }
 
-Reply seek(Device& device, std::vector<Token> args)
+Reply stop(Request& r)
 {
-    const bool wait = takeFlags(args);
-    if (args.size() != 2 || args[0].lower() != "to")
+    return r.device->stop();
+}
+
+Reply pause(Request& r)
+{
+    return r.device->pause();
+}
+
+Reply resume(Request& r)
+{
+    return r.device->resume();
+}
+
+Reply seek(Request& r)
+{
+    if (r.args.size() != 2 || r.args[0].lower() != "to")
         return badArgument("seek needs 'to' and a position, 'start' or 'end'");
-    const std::string where = args[1].lower();
+    const std::string where = r.args[1].lower();
     if (where == "start")
-        return device.seek(SeekTarget::Start, 0, wait);
+        return r.device->seek(SeekTarget::Start, 0, r.wait);
     if (where == "end")
-        return device.seek(SeekTarget::End, 0, wait);
+        return r.device->seek(SeekTarget::End, 0, r.wait);
     int64_t position = 0;
-    if (Reply r = readNumberArg(args, 1, &position); r.failed())
-        return r;
-    return device.seek(SeekTarget::Position, position, wait);
+    if (Reply failure = readNumberArg(r.args, 1, &position); failure.failed())
+        return failure;
+    return r.device->seek(SeekTarget::Position, position, r.wait);
 }
 
-Reply set(Device& device, std::vector<Token> args)
+Reply set(Request& r)
 {
-    takeFlags(args);
-    const std::string what = joinLower(args);
+    const std::string what = joinLower(r.args);
     if (what == "time format frames")
-        return device.setTimeFormat(TimeFormat::Frames);
+        return r.device->setTimeFormat(TimeFormat::Frames);
     if (what == "time format milliseconds" || what == "time format ms")
-        return device.setTimeFormat(TimeFormat::Milliseconds);
+        return r.device->setTimeFormat(TimeFormat::Milliseconds);
     if (what.rfind("time format", 0) == 0)
-        return Reply::error(ErrBadTimeFormat, "The time format '" + what.substr(std::min<size_t>(what.size(), 12)) + "' is not supported.");
+        return Reply::error(ErrBadTimeFormat,
+                            "The time format '" + what.substr(std::min<size_t>(what.size(), 12)) + "' is not supported.");
     return badArgument(what);
 }
 
-Reply handleArgument(Device& device, std::vector<Token> args, Reply (Device::*method)(uint64_t), const char* keyword)
+Reply status(Request& r)
 {
-    takeFlags(args);
-    int64_t handle = 0;
-    if (args.empty() || args[0].lower() != keyword)
-        return badArgument(std::string("expected '") + keyword + "'");
-    if (Reply r = readNumberArg(args, 1, &handle); r.failed())
-        return r;
-    if (args.size() > 2)
-        return Reply::error(ErrExtraCharacters, "Unexpected text after the handle.");
-    return (device.*method)(uint64_t(handle));
+    return r.device->status(r.item);
 }
 
-Reply put(Device& device, std::vector<Token> args)
+Reply capability(Request& r)
 {
-    takeFlags(args);
-    if (args.size() != 6 || args[0].lower() != "destination" || args[1].lower() != "at")
+    return r.device->capability(r.item);
+}
+
+Reply where(Request& r)
+{
+    return r.device->where(r.item);
+}
+
+// "window z handle N", "update z hdc N".
+Reply handleArgument(Request& r, Reply (Device::*method)(uint64_t), const char* keyword)
+{
+    int64_t handle = 0;
+    if (r.args.empty() || r.args[0].lower() != keyword)
+        return badArgument(std::string("expected '") + keyword + "'");
+    if (Reply failure = readNumberArg(r.args, 1, &handle); failure.failed())
+        return failure;
+    if (r.args.size() > 2)
+        return Reply::error(ErrExtraCharacters, "Unexpected text after the handle.");
+    return (r.device->*method)(uint64_t(handle));
+}
+
+Reply window(Request& r)
+{
+    return handleArgument(r, &Device::window, "handle");
+}
+
+Reply update(Request& r)
+{
+    return handleArgument(r, &Device::update, "hdc");
+}
+
+Reply put(Request& r)
+{
+    if (r.args.size() != 6 || r.args[0].lower() != "destination" || r.args[1].lower() != "at")
         return badArgument("put needs 'destination at X Y W H'");
     int64_t v[4] = {};
     for (int i = 0; i < 4; ++i)
-        if (Reply r = readNumberArg(args, size_t(2 + i), &v[i]); r.failed())
-            return r;
-    return device.putDestination({v[0], v[1], v[2], v[3]});
+        if (Reply failure = readNumberArg(r.args, size_t(2 + i), &v[i]); failure.failed())
+            return failure;
+    return r.device->putDestination({v[0], v[1], v[2], v[3]});
 }
 
-Reply capture(Device& device, std::vector<Token> args)
+Reply capture(Request& r)
 {
-    takeFlags(args);
-    if (args.size() != 2 || args[0].lower() != "as" || args[1].text.empty())
+    if (r.args.size() != 2 || r.args[0].lower() != "as" || r.args[1].text.empty())
         return badArgument("capture needs 'as' and a file name");
-    return device.capture(args[1].text);
+    return r.device->capture(r.args[1].text);
+}
+
+// ---- the command table ----
+
+struct Verb {
+    std::string_view name;
+    Reply (*handler)(Request&);
+    Target target;
+    Takes takes;
+    unsigned flags; // the flags it accepts anywhere after the device
+};
+
+constexpr unsigned kWaitNotify = kWait | kNotify;
+
+constexpr Verb kVerbs[] = {
+    // name        handler     target           takes              flags
+    {"open",       open,       Target::Session, Takes::Options,    kOpenFlags},
+    {"close",      close,      Target::Session, Takes::Nothing,    kWaitNotify},
+    {"play",       play,       Target::Device,  Takes::Arguments,  kWaitNotify},
+    {"stop",       stop,       Target::Device,  Takes::Nothing,    kWaitNotify},
+    {"pause",      pause,      Target::Device,  Takes::Nothing,    kWaitNotify},
+    {"resume",     resume,     Target::Device,  Takes::Nothing,    kWaitNotify},
+    {"seek",       seek,       Target::Device,  Takes::Arguments,  kWaitNotify},
+    {"set",        set,        Target::Device,  Takes::Arguments,  kWaitNotify},
+    {"status",     status,     Target::Device,  Takes::Item,       kWaitNotify},
+    {"capability", capability, Target::Device,  Takes::Item,       kWaitNotify},
+    {"where",      where,      Target::Device,  Takes::Item,       kWaitNotify},
+    {"window",     window,     Target::Device,  Takes::Arguments,  kWaitNotify},
+    {"put",        put,        Target::Device,  Takes::Arguments,  kWaitNotify},
+    {"update",     update,     Target::Device,  Takes::Arguments,  kWaitNotify},
+    {"capture",    capture,    Target::Device,  Takes::Arguments,  kWaitNotify},
+};
+
+const Verb* findVerb(std::string_view name)
+{
+    for (const Verb& verb : kVerbs)
+        if (verb.name == name)
+            return &verb;
+    return nullptr;
+}
+
+// Takes out the flags and reads the item, as the verb's row says.
+Reply prepare(const Verb& verb, Request& r)
+{
+    if (verb.takes == Takes::Options)
+        return Reply::ok(); // a keyword's value may be a flag word
+    r.wait = takeFlags(r.args, verb.flags) & kWait;
+    if (verb.takes == Takes::Arguments)
+        return Reply::ok();
+    const std::string rest = joinLower(r.args);
+    if (verb.takes == Takes::Item) {
+        if (rest.empty())
+            return Reply::error(ErrMissingParameter, "'" + std::string(verb.name) + "' needs an item.");
+        r.item = rest;
+    } else if (!rest.empty()) {
+        return Reply::error(ErrExtraCharacters, "Unexpected text after '" + std::string(verb.name) + "': " + rest);
+    }
+    return Reply::ok();
 }
 
 // Cuts text to at most max bytes without splitting a UTF-8 character.
@@ -178,38 +303,26 @@ int Session::send(std::string_view command, std::string* reply)
 
 Reply Session::dispatch(const ParsedCommand& command)
 {
-    static const char* const verbs[] = {"open",   "close",  "play",       "stop",  "pause",  "resume", "seek", "set",
-                                        "status", "capability", "where", "window", "put", "update", "capture"};
-    if (std::none_of(std::begin(verbs), std::end(verbs), [&](const char* v) { return command.verb == v; }))
+    const Verb* verb = findVerb(command.verb);
+    if (!verb)
         return Reply::error(ErrUnrecognizedCommand, "Unknown command '" + command.verb + "'.");
     if (command.device.text.empty())
         return Reply::error(ErrMissingParameter, "The command '" + command.verb + "' needs a device name.");
-    if (command.verb == "open")
-        return open(command);
-    if (command.verb == "close")
-        return close(command);
-    const auto it = devices_.find(command.device.lower());
-    if (it == devices_.end())
-        return Reply::error(ErrInvalidDeviceName, "The device '" + command.device.text + "' is not open.");
-    return runOnDevice(*it->second, command);
+    Request request{*this, command.device, nullptr, command.args, {}, false};
+    if (verb->target == Target::Device) {
+        const auto it = devices_.find(command.device.lower());
+        if (it == devices_.end())
+            return Reply::error(ErrInvalidDeviceName, "The device '" + command.device.text + "' is not open.");
+        request.device = it->second.get();
+    }
+    if (Reply failure = prepare(*verb, request); failure.failed())
+        return failure;
+    return verb->handler(request);
 }
 
-Reply Session::open(const ParsedCommand& command)
+Reply Session::open(const std::string& path, const OpenOptions& options)
 {
-    std::string type, alias = command.device.text;
-    for (size_t i = 0; i < command.args.size(); ++i) {
-        const std::string key = command.args[i].lower();
-        if (key == "alias" || key == "type") {
-            if (i + 1 >= command.args.size())
-                return Reply::error(ErrMissingStringArgument, "'" + key + "' needs a name.");
-            (key == "alias" ? alias : type) = command.args[++i].text;
-            if (key == "type")
-                type = toLower(type);
-        } else if (key != "wait" && key != "shareable" && key != "notify") {
-            return badArgument(command.args[i].text);
-        }
-    }
-    const std::string& path = command.device.text;
+    const std::string alias = options.alias.value_or(path);
     if (alias.empty() || toLower(alias) == "all")
         return Reply::error(ErrInvalidDeviceName, "'" + alias + "' cannot be used as an alias.");
     if (isOpen(alias))
@@ -217,8 +330,7 @@ Reply Session::open(const ParsedCommand& command)
     std::error_code ec;
     if (!std::filesystem::is_regular_file(std::filesystem::u8path(path), ec))
         return Reply::error(ErrFileNotFound, "The file '" + path + "' was not found.");
-    if (type.empty())
-        type = extensions_.deviceTypeForFile(path);
+    const std::string type = options.type.empty() ? extensions_.deviceTypeForFile(path) : options.type;
     if (type.empty())
         return Reply::error(ErrExtensionNotFound, "No device plays files of this type: '" + path + "'.");
 
@@ -231,56 +343,24 @@ Reply Session::open(const ParsedCommand& command)
     return Reply::ok();
 }
 
-Reply Session::close(const ParsedCommand& command)
+Reply Session::close(const std::string& alias)
 {
-    const std::string target = command.device.lower();
+    const std::string target = toLower(alias);
     if (target == "all") {
         devices_.clear();
         return Reply::ok();
     }
     if (devices_.erase(target) == 0)
-        return Reply::error(ErrInvalidDeviceName, "The device '" + command.device.text + "' is not open.");
+        return Reply::error(ErrInvalidDeviceName, "The device '" + alias + "' is not open.");
     return Reply::ok();
 }
 
-Reply Session::runOnDevice(Device& device, const ParsedCommand& command)
+std::vector<std::string_view> knownVerbs()
 {
-    const std::string& verb = command.verb;
-    std::vector<Token> args = command.args;
-    if (verb == "play")
-        return play(device, args);
-    if (verb == "seek")
-        return seek(device, args);
-    if (verb == "set")
-        return set(device, args);
-    if (verb == "window")
-        return handleArgument(device, args, &Device::window, "handle");
-    if (verb == "update")
-        return handleArgument(device, args, &Device::update, "hdc");
-    if (verb == "put")
-        return put(device, args);
-    if (verb == "capture")
-        return capture(device, args);
-
-    const bool wait = takeFlags(args);
-    (void)wait;
-    const std::string item = joinLower(args);
-    if (verb == "status" || verb == "capability" || verb == "where") {
-        if (item.empty())
-            return Reply::error(ErrMissingParameter, "'" + verb + "' needs an item.");
-        if (verb == "status")
-            return device.status(item);
-        if (verb == "capability")
-            return device.capability(item);
-        return device.where(item);
-    }
-    if (!item.empty())
-        return Reply::error(ErrExtraCharacters, "Unexpected text after '" + verb + "': " + item);
-    if (verb == "stop")
-        return device.stop();
-    if (verb == "pause")
-        return device.pause();
-    return device.resume();
+    std::vector<std::string_view> names;
+    for (const Verb& verb : kVerbs)
+        names.push_back(verb.name);
+    return names;
 }
 
 std::string errorText(int code)

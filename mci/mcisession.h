@@ -7,10 +7,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mci {
 
 struct ParsedCommand;
+struct OpenOptions;
 
 // Longest reply handed back, in bytes; longer replies are cut at a
 // character boundary.
@@ -36,11 +38,14 @@ public:
     const ExtensionList& extensions() const { return extensions_; }
     bool isOpen(std::string_view alias) const;
 
+    // What "open" and "close" do once their words are read: open the file
+    // under options.alias (else its path) as options.type (else the type
+    // its extension names); close one alias, or "all".
+    Reply open(const std::string& path, const OpenOptions& options);
+    Reply close(const std::string& alias);
+
 private:
     Reply dispatch(const ParsedCommand& command);
-    Reply open(const ParsedCommand& command);
-    Reply close(const ParsedCommand& command);
-    Reply runOnDevice(Device& device, const ParsedCommand& command);
 
     DeviceOpener opener_;
     ExtensionList extensions_;
@@ -53,6 +58,9 @@ private:
 int sendString(std::string_view command, std::string* reply);
 void setOutputGain(double gain);
 Session& defaultSession();
+
+// The verbs the layer knows, in the order of its command table.
+std::vector<std::string_view> knownVerbs();
 
 // Text for an error code, for messages.
 std::string errorText(int code);
