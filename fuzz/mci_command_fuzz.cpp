@@ -18,8 +18,8 @@ public:
     mci::Reply resume() override { return mci::Reply::ok(); }
     mci::Reply seek(mci::SeekTarget, int64_t, bool) override { return mci::Reply::ok(); }
     mci::Reply setTimeFormat(mci::TimeFormat) override { return mci::Reply::ok(); }
-    mci::Reply status(std::string_view item) override { return mci::Reply::ok(std::string(item)); }
-    mci::Reply capability(std::string_view) override { return mci::Reply::ok("true"); }
+    mci::Reply deviceStatus(std::string_view item) override { return mci::Reply::ok(std::string(item)); }
+    mci::Reply deviceCapability(std::string_view) override { return mci::Reply::ok("true"); }
     void setOutputGain(double) override {}
 };
 

@@ -74,8 +74,11 @@ public:
     virtual Reply resume() = 0;
     virtual Reply seek(SeekTarget target, int64_t position, bool wait) = 0;
     virtual Reply setTimeFormat(TimeFormat format) = 0;
-    virtual Reply status(std::string_view item) = 0;
-    virtual Reply capability(std::string_view item) = 0;
+
+    // Answer the items every device answers alike; the others are the
+    // device's own (deviceStatus, deviceCapability).
+    Reply status(std::string_view item);
+    Reply capability(std::string_view item);
 
     // Linear output gain 0..1 for everything this device plays (the layer
     // calls it at open and whenever the player's volume changes).
@@ -87,6 +90,17 @@ public:
     virtual Reply putDestination(const Rect& rect);
     virtual Reply update(uint64_t hdc);
     virtual Reply capture(const std::string& bmpPath);
+
+protected:
+    enum class Query { Status, Capability, Where };
+
+    // The items this kind of device answers in its own way.
+    virtual Reply deviceStatus(std::string_view item) = 0;
+    virtual Reply deviceCapability(std::string_view item) = 0;
+
+    // The reply to an item this device does not know: one code for every
+    // device and query, and a text that names both.
+    Reply unknownItem(Query query, std::string_view item) const;
 };
 
 // Opens path as a device of the given type ("digitalvideo", "waveaudio",

@@ -52,11 +52,6 @@ QSize renderedSize(QSize natural)
     return QSize(std::max(1, int(natural.width() * scale)), std::max(1, int(natural.height() * scale)));
 }
 
-Reply number(int64_t value)
-{
-    return Reply::ok(std::to_string(value));
-}
-
 std::string seconds(double value)
 {
     char text[64];
@@ -68,33 +63,6 @@ bool audioToNowhere()
 {
     const char* audio = std::getenv("NORRAVA_AUDIO");
     return audio && std::strcmp(audio, "null") == 0;
-}
-
-// Bits per sample stored in a PCM file, from the codec name (pcm_s24le: 24).
-std::optional<int> pcmBits(const std::string& codec)
-{
-    if (codec.rfind("pcm_", 0) != 0)
-        return std::nullopt;
-    if (codec == "pcm_alaw" || codec == "pcm_mulaw")
-        return 8;
-    const size_t digits = codec.find_first_of("0123456789");
-    if (digits == std::string::npos)
-        return std::nullopt;
-    return std::atoi(codec.c_str() + digits);
-}
-
-// Bits of a decoder's output sample format (s16, s32p, float, ...).
-int formatBits(const std::string& format)
-{
-    if (format.rfind("u8", 0) == 0)
-        return 8;
-    if (format.rfind("s16", 0) == 0)
-        return 16;
-    if (format.rfind("s32", 0) == 0 || format.rfind("float", 0) == 0)
-        return 32;
-    if (format.rfind("s64", 0) == 0 || format.rfind("double", 0) == 0)
-        return 64;
-    return 16;
 }
 
 // The frames the engine dropped, logged as a video device closes when
@@ -1003,84 +971,6 @@ void MpvDevice::setOutputGain(double gain)
     mpv_set_property(mpv_, "volume", MPV_FORMAT_DOUBLE, &volume);
 }
 
-// ---- queries ----
-
-Reply MpvDevice::status(std::string_view item)
-{
-    drainEvents();
-    if (item == "mode")
-        return Reply::ok(modeText());
-    if (item == "position")
-        return number(positionUnits());
-    if (item == "length")
-        return number(lengthUnits());
-    if (item == "ready" || item == "media present")
-        return Reply::ok("true");
-    if (item == "speed")
-        return number(1000);
-    if (item == "time format")
-        return Reply::ok(countingFrames() ? "frames" : "milliseconds");
-    if (item == "number of tracks" || item == "current track")
-        return number(1);
-    if (item == "volume") {
-        // The output gain in thousandths, as set by setOutputGain.
-        const double volume = mpv::getDouble(mpv_, "volume").value_or(100) / 100.0;
-        return number(std::llround(volume * volume * volume * 1000.0));
-    }
-    return video_ ? videoStatus(item) : audioStatus(item);
-}
-
-Reply MpvDevice::videoStatus(std::string_view item)
-{
-    if (item == "frame rate" || item == "nominal frame rate")
-        return number(std::llround(fps_ * 1000.0));
-    return error(ErrUnsupportedFunction, "The digitalvideo device has no status item '" + std::string(item) + "'.");
-}
-
-Reply MpvDevice::audioStatus(std::string_view item)
-{
-    const int64_t rate = mpv::getInt(mpv_, "audio-params/samplerate")
-                             .value_or(mpv::getInt(mpv_, "current-tracks/audio/demux-samplerate").value_or(0));
-    const int64_t channels = mpv::getInt(mpv_, "audio-params/channel-count")
-                                 .value_or(mpv::getInt(mpv_, "current-tracks/audio/demux-channel-count").value_or(0));
-    if (item == "samplespersec")
-        return number(rate);
-    if (item == "channels")
-        return number(channels);
-    if (item == "bitspersample")
-        return number(bitsPerSample());
-    if (item == "bytespersec")
-        return number(rate * channels * bitsPerSample() / 8);
-    return error(ErrUnsupportedFunction, "The waveaudio device has no status item '" + std::string(item) + "'.");
-}
-
-int MpvDevice::bitsPerSample()
-{
-    const std::string codec = mpv::getString(mpv_, "current-tracks/audio/codec").value_or("");
-    if (const auto bits = pcmBits(codec))
-        return *bits;
-    return formatBits(mpv::getString(mpv_, "audio-params/format").value_or(""));
-}
-
-Reply MpvDevice::capability(std::string_view item)
-{
-    auto yesNo = [](bool value) { return Reply::ok(value ? "true" : "false"); };
-    if (item == "has video")
-        return yesNo(video_);
-    if (item == "has audio")
-        return yesNo(mpv::getString(mpv_, "current-tracks/audio/codec").has_value());
-    if (item == "device type")
-        return Reply::ok(type());
-    if (item == "can play" || item == "uses files" || item == "compound device")
-        return yesNo(true);
-    if (item == "can stretch")
-        return yesNo(video_);
-    if (item == "can record" || item == "can save" || item == "can eject" || item == "can reverse" ||
-        item == "can freeze" || item == "can lock" || item == "can test")
-        return yesNo(false);
-    return error(ErrUnsupportedFunction, "The device has no capability item '" + std::string(item) + "'.");
-}
-
 // ---- video output ----
 
 Reply MpvDevice::where(std::string_view what)
@@ -1099,7 +989,7 @@ Reply MpvDevice::where(std::string_view what)
         return Reply::ok(std::to_string(rect.x) + " " + std::to_string(rect.y) + " " + std::to_string(rect.width) +
                          " " + std::to_string(rect.height));
     }
-    return error(ErrUnsupportedFunction, "The device cannot tell where '" + std::string(what) + "' is.");
+    return unknownItem(Query::Where, what);
 }
 
 Reply MpvDevice::window(uint64_t handle)

@@ -54,8 +54,6 @@ public:
     Reply resume() override;
     Reply seek(SeekTarget target, int64_t position, bool wait) override;
     Reply setTimeFormat(TimeFormat format) override;
-    Reply status(std::string_view item) override;
-    Reply capability(std::string_view item) override;
     void setOutputGain(double gain) override;
 
     Reply where(std::string_view what) override;
@@ -119,6 +117,9 @@ private:
     bool awaitCachedFrame(Clock::time_point deadline);
     void leaveCache();
 
+    // Status and capability answers (mpvdevice_status.cpp).
+    Reply deviceStatus(std::string_view item) override;
+    Reply deviceCapability(std::string_view item) override;
     Reply videoStatus(std::string_view item);
     Reply audioStatus(std::string_view item);
     int bitsPerSample();

@@ -176,12 +176,13 @@ public:
     Reply resume() override;
     Reply seek(SeekTarget target, int64_t position, bool wait) override;
     Reply setTimeFormat(TimeFormat format) override;
-    Reply status(std::string_view item) override;
-    Reply capability(std::string_view item) override;
     void setOutputGain(double gain) override;
 
 private:
     enum class Mode { Stopped, Playing, Paused };
+
+    Reply deviceStatus(std::string_view item) override;
+    Reply deviceCapability(std::string_view item) override;
 
     void run();
     int64_t elapsedMicrosLocked() const;
@@ -473,7 +474,7 @@ Reply SequencerDevice::setTimeFormat(TimeFormat format)
     return Reply::ok();
 }
 
-Reply SequencerDevice::status(std::string_view item)
+Reply SequencerDevice::deviceStatus(std::string_view item)
 {
     std::lock_guard lock(mutex_);
     const int64_t positionMs = (positionMicrosLocked() + 500) / 1000;
@@ -487,28 +488,20 @@ Reply SequencerDevice::status(std::string_view item)
         return Reply::ok(std::to_string(song_.tempoBpmAtMs(positionMs)));
     if (item == "mode")
         return Reply::ok(mode_ == Mode::Playing ? "playing" : mode_ == Mode::Paused ? "paused" : "stopped");
-    if (item == "speed")
-        return Reply::ok("1000");
-    if (item == "ready" || item == "media present")
-        return Reply::ok("true");
     if (item == "time format")
         return Reply::ok("milliseconds");
-    if (item == "number of tracks" || item == "current track")
-        return Reply::ok("1");
     if (item == "division type")
         return Reply::ok(song_.ticksPerQuarter() > 0 ? "PPQN" : "SMPTE");
-    return Reply::error(ErrUnrecognizedKeyword, "The sequencer has no status item '" + std::string(item) + "'.");
+    return unknownItem(Query::Status, item);
 }
 
-Reply SequencerDevice::capability(std::string_view item)
+Reply SequencerDevice::deviceCapability(std::string_view item)
 {
-    if (item == "device type")
-        return Reply::ok("sequencer");
-    if (item == "can play" || item == "has audio" || item == "uses files" || item == "compound device")
+    if (item == "has audio")
         return Reply::ok("true");
-    if (item == "has video" || item == "can record" || item == "can save" || item == "can eject")
+    if (item == "has video")
         return Reply::ok("false");
-    return Reply::error(ErrUnrecognizedKeyword, "The sequencer has no capability '" + std::string(item) + "'.");
+    return unknownItem(Query::Capability, item);
 }
 
 void SequencerDevice::setOutputGain(double gain)

@@ -42,8 +42,11 @@ public:
             return Reply::error(ErrBadTimeFormat, "no frames here");
         return record(format == TimeFormat::Frames ? "frames" : "ms");
     }
-    Reply status(std::string_view item) override { return record("status " + std::string(item), std::string(item)); }
-    Reply capability(std::string_view item) override { return record("capability " + std::string(item)); }
+    Reply deviceStatus(std::string_view item) override
+    {
+        return record("status " + std::string(item), std::string(item));
+    }
+    Reply deviceCapability(std::string_view item) override { return record("capability " + std::string(item)); }
     Reply window(uint64_t handle) override { return record("window " + std::to_string(handle)); }
     Reply update(uint64_t hdc) override { return record("update " + std::to_string(hdc)); }
     Reply putDestination(const Rect& r) override
