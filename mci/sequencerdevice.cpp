@@ -1,8 +1,7 @@
 #include "sequencerdevice.h"
 
 #include "smfreader.h"
-
-#include <fluidsynth.h>
+#include "synthesizer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,18 +20,11 @@ using Clock = std::chrono::steady_clock;
 // Larger files are not MIDI songs; refusing them bounds reading time.
 constexpr uintmax_t kMaxFileBytes = 64u << 20;
 
-// synth.gain for full volume. FluidSynth's output amplitude is proportional
-// to its gain, so gain = kFullGain * volume keeps loudness linear in the
-// volume. 0.5 sounds about as loud as other media at full volume without
-// clipping ordinary songs (FluidSynth's own default of 0.2 is quiet).
-constexpr float kFullGain = 0.5f;
-
 // Events sent in one go before letting commands in.
 constexpr int kEventsPerBatch = 512;
 
-// Without audio output the synthesizer is rendered into nothing at this
-// rate, so its voices end and its queues drain as they would when heard.
-constexpr double kNullSampleRate = 22050;
+// Without audio output the synthesizer is rendered into nothing this often,
+// so its voices end and its queues drain as they would when heard.
 constexpr auto kNullRenderInterval = std::chrono::milliseconds(50);
 
 // Events this late are not played but only caught up with.
@@ -67,106 +59,9 @@ std::optional<std::vector<uint8_t>> readWholeFile(const std::string& path, Reply
     return bytes;
 }
 
-std::string joined(const std::vector<std::string>& items)
-{
-    std::string text;
-    for (const std::string& item : items)
-        text += (text.empty() ? "" : ", ") + item;
-    return text;
-}
-
-// FluidSynth's settings, synthesizer and audio driver, released in reverse.
-struct Synth {
-    fluid_settings_t* settings = nullptr;
-    fluid_synth_t* synth = nullptr;
-    fluid_audio_driver_t* driver = nullptr;
-
-    Synth() = default;
-    Synth(const Synth&) = delete;
-    Synth& operator=(const Synth&) = delete;
-    ~Synth()
-    {
-        if (driver)
-            delete_fluid_audio_driver(driver);
-        if (synth)
-            delete_fluid_synth(synth);
-        if (settings)
-            delete_fluid_settings(settings);
-    }
-};
-
-// FluidSynth chats on stderr at every open ("Using PulseAudio driver");
-// the player reports what matters itself, so only warnings and worse stay.
-void quietSynthLog()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
-        fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
-    });
-}
-
-std::unique_ptr<Synth> makeSynth(const SequencerSetup& setup, Reply* failure)
-{
-    quietSynthLog();
-    auto synth = std::make_unique<Synth>();
-    synth->settings = new_fluid_settings();
-    if (!synth->settings) {
-        *failure = Reply::error(ErrInternal, "The MIDI synthesizer cannot be set up.");
-        return nullptr;
-    }
-    if (setup.nullAudio) {
-        fluid_settings_setnum(synth->settings, "synth.sample-rate", kNullSampleRate);
-        fluid_settings_setint(synth->settings, "synth.reverb.active", 0);
-        fluid_settings_setint(synth->settings, "synth.chorus.active", 0);
-    }
-    synth->synth = new_fluid_synth(synth->settings);
-    if (!synth->synth) {
-        *failure = Reply::error(ErrInternal, "The MIDI synthesizer cannot be set up.");
-        return nullptr;
-    }
-
-    std::vector<std::string> unloadable;
-    bool loaded = false;
-    for (const std::string& soundFont : setup.soundFonts) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(soundFont, error))
-            continue;
-        if (fluid_synth_sfload(synth->synth, soundFont.c_str(), 1) != FLUID_FAILED) {
-            loaded = true;
-            break;
-        }
-        unloadable.push_back(soundFont);
-    }
-    if (!loaded) {
-        std::string text = "No General MIDI SoundFont was found to play MIDI files (looked for "
-                           + joined(setup.soundFonts) + ").";
-        if (!unloadable.empty())
-            text += " These could not be loaded as SoundFonts: " + joined(unloadable) + ".";
-        text += " Install one (for example the timgm6mb-soundfont package) or set NORRAVA_SOUNDFONT to a .sf2 file.";
-        *failure = Reply::error(ErrDeviceNotInstalled, text);
-        return nullptr;
-    }
-
-    if (!setup.nullAudio) {
-        for (const char* driver : {"pulseaudio", "alsa"}) {
-            fluid_settings_setstr(synth->settings, "audio.driver", driver);
-            synth->driver = new_fluid_audio_driver(synth->settings, synth->synth);
-            if (synth->driver)
-                break;
-        }
-        if (!synth->driver) {
-            *failure = Reply::error(ErrHardware, "The MIDI synthesizer cannot reach the sound output "
-                                                 "(neither PulseAudio nor ALSA could be opened).");
-            return nullptr;
-        }
-    }
-    return synth;
-}
-
 class SequencerDevice final : public Device {
 public:
-    SequencerDevice(SmfFile song, std::unique_ptr<Synth> synth, bool nullAudio);
+    SequencerDevice(SmfFile song, std::unique_ptr<Synthesizer> synth, bool nullAudio);
     ~SequencerDevice() override;
 
     std::string type() const override { return "sequencer"; }
@@ -197,7 +92,7 @@ private:
     Reply outOfRange(int64_t ms) const;
 
     const SmfFile song_;
-    const std::unique_ptr<Synth> synth_;
+    const std::unique_ptr<Synthesizer> synth_;
     const bool nullAudio_;
 
     std::mutex mutex_;
@@ -210,13 +105,14 @@ private:
     size_t nextEvent_ = 0; // next event to send
     size_t synthAt_ = 0;   // the synthesizer's controllers reflect events before this
     Clock::time_point renderedUntil_;
-    std::vector<float> scratch_;
     bool quit_ = false;
     std::thread worker_;
 };
 
-SequencerDevice::SequencerDevice(SmfFile song, std::unique_ptr<Synth> synth, bool nullAudio)
-    : song_(std::move(song)), synth_(std::move(synth)), nullAudio_(nullAudio)
+SequencerDevice::SequencerDevice(SmfFile song, std::unique_ptr<Synthesizer> synth, bool nullAudio)
+    : song_(std::move(song)),
+      synth_(std::move(synth)),
+      nullAudio_(nullAudio)
 {
     stopMicros_ = song_.lengthMicros();
     setOutputGain(1.0);
@@ -228,7 +124,7 @@ SequencerDevice::~SequencerDevice()
     {
         std::lock_guard lock(mutex_);
         quit_ = true;
-        fluid_synth_all_sounds_off(synth_->synth, -1);
+        synth_->allSoundsOff();
     }
     wake_.notify_all();
     worker_.join();
@@ -253,24 +149,10 @@ Clock::time_point SequencerDevice::timeOfLocked(int64_t micros) const
 
 void SequencerDevice::send(const SmfEvent& event)
 {
-    fluid_synth_t* synth = synth_->synth;
-    const int channel = event.status & 0x0F;
-    switch (event.status & 0xF0) {
-    case 0x80: fluid_synth_noteoff(synth, channel, event.data1); break;
-    case 0x90: fluid_synth_noteon(synth, channel, event.data1, event.data2); break;
-    case 0xA0: fluid_synth_key_pressure(synth, channel, event.data1, event.data2); break;
-    case 0xB0: fluid_synth_cc(synth, channel, event.data1, event.data2); break;
-    case 0xC0: fluid_synth_program_change(synth, channel, event.data1); break;
-    case 0xD0: fluid_synth_channel_pressure(synth, channel, event.data1); break;
-    case 0xE0: fluid_synth_pitch_bend(synth, channel, event.data1 | event.data2 << 7); break;
-    case 0xF0: {
-        const std::span<const uint8_t> body = song_.sysex(event);
-        if (!body.empty())
-            fluid_synth_sysex(synth, reinterpret_cast<const char*>(body.data()), int(body.size()), nullptr,
-                              nullptr, nullptr, 0);
-        break;
-    }
-    }
+    if (event.status >= 0xF0)
+        synth_->sendSysex(song_.sysex(event));
+    else
+        synth_->send(event.status, event.data1, event.data2);
 }
 
 // Brings programs, controllers and pitch bends to what they are just before
@@ -280,7 +162,7 @@ void SequencerDevice::chaseLocked(size_t index)
 {
     size_t from = synthAt_;
     if (index < synthAt_) {
-        fluid_synth_system_reset(synth_->synth);
+        synth_->reset();
         from = 0;
     }
     const std::vector<SmfEvent>& events = song_.events();
@@ -302,7 +184,7 @@ void SequencerDevice::haltLocked(Mode mode)
 {
     positionMicros_ = positionMicrosLocked();
     if (mode_ == Mode::Playing)
-        fluid_synth_all_sounds_off(synth_->synth, -1);
+        synth_->allSoundsOff();
     mode_ = mode;
     finished_.notify_all();
 }
@@ -321,14 +203,7 @@ void SequencerDevice::renderNullLocked()
     const Clock::time_point now = Clock::now();
     const double seconds = std::min(std::chrono::duration<double>(now - renderedUntil_).count(), 1.0);
     renderedUntil_ = now;
-    int frames = int(seconds * kNullSampleRate);
-    constexpr int kBlock = 1024;
-    scratch_.resize(2 * kBlock);
-    while (frames > 0) {
-        const int count = std::min(frames, kBlock);
-        fluid_synth_write_float(synth_->synth, count, scratch_.data(), 0, 2, scratch_.data(), 1, 2);
-        frames -= count;
-    }
+    synth_->renderNowhere(seconds);
 }
 
 void SequencerDevice::run()
@@ -368,7 +243,7 @@ void SequencerDevice::run()
         }
         if (now >= stopMicros_) {
             // Let the last notes ring out naturally rather than cutting them.
-            fluid_synth_all_notes_off(synth_->synth, -1);
+            synth_->allNotesOff();
             positionMicros_ = stopMicros_;
             mode_ = Mode::Stopped;
             finished_.notify_all();
@@ -506,8 +381,8 @@ Reply SequencerDevice::deviceCapability(std::string_view item)
 
 void SequencerDevice::setOutputGain(double gain)
 {
-    gain = std::clamp(gain, 0.0, 1.0);
-    fluid_synth_set_gain(synth_->synth, float(kFullGain * gain));
+    std::lock_guard lock(mutex_);
+    synth_->setVolume(gain);
 }
 
 } // namespace
@@ -547,7 +422,7 @@ std::unique_ptr<Device> openSequencerDevice(const std::string& path, const Seque
         reason = Reply::error(ErrInvalidFile, error);
         return nullptr;
     }
-    std::unique_ptr<Synth> synth = makeSynth(setup, &reason);
+    std::unique_ptr<Synthesizer> synth = Synthesizer::create(setup.soundFonts, setup.nullAudio, &reason);
     if (!synth)
         return nullptr;
     return std::make_unique<SequencerDevice>(std::move(*song), std::move(synth), setup.nullAudio);
