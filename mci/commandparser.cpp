@@ -72,6 +72,11 @@ std::string Token::lower() const
     return toLower(text);
 }
 
+Reply badArgument(const std::string& what)
+{
+    return Reply::error(ErrUnrecognizedKeyword, "Unrecognised or missing argument: " + what);
+}
+
 Flag flagNamed(std::string_view word)
 {
     if (word == "wait")
@@ -99,7 +104,7 @@ std::variant<OpenOptions, Reply> parseOpenOptions(const std::vector<Token>& word
             else
                 options.type = toLower(value);
         } else if ((flagNamed(key) & kOpenFlags) == 0) {
-            return Reply::error(ErrUnrecognizedKeyword, "Unrecognised or missing argument: " + words[i].text);
+            return badArgument(words[i].text);
         }
     }
     return options;

@@ -58,4 +58,7 @@ bool parseNumber(const Token& token, int64_t* value);
 
 std::string toLower(std::string_view text);
 
+// The reply to an argument a command does not know, or one it lacks.
+Reply badArgument(const std::string& what);
+
 } // namespace mci

@@ -30,11 +30,6 @@ struct Request {
     bool wait = false;
 };
 
-Reply badArgument(const std::string& what)
-{
-    return Reply::error(ErrUnrecognizedKeyword, "Unrecognised or missing argument: " + what);
-}
-
 // Removes the unquoted flags in `accepted` from args; returns those seen.
 unsigned takeFlags(std::vector<Token>& args, unsigned accepted)
 {
@@ -139,8 +134,8 @@ Reply set(Request& r)
     if (what == "time format milliseconds" || what == "time format ms")
         return r.device->setTimeFormat(TimeFormat::Milliseconds);
     if (what.rfind("time format", 0) == 0)
-        return Reply::error(ErrBadTimeFormat,
-                            "The time format '" + what.substr(std::min<size_t>(what.size(), 12)) + "' is not supported.");
+        return Reply::error(ErrBadTimeFormat, "The time format '" + what.substr(std::min<size_t>(what.size(), 12)) +
+                                                  "' is not supported.");
     return badArgument(what);
 }
 
@@ -212,6 +207,7 @@ struct Verb {
 
 constexpr unsigned kWaitNotify = kWait | kNotify;
 
+// clang-format off
 constexpr Verb kVerbs[] = {
     // name        handler     target           takes              flags
     {"open",       open,       Target::Session, Takes::Options,    kOpenFlags},
@@ -230,6 +226,7 @@ constexpr Verb kVerbs[] = {
     {"update",     update,     Target::Device,  Takes::Arguments,  kWaitNotify},
     {"capture",    capture,    Target::Device,  Takes::Arguments,  kWaitNotify},
 };
+// clang-format on
 
 const Verb* findVerb(std::string_view name)
 {
