@@ -79,19 +79,36 @@ TEST(SequencerDevice, DescribesItselfAndTheSong)
     auto device = openSong(twoTempoSong());
     ASSERT_TRUE(device);
     EXPECT_EQ(device->type(), "sequencer");
-    EXPECT_EQ(device->capability("device type").text, "sequencer");
-    EXPECT_EQ(device->capability("has video").text, "false");
-    EXPECT_EQ(device->capability("has audio").text, "true");
-    EXPECT_EQ(device->capability("can play").text, "true");
-    EXPECT_TRUE(device->capability("can fly").failed());
-    EXPECT_EQ(status(*device, "length"), "4000");
-    EXPECT_EQ(status(*device, "position"), "0");
-    EXPECT_EQ(status(*device, "tempo"), "120");
-    EXPECT_EQ(status(*device, "mode"), "stopped");
-    EXPECT_EQ(status(*device, "speed"), "1000");
-    EXPECT_EQ(status(*device, "ready"), "true");
-    EXPECT_EQ(status(*device, "time format"), "milliseconds");
-    EXPECT_TRUE(device->status("frame rate").failed());
+    const auto capability = &mci::Device::capability;
+    const auto status = &mci::Device::status;
+    struct Row {
+        mci::Reply (mci::Device::*ask)(std::string_view);
+        const char* item;
+        const char* answer; // null: refused as unknown
+    };
+    const Row table[] = {
+        {capability, "device type", "sequencer"},
+        {capability, "has video", "false"},
+        {capability, "has audio", "true"},
+        {capability, "can play", "true"},
+        {capability, "can fly", nullptr},
+        {status, "length", "4000"},
+        {status, "position", "0"},
+        {status, "tempo", "120"},
+        {status, "mode", "stopped"},
+        {status, "speed", "1000"},
+        {status, "ready", "true"},
+        {status, "time format", "milliseconds"},
+        {status, "division type", "PPQN"},
+        {status, "frame rate", nullptr},
+    };
+    for (const Row& row : table) {
+        const mci::Reply reply = ((*device).*row.ask)(row.item);
+        EXPECT_EQ(reply.code, row.answer ? mci::Ok : mci::ErrUnsupportedFunction) << row.item;
+        if (row.answer) {
+            EXPECT_EQ(reply.text, row.answer) << row.item;
+        }
+    }
 }
 
 TEST(SequencerDevice, CountsInMillisecondsOnly)

@@ -11,7 +11,8 @@ using namespace mci;
 
 namespace {
 
-// Remembers what it was asked, answers status items from a fixed table.
+// Remembers what it was asked; answers a status item with the item itself and
+// knows every item but those with "bogus" in them.
 struct Calls {
     std::string openedType, openedPath, last;
     int opens = 0, destroyed = 0;
@@ -44,9 +45,17 @@ public:
     }
     Reply deviceStatus(std::string_view item) override
     {
-        return record("status " + std::string(item), std::string(item));
+        return known(item) ? record("status " + std::string(item), std::string(item))
+                           : unknownItem(Query::Status, item);
     }
-    Reply deviceCapability(std::string_view item) override { return record("capability " + std::string(item)); }
+    Reply deviceCapability(std::string_view item) override
+    {
+        return known(item) ? record("capability " + std::string(item)) : unknownItem(Query::Capability, item);
+    }
+    Reply where(std::string_view item) override
+    {
+        return known(item) ? record("where " + std::string(item)) : unknownItem(Query::Where, item);
+    }
     Reply window(uint64_t handle) override { return record("window " + std::to_string(handle)); }
     Reply update(uint64_t hdc) override { return record("update " + std::to_string(hdc)); }
     Reply putDestination(const Rect& r) override
@@ -58,6 +67,7 @@ public:
     void setOutputGain(double gain) override { calls.gain = gain; }
 
 private:
+    static bool known(std::string_view item) { return item.find("bogus") == std::string_view::npos; }
     static Reply record(std::string what, std::string reply = {})
     {
         calls.last = std::move(what);
@@ -246,6 +256,95 @@ TEST_F(SessionTest, GainReachesOpenAndLaterDevices)
     EXPECT_DOUBLE_EQ(calls.gain, 0.25);
     session.setOutputGain(2.0);
     EXPECT_DOUBLE_EQ(calls.gain, 1.0);
+}
+
+// Every verb of the command table: what it accepts after its device.
+struct VerbRow {
+    const char* verb;
+    const char* arguments; // a valid set after the device
+    const char* call;      // what that asks of the device ("" for open and close)
+    int bare;              // the code for the verb and its device alone
+    int junk;              // the code for an unknown word after valid arguments
+    bool shareable;        // whether it takes "shareable" as a flag
+};
+
+constexpr VerbRow kVerbRows[] = {
+    {"open", "alias z", "", Ok, ErrUnrecognizedKeyword, true},
+    {"close", "", "", Ok, ErrExtraCharacters, false},
+    {"play", "from 1 to 2", "play 1 2", Ok, ErrUnrecognizedKeyword, false},
+    {"stop", "", "stop", Ok, ErrExtraCharacters, false},
+    {"pause", "", "pause", Ok, ErrExtraCharacters, false},
+    {"resume", "", "resume", Ok, ErrExtraCharacters, false},
+    {"seek", "to 5", "seek position 5", ErrUnrecognizedKeyword, ErrUnrecognizedKeyword, false},
+    {"set", "time format frames", "frames", ErrUnrecognizedKeyword, ErrBadTimeFormat, false},
+    {"status", "mode", "status mode", ErrMissingParameter, ErrUnsupportedFunction, false},
+    {"capability", "has video", "capability has video", ErrMissingParameter, ErrUnsupportedFunction, false},
+    {"where", "source", "where source", ErrMissingParameter, ErrUnsupportedFunction, false},
+    {"window", "handle 5", "window 5", ErrUnrecognizedKeyword, ErrExtraCharacters, false},
+    {"put", "destination at 0 0 8 6", "put 0 0 8 6", ErrUnrecognizedKeyword, ErrUnrecognizedKeyword, false},
+    {"update", "hdc 5", "update 5", ErrUnrecognizedKeyword, ErrExtraCharacters, false},
+    {"capture", "as /tmp/x.bmp", "capture /tmp/x.bmp", ErrUnrecognizedKeyword, ErrUnrecognizedKeyword, false},
+};
+
+TEST_F(SessionTest, TheVerbTableIsCoveredRowForRow)
+{
+    std::vector<std::string_view> rows;
+    for (const VerbRow& row : kVerbRows)
+        rows.push_back(row.verb);
+    EXPECT_EQ(rows, knownVerbs());
+}
+
+TEST_F(SessionTest, EachVerbTakesItsArgumentsAndFlagsAndRefusesTheRest)
+{
+    const std::string video = file("a.mkv");
+    for (const VerbRow& row : kVerbRows) {
+        SCOPED_TRACE(row.verb);
+        const std::string verb = row.verb;
+        const std::string target = verb == "open" ? "\"" + video + "\"" : "z";
+        // Each command starts from z open, or for open from nothing open.
+        auto run = [&](const std::string& tail) {
+            send("close all");
+            if (verb != "open") {
+                EXPECT_EQ(send("open \"" + video + "\" alias z"), Ok);
+            }
+            calls.last.clear();
+            std::string reply;
+            const int code = send(verb + " " + target + tail, &reply);
+            EXPECT_TRUE(code == Ok || !reply.empty()) << tail;
+            return code;
+        };
+        const std::string valid = *row.arguments ? std::string(" ") + row.arguments : "";
+
+        EXPECT_EQ(run(valid), Ok);
+        EXPECT_EQ(calls.last, row.call);
+        EXPECT_EQ(run(""), row.bare);
+        EXPECT_EQ(run(valid + " bogus"), row.junk);
+
+        // A flag is taken out whole; a word that is not one of the verb's
+        // flags fails or reaches the device.
+        for (const char* flag : {"wait", "notify", "shareable"}) {
+            SCOPED_TRACE(flag);
+            const int code = run(valid + " " + flag);
+            if (std::string(flag) != "shareable" || row.shareable) {
+                EXPECT_EQ(code, Ok);
+                EXPECT_EQ(calls.last.substr(0, calls.last.find(" wait")), row.call);
+            } else {
+                EXPECT_TRUE(code != Ok || calls.last != row.call) << calls.last;
+            }
+        }
+    }
+}
+
+TEST_F(SessionTest, OpenReadsItsKeywordsInAnyOrderAndTakesFlagWordsAsNames)
+{
+    const std::string video = file("a.mkv");
+    const std::string open = "open \"" + video + "\" ";
+    EXPECT_EQ(send(open + "shareable type WaveAudio wait alias Wait"), Ok);
+    EXPECT_EQ(calls.openedType, "waveaudio");
+    EXPECT_TRUE(session.isOpen("wait"));
+    EXPECT_EQ(send(open + "alias ALL"), ErrInvalidDeviceName);
+    EXPECT_EQ(send(open + "type"), ErrMissingStringArgument);
+    EXPECT_EQ(send(open + "alias z alias"), ErrMissingStringArgument);
 }
 
 } // namespace
