@@ -910,22 +910,24 @@ Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bo
     return Reply::ok();
 }
 
-Reply MpvDevice::stop()
+// stop and pause both hold the picture where it is; only the mode differs.
+Reply MpvDevice::halt(State state)
 {
     drainEvents();
     int yes = 1;
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
-    state_ = State::Stopped;
+    state_ = state;
     return Reply::ok();
+}
+
+Reply MpvDevice::stop()
+{
+    return halt(State::Stopped);
 }
 
 Reply MpvDevice::pause()
 {
-    drainEvents();
-    int yes = 1;
-    mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
-    state_ = State::Paused;
-    return Reply::ok();
+    return halt(State::Paused);
 }
 
 Reply MpvDevice::resume()

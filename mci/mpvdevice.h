@@ -71,6 +71,7 @@ private:
     enum class State { Stopped, Playing, Paused };
 
     explicit MpvDevice(bool video);
+    Reply halt(State state);
     Reply load(const std::string& path);
     Reply awaitLoaded(Clock::time_point deadline);
     Reply checkTracks();
