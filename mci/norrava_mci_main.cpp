@@ -6,33 +6,51 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
-const char kHelp[] =
-    "Usage: norrava-mci [--help]\n"
-    "\n"
-    "Reads media commands from standard input, one per line, and writes one\n"
-    "line per command to standard output: the reply (an empty line when the\n"
-    "command has none) or 'error <code>: <text>'. Blank lines and lines\n"
-    "starting with '#' are skipped. Every device still open is closed at the\n"
-    "end of input. Set NORRAVA_AUDIO=null to play without sound output.\n"
-    "\n"
-    "Examples:\n"
-    "  open \"/home/me/clip one.mp4\" alias z\n"
-    "  set z time format frames\n"
-    "  status z length\n"
-    "  seek z to 120 wait\n"
-    "  capture z as \"/tmp/frame120.bmp\"\n"
-    "  play z from 0 to 250 wait\n"
-    "  status z mode\n"
-    "  close all\n"
-    "\n"
-    "Commands: open, close, play, stop, pause, resume, seek, set, status,\n"
-    "capability, where, window, put, update, capture. Which device opens a\n"
-    "file follows its extension, from the [mci extensions] section of\n"
-    "norrava/win.ini in $XDG_CONFIG_HOME or /etc/xdg, else a built-in list;\n"
-    "'type <device>' overrides it.\n";
+const char kHelp[] = "Usage: norrava-mci [--help]\n"
+                     "\n"
+                     "Reads media commands from standard input, one per line, and writes one\n"
+                     "line per command to standard output: the reply (an empty line when the\n"
+                     "command has none) or 'error <code>: <text>'. Blank lines and lines\n"
+                     "starting with '#' are skipped. Every device still open is closed at the\n"
+                     "end of input. Set NORRAVA_AUDIO=null to play without sound output.\n"
+                     "\n"
+                     "Examples:\n"
+                     "  open \"/home/me/clip one.mp4\" alias z\n"
+                     "  set z time format frames\n"
+                     "  status z length\n"
+                     "  seek z to 120 wait\n"
+                     "  capture z as \"/tmp/frame120.bmp\"\n"
+                     "  play z from 0 to 250 wait\n"
+                     "  status z mode\n"
+                     "  close all\n"
+                     "\n"
+                     "Which device opens a file follows its extension, from the\n"
+                     "[mci extensions] section of norrava/win.ini in $XDG_CONFIG_HOME or\n"
+                     "/etc/xdg, else a built-in list; 'type <device>' overrides it.\n"
+                     "\n";
+
+// "Commands: open, close, ...", from the layer's own table, in lines of at
+// most 72 characters.
+std::string commandList()
+{
+    std::string text, line = "Commands:";
+    const std::vector<std::string_view> verbs = mci::knownVerbs();
+    for (size_t i = 0; i < verbs.size(); ++i) {
+        const std::string word = std::string(verbs[i]) + (i + 1 < verbs.size() ? "," : ".");
+        if (line.size() + 1 + word.size() > 72) {
+            text += line + "\n";
+            line.clear();
+        } else {
+            line += ' ';
+        }
+        line += word;
+    }
+    return text + line + "\n";
+}
 
 std::string oneLine(std::string text)
 {
@@ -55,6 +73,7 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kHelp, stdout);
+            std::fputs(commandList().c_str(), stdout);
             return 0;
         }
         std::fprintf(stderr, "norrava-mci: unknown option '%s' (try --help)\n", argv[i]);

@@ -1,3 +1,4 @@
+#include "mcisession.h"
 #include "testmedia.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +48,10 @@ TEST(NorravaMci, HelpExplainsItself)
 {
     const ToolRun out = runTool("", {"--help"});
     EXPECT_EQ(out.exitCode, 0);
-    EXPECT_TRUE(out.lines.join('\n').contains("one per line"));
+    const QString help = out.lines.join('\n');
+    EXPECT_TRUE(help.contains("one per line"));
+    for (std::string_view verb : mci::knownVerbs())
+        EXPECT_TRUE(help.contains(QString::fromUtf8(verb.data(), qsizetype(verb.size())))) << verb;
     EXPECT_NE(runTool("", {"--bogus"}).exitCode, 0);
 }
 
