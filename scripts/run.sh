@@ -7,8 +7,4 @@ bash scripts/setup.sh
 bash scripts/build.sh
 BUILD_DIR=${NORRAVA_BUILD_DIR:-build}
 MEDIA=${1:-data/demo.mp4}
-if [ -x "$BUILD_DIR/app/norrava" ]; then
-  exec "$BUILD_DIR/app/norrava" "$MEDIA"
-fi
-# Until the window lands, play through the command-line front end.
-printf 'open "%s" alias z\nstatus z length\nplay z wait\nclose z\n' "$(realpath "$MEDIA")" | "$BUILD_DIR/mci/norrava-mci"
+exec "$BUILD_DIR/app/norrava" "$MEDIA"
