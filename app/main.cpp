@@ -20,7 +20,10 @@ int main(int argc, char** argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     const bool help = ParseCommandLine(arguments).help;
     if (help || arguments.contains("--version") || arguments.contains("-v")) {
-        std::fputs(help ? kUsageText : "Norrava 1.0\n", stdout);
+        if (help)
+            std::fputs(kUsageText, stdout);
+        else
+            std::printf("%s\n", NorravaApplication::Title);
         return 0;
     }
 

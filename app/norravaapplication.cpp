@@ -20,7 +20,7 @@ NorravaApplication::NorravaApplication(int& argc, char** argv)
 {
     setApplicationName("Norrava");
     setApplicationDisplayName(Title);
-    setApplicationVersion("1.0");
+    setApplicationVersion(NORRAVA_VERSION);
     setQuitOnLastWindowClosed(false); // the main window's close ends the program
 }
 

@@ -9,7 +9,7 @@
 // instead of unwinding through the event loop.
 class NorravaApplication : public QApplication {
 public:
-    static constexpr const char* Title = "Norrava 1.0";
+    static constexpr const char* Title = "Norrava " NORRAVA_VERSION;
 
     NorravaApplication(int& argc, char** argv);
 

@@ -7,7 +7,7 @@
 #
 # Runs on a private Xvfb and PulseAudio server (no window manager). For the
 # player it also counts its windows on the server at the moment the main
-# window maps: the main window and the companions titled "... — Norrava 1.0".
+# window maps: the main window and the companions titled "... — Norrava <version>".
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -19,6 +19,8 @@ runs="${RUNS:-10}"
 cmake --build "$build" --target norrava launchwatch -j2 >/dev/null
 watch="$build/bench/launchwatch"
 player="$build/app/norrava"
+# The main window's title, as the player prints it for --version.
+title="$("$player" --version)"
 
 # shellcheck source=../scripts/services.sh
 source "$here/../scripts/services.sh"
@@ -31,7 +33,7 @@ theirs=()
 ours_cpu=()
 theirs_cpu=()
 launch_ours() {
-    "$watch" --runs 1 --exact "Norrava 1.0" --suffix " Norrava 1.0" -- "$player" "$clip" 2>/dev/null | sed -n 1p || true
+    "$watch" --runs 1 --exact "$title" --suffix " $title" -- "$player" "$clip" 2>/dev/null | sed -n 1p || true
 }
 launch_mpv() {
     "$watch" --runs 1 --contains " - mpv" -- mpv --vo=x11 --no-config --really-quiet "$clip" 2>/dev/null | sed -n 1p || true

@@ -41,6 +41,8 @@ python3 - "$build/app/norrava" "$clip" "$rounds" "$xvfb_pid" "$pulse_pid" "$NORR
 import json, os, re, socket, statistics, subprocess, sys, time
 
 player, clip, rounds, xvfb_pid, pulse_pid, runtime = sys.argv[1:7]
+# The main window's title, as the player prints it for --version.
+title = subprocess.run([player, "--version"], capture_output=True, text=True, check=True).stdout.strip()
 rounds, xvfb_pid, pulse_pid = int(rounds), int(xvfb_pid), int(pulse_pid)
 HZ = os.sysconf("SC_CLK_TCK")
 SETTLE, SPAN, CLIP_SECONDS, FRAMES = 2.0, 25.0, 30.0, 900
@@ -95,7 +97,7 @@ def run_norrava(i):
                QT_MESSAGE_PATTERN="%{category}: %{message}")
     with open(log, "w") as err:
         proc = subprocess.Popen([player, clip], env=env, stdout=subprocess.DEVNULL, stderr=err)
-    result = measure(proc, "^Norrava 1.0$")
+    result = measure(proc, "^" + title.replace(".", "\\.") + "$")
     if result is None:
         proc.kill(); proc.wait()
         print("norrava exited with %s; its last words:\n%s" % (proc.returncode, open(log).read()[-2000:]))

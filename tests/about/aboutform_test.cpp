@@ -229,7 +229,7 @@ TEST(About, BannerFrameIsABandAcrossTheView)
 
 TEST(About, SurfaceErrorIsShownAsThreeLines)
 {
-    QApplication::setApplicationDisplayName("Norrava 1.0");
+    QApplication::setApplicationDisplayName("Norrava " NORRAVA_VERSION);
     QString title, text;
     QTimer dismiss;
     QObject::connect(&dismiss, &QTimer::timeout, [&] {
@@ -241,7 +241,7 @@ TEST(About, SurfaceErrorIsShownAsThreeLines)
     });
     dismiss.start(5);
     ReportException(DIB_ERROR());
-    EXPECT_EQ(title, "Norrava 1.0");
+    EXPECT_EQ(title, "Norrava " NORRAVA_VERSION);
     EXPECT_EQ(text.split('\n'), QStringList({"DIB ERROR :", "Can NOT create DIB ? ? !",
                                              QString::fromUtf8("Impossible de cr\u00e9er une image tampon ? ? !")}));
 }

@@ -127,7 +127,7 @@ protected:
         QString id;
         eventually([&] {
             const QStringList found =
-                tool("xdotool", {"search", "--onlyvisible", "--name", "^Norrava 1.0$"}, 5000).split('\n', Qt::SkipEmptyParts);
+                tool("xdotool", {"search", "--onlyvisible", "--name", "^Norrava " NORRAVA_VERSION "$"}, 5000).split('\n', Qt::SkipEmptyParts);
             if (!found.isEmpty())
                 id = found.first();
             return !id.isEmpty() || player.process.state() == QProcess::NotRunning;
@@ -431,7 +431,7 @@ TEST_P(HdFilmEndToEnd, TheFilmIsScaledDownAndEveryWindowIsOnTheScreen)
 
     QString window;
     ASSERT_TRUE(eventually([&] {
-        const QStringList found = toolOn(display.name, "xdotool", {"search", "--onlyvisible", "--name", "^Norrava 1.0$"})
+        const QStringList found = toolOn(display.name, "xdotool", {"search", "--onlyvisible", "--name", "^Norrava " NORRAVA_VERSION "$"})
                                       .split('\n', Qt::SkipEmptyParts);
         window = found.value(0);
         return !window.isEmpty() || player.process.state() == QProcess::NotRunning;

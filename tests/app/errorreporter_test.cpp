@@ -27,7 +27,7 @@ TEST(ErrorReporter, EachKindIsTitledWithTheProgramAndClosedWithOk)
     for (const auto& c : table) {
         const auto box = ErrorReporter::makeBox(c.kind, "Some text\nover two lines", c.parent);
         EXPECT_EQ(box->icon(), c.icon);
-        EXPECT_EQ(box->windowTitle(), "Norrava 1.0");
+        EXPECT_EQ(box->windowTitle(), "Norrava " NORRAVA_VERSION);
         EXPECT_EQ(box->text(), "Some text\nover two lines");
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
         EXPECT_EQ(box->parentWidget(), c.parent);
@@ -79,7 +79,7 @@ TEST_F(ErrorReportsTest, ARefusedFileComesUpInARefusalBox)
     app->LoadTheFile(testmedia::rawFile("app_refused.txt", "not a medium\n"));
     ASSERT_EQ(catcher.seen.size(), 1);
     EXPECT_EQ(catcher.seen[0].icon, QMessageBox::NoIcon);
-    EXPECT_EQ(catcher.seen[0].title, "Norrava 1.0");
+    EXPECT_EQ(catcher.seen[0].title, "Norrava " NORRAVA_VERSION);
     EXPECT_EQ(catcher.seen[0].text, "Norrava cannot open this type of file.");
     EXPECT_EQ(catcher.seen[0].parent, nullptr);
 }
@@ -90,7 +90,7 @@ TEST_F(ErrorReportsTest, AnExceptionComesUpInAnErrorBox)
     NorravaApplication::ShowException("The file could not be saved.");
     ASSERT_EQ(catcher.seen.size(), 1);
     EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Critical);
-    EXPECT_EQ(catcher.seen[0].title, "Norrava 1.0");
+    EXPECT_EQ(catcher.seen[0].title, "Norrava " NORRAVA_VERSION);
     EXPECT_EQ(catcher.seen[0].text, "The file could not be saved.");
 }
 

@@ -1,7 +1,7 @@
 // Keyboard control of the main window: real key events sent to the real
 // window, each key reaching its button's handler only while the button is
 // enabled; a focused slider keeping its own keys; the names screen readers
-// read; the keys in --help and in the help document.
+// read; the keys in --help and in the help document; the version shown.
 #include "apptest.h"
 #include "urlrecorder.h"
 
@@ -408,6 +408,30 @@ TEST(KeysHelp, EveryKeyIsInTheUsageTextAndTheHelpDocument)
         EXPECT_TRUE(usage.contains(text)) << text.toStdString();
         EXPECT_TRUE(documented.contains(text)) << text.toStdString();
     }
+}
+
+// --version and -v answer without a display, with the version the build
+// was configured with; the help document's title and heading carry the same
+// version, as it is not generated.
+TEST(KeysHelp, VersionIsTheConfiguredOneEverywhere)
+{
+    for (const char* option : {"--version", "-v"}) {
+        QProcess player;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        player.setProcessEnvironment(env);
+        player.start(NORRAVA_PLAYER, {option});
+        ASSERT_TRUE(player.waitForFinished(60000)) << option;
+        EXPECT_EQ(player.exitCode(), 0) << option;
+        EXPECT_EQ(QString::fromUtf8(player.readAllStandardOutput()), "Norrava " NORRAVA_VERSION "\n") << option;
+    }
+
+    QFile html(NORRAVA_SOURCE_DIR "/data/Norrava.html");
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(html.readAll());
+    EXPECT_TRUE(text.contains(QString::fromUtf8("<title>Norrava " NORRAVA_VERSION " \u2014 Help</title>")));
+    EXPECT_TRUE(text.contains("<h1>Norrava " NORRAVA_VERSION "</h1>"));
 }
 
 } // namespace

@@ -37,7 +37,7 @@ TEST_F(StartupTest, StartsWithMediaControlsOffAndTheStatusPanelAtRest)
     EXPECT_EQ(described(), (QStringList{"none", "none", "none"}));
     EXPECT_EQ(caption(app->StatusPanel->StatusLabel), "stopped");
 
-    EXPECT_EQ(app->windowTitle(), "Norrava 1.0");
+    EXPECT_EQ(app->windowTitle(), "Norrava " NORRAVA_VERSION);
     EXPECT_TRUE(app->FileBlind->isVisible());
     EXPECT_TRUE(app->StatusHandle->isVisible());
     EXPECT_FALSE(app->FileNavigator->isVisible());

@@ -48,7 +48,7 @@ TEST(VumeterTest, ClosedMeterKeepsItsValues)
 TEST(VumeterTest, WithoutAHookTheMessageIsAnInformationBox)
 {
     QApplication& app = application();
-    app.setApplicationDisplayName("Norrava 1.0");
+    app.setApplicationDisplayName("Norrava " NORRAVA_VERSION);
     EnvOverride noServer("PULSE_SERVER", kNobodyListens);
     TVumeter meter;
 
@@ -70,7 +70,7 @@ TEST(VumeterTest, WithoutAHookTheMessageIsAnInformationBox)
     closer.stop();
 
     EXPECT_EQ(shownText, "No Wave Devices to open");
-    EXPECT_EQ(shownTitle, "Norrava 1.0");
+    EXPECT_EQ(shownTitle, "Norrava " NORRAVA_VERSION);
     EXPECT_FALSE(meter.IsOpen());
 }
 

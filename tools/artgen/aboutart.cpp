@@ -166,7 +166,7 @@ void drawAboutArt(ArtSet& art)
 
     QFont version("DejaVu Sans", 11, QFont::Bold);
     version.setLetterSpacing(QFont::AbsoluteSpacing, 2);
-    engraveText(p, QRect(30, 258, 257, 22), "VERSION 1.0", version);
+    engraveText(p, QRect(30, 258, 257, 22), "VERSION " NORRAVA_VERSION, version);
     for (int i = 0; i < 7; ++i)
         drawLed(p, QRectF(124 + i * 10, 286, 6, 4), i < 4);
 
