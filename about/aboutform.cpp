@@ -22,13 +22,6 @@ const TBannerTable BannerLines = {{
      "CHECK THE WEB" + QString(4, ' ') + QStringLiteral(NORRAVA_EMAIL) + QString(3, ' ')},
 }};
 
-// The artwork sits in a static library; naming its resources makes sure the
-// linker keeps them.
-static void LoadArtwork()
-{
-    Q_INIT_RESOURCE(art);
-}
-
 void TAboutImage::mousePressEvent(QMouseEvent* event)
 {
     FPressed = event->button() == Qt::LeftButton;
@@ -53,7 +46,7 @@ TAbout::TAbout(QWidget* owner)
     setPalette(colours);
     setAutoFillBackground(true);
 
-    LoadArtwork();
+    artnames::initArtResources();
     Image1 = new TAboutImage(this);
     Image1->setObjectName("Image1");
     Image1->setPixmap(QPixmap(artnames::path(artnames::kAbout)));
