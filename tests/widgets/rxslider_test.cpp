@@ -37,8 +37,12 @@ QImage rulerPicture(int width)
 
 class SliderTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { freshSlider(); }
+
+    // A new position slider, for each row of a table.
+    void freshSlider()
     {
+        events.clear();
         parent = std::make_unique<QWidget>();
         parent->resize(300, 60);
         QPalette pal = parent->palette();
@@ -59,52 +63,81 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(parent.get()));
     }
 
+    // As the volume slider: upright, 45 pixels of travel.
+    void makeUpright()
+    {
+        slider->SetOrientation(soVertical);
+        slider->SetImageVThumb(thumbPicture().transformed(QTransform().rotate(90)));
+        slider->SetImageVRuler(rulerPicture(6).transformed(QTransform().rotate(90)));
+        slider->setGeometry(10, 0, 20, 60);
+    }
+
     std::unique_ptr<QWidget> parent;
     TRxSlider* slider = nullptr;
     std::vector<std::string> events;
 };
 
-TEST_F(SliderTest, MapsValuesToThePositionSlidersPixels)
+TEST_F(SliderTest, PositionSliderLayout)
 {
     EXPECT_EQ(slider->UserImages(), siHThumb | siHRuler);
     EXPECT_EQ(slider->Span(), 196);
-    slider->SetMaxValue(1000);
-    slider->SetValue(500);
-    EXPECT_EQ(slider->ThumbRect().left(), 98);
     EXPECT_EQ(slider->ThumbRect().top(), 0);
     EXPECT_EQ(slider->ThumbRect().size(), QSize(15, 20));
-    slider->SetValue(1000);
-    EXPECT_EQ(slider->ThumbRect().left(), 196);
-    EXPECT_EQ(slider->PixelToValue(98), 500);
-    EXPECT_EQ(slider->PixelToValue(500), 1000);
-    EXPECT_EQ(slider->PixelToValue(-4), 0);
 }
 
-TEST_F(SliderTest, RoundsHalvesToEven)
+// The position slider is 196 pixels of travel. Values map to the thumb's
+// left edge, halves rounding to the even neighbour.
+TEST_F(SliderTest, ValuesMapToThumbPixels)
 {
-    slider->SetMaxValue(8); // 196 / 8 = 24.5 pixels a step
-    EXPECT_EQ(slider->ValueToPixel(1), 24);
-    EXPECT_EQ(slider->ValueToPixel(3), 74);
-    EXPECT_EQ(slider->ValueToPixel(5), 122);
-    // 49 pixels are exactly 2 steps; 12.25 pixels round down, 36.75 up.
-    EXPECT_EQ(slider->PixelToValue(49), 2);
-    EXPECT_EQ(slider->PixelToValue(12), 0);
-    EXPECT_EQ(slider->PixelToValue(37), 2);
+    const struct {
+        const char* name;
+        int32_t maxValue;
+        int32_t value;
+        int pixel;
+    } rows[] = {
+        {"middle of 1000", 1000, 500, 98},
+        {"end of 1000", 1000, 1000, 196},
+        {"24.5 rounds down to even", 8, 1, 24},
+        {"73.5 rounds up to even", 8, 3, 74},
+        {"122.5 rounds down to even", 8, 5, 122},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        slider->SetMaxValue(row.maxValue);
+        slider->SetValue(row.value);
+        EXPECT_EQ(slider->ValueToPixel(row.value), row.pixel);
+        EXPECT_EQ(slider->ThumbRect().left(), row.pixel);
+    }
 }
 
-TEST_F(SliderTest, SnapsToTheIncrementUnlessSmooth)
+TEST_F(SliderTest, PixelsMapToValues)
 {
-    slider->SetMaxValue(100);
-    slider->SetIncrement(10);
-    // 30 pixels are 15.3 units: 15 rounds to 20 (1.5 steps to the even 2).
-    EXPECT_EQ(slider->PixelToValue(30), 20);
-    EXPECT_EQ(slider->PixelToValue(20), 10);
-    slider->SetOptions(soSmooth);
-    EXPECT_EQ(slider->PixelToValue(30), 15);
-    // The value itself is never snapped.
-    slider->SetOptions({});
-    slider->SetValue(15);
-    EXPECT_EQ(slider->Value(), 15);
+    const struct {
+        const char* name;
+        int32_t maxValue;
+        int32_t increment;
+        TSliderOptions options;
+        int pixel;
+        int32_t value;
+    } rows[] = {
+        {"middle of 1000", 1000, 1, {}, 98, 500},
+        {"past the end", 1000, 1, {}, 500, 1000},
+        {"before the start", 1000, 1, {}, -4, 0},
+        {"exactly two steps of 24.5", 8, 1, {}, 49, 2},
+        {"half a step rounds down", 8, 1, {}, 12, 0},
+        {"1.5 steps round up to even", 8, 1, {}, 37, 2},
+        // 30 pixels are 15.3 units: 15 is 1.5 increments, to the even 2.
+        {"snapped to the increment", 100, 10, {}, 30, 20},
+        {"snapped onto an increment", 100, 10, {}, 20, 10},
+        {"smooth is not snapped", 100, 10, soSmooth, 30, 15},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        slider->SetMaxValue(row.maxValue);
+        slider->SetIncrement(row.increment);
+        slider->SetOptions(row.options);
+        EXPECT_EQ(slider->PixelToValue(row.pixel), row.value);
+    }
 }
 
 TEST_F(SliderTest, BuildsTheRulerByRepeatingTheTile)
@@ -138,155 +171,276 @@ TEST_F(SliderTest, RefusesEdgesThatLeaveNoTile)
 
 TEST_F(SliderTest, ValueSetterClampsAndReportsOnlyChanges)
 {
-    slider->SetValue(0);
-    EXPECT_TRUE(events.empty());
-    slider->SetValue(40);
-    slider->SetValue(40);
-    slider->SetValue(500); // clamps to 100
-    slider->SetValue(101);
-    EXPECT_EQ(slider->Value(), 100);
-    EXPECT_EQ(events, (std::vector<std::string>{"change 40", "change 100"}));
+    using Events = std::vector<std::string>;
+    const struct {
+        const char* name;
+        int32_t increment;
+        int32_t from;
+        int32_t set;
+        int32_t value;
+        Events events;
+    } rows[] = {
+        {"the same value", 1, 0, 0, 0, {}},
+        {"a new value", 1, 0, 40, 40, {"change 40"}},
+        {"the same again", 1, 40, 40, 40, {}},
+        {"above the range clamps", 1, 40, 500, 100, {"change 100"}},
+        {"above the range at the maximum", 1, 100, 101, 100, {}},
+        {"below the range clamps", 1, 40, -5, 0, {"change 0"}},
+        {"never snapped to the increment", 10, 0, 15, 15, {"change 15"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        slider->SetIncrement(row.increment);
+        slider->SetValue(row.from);
+        events.clear();
+        slider->SetValue(row.set);
+        EXPECT_EQ(slider->Value(), row.value);
+        EXPECT_EQ(events, row.events);
+    }
 }
 
 TEST_F(SliderTest, RangeSetters)
 {
-    slider->SetValue(80);
-    slider->SetMaxValue(0); // not above the minimum: ignored
-    EXPECT_EQ(slider->MaxValue(), 100);
-    slider->SetMinValue(100);
-    EXPECT_EQ(slider->MinValue(), 0);
-    events.clear();
-    slider->SetMaxValue(50); // re-clamps the value
-    EXPECT_EQ(slider->Value(), 50);
-    EXPECT_EQ(events, (std::vector<std::string>{"change 50"}));
-    // A narrow range narrows the increment.
-    slider->SetIncrement(20);
-    slider->SetMinValue(40);
-    EXPECT_EQ(slider->Increment(), 10);
+    using Events = std::vector<std::string>;
+    enum Bound { Min, Max };
+    const struct {
+        const char* name;
+        int32_t increment;
+        int32_t from;
+        Bound bound;
+        int32_t set;
+        int32_t minValue, maxValue, value, incrementAfter;
+        Events events;
+    } rows[] = {
+        {"a maximum not above the minimum is ignored", 1, 80, Max, 0, 0, 100, 80, 1, {}},
+        {"a minimum not below the maximum is ignored", 1, 80, Min, 100, 0, 100, 80, 1, {}},
+        {"a lower maximum re-clamps the value", 1, 80, Max, 50, 0, 50, 50, 1, {"change 50"}},
+        {"a higher minimum re-clamps the value", 1, 20, Min, 40, 40, 100, 40, 1, {"change 40"}},
+        {"a narrow range narrows the increment", 20, 80, Min, 90, 90, 100, 90, 10, {"change 90"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        slider->SetMinValue(0);
+        slider->SetMaxValue(100);
+        slider->SetIncrement(row.increment);
+        slider->SetValue(row.from);
+        events.clear();
+        if (row.bound == Min)
+            slider->SetMinValue(row.set);
+        else
+            slider->SetMaxValue(row.set);
+        EXPECT_EQ(slider->MinValue(), row.minValue);
+        EXPECT_EQ(slider->MaxValue(), row.maxValue);
+        EXPECT_EQ(slider->Value(), row.value);
+        EXPECT_EQ(slider->Increment(), row.incrementAfter);
+        EXPECT_EQ(events, row.events);
+    }
 }
 
 TEST_F(SliderTest, BadIncrementIsRefusedWithItsMessage)
 {
     slider->SetMaxValue(1000);
-    try {
-        slider->SetIncrement(0);
-        FAIL() << "no error";
-    } catch (const ESliderError& e) {
-        EXPECT_STREQ(e.what(), "Value must be between 1 and 1000");
+    const struct {
+        int32_t set;
+        bool refused;
+    } rows[] = {{0, true}, {-1, true}, {1001, true}, {1000, false}, {1, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.set);
+        const int32_t before = slider->Increment();
+        try {
+            slider->SetIncrement(row.set);
+            EXPECT_FALSE(row.refused) << "no error";
+        } catch (const ESliderError& e) {
+            EXPECT_TRUE(row.refused);
+            EXPECT_STREQ(e.what(), "Value must be between 1 and 1000");
+        }
+        EXPECT_EQ(slider->Increment(), row.refused ? before : row.set);
     }
-    EXPECT_THROW(slider->SetIncrement(1001), ESliderError);
-    EXPECT_EQ(slider->Increment(), 1);
-    slider->SetIncrement(1000);
-    EXPECT_EQ(slider->Increment(), 1000);
 }
 
+// The maximum is the travel, one unit a pixel; moves are along the slider,
+// towards larger values.
 TEST_F(SliderTest, DraggingTheThumbChangesTheValueAsItGoes)
 {
-    slider->SetMaxValue(196); // one unit a pixel
-    const int grabX = slider->ThumbRect().left() + 5;
-    QTest::mouseMove(slider, QPoint(grabX, 8));
-    EXPECT_EQ(slider->cursor().shape(), Qt::BitmapCursor); // the hand over the thumb
-    QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(grabX, 8));
-    EXPECT_TRUE(slider->Sliding());
-    EXPECT_TRUE(slider->ThumbDown());
-    EXPECT_TRUE(slider->hasFocus());
-    QTest::mouseMove(slider, QPoint(grabX + 20, 9));
-    QTest::mouseMove(slider, QPoint(grabX + 50, 30)); // off the control vertically still drags
-    EXPECT_EQ(slider->Value(), 50);
-    EXPECT_EQ(slider->ThumbRect().left(), 50);
-    QTest::mouseMove(slider, QPoint(900, 8));
-    EXPECT_EQ(slider->Value(), 196);
-    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(900, 8));
-    EXPECT_FALSE(slider->Sliding());
-    EXPECT_EQ(events, (std::vector<std::string>{"change 20", "change 50", "change 196", "changed"}));
-}
-
-TEST_F(SliderTest, PagingStepsUntilTheThumbPassesThePointer)
-{
-    slider->SetMaxValue(1000);
-    slider->SetValue(500);
-    events.clear();
-    const QPoint right(slider->ThumbRect().right() + 3, 8);
-    QTest::mousePress(slider, Qt::LeftButton, {}, right);
-    EXPECT_TRUE(slider->Paging());
-    EXPECT_EQ(slider->PageDirection(), TRxCustomSlider::pdUp);
-    EXPECT_EQ(slider->Value(), 501);
-    ASSERT_NE(slider->PageTimer(), nullptr);
-    EXPECT_TRUE(slider->PageTimer()->isActive());
-    EXPECT_EQ(slider->PageTimer()->interval(), 200);
-    // Every tick steps once more until the thumb has passed the pointer.
-    int ticks = 0;
-    while (ticks < 100 && slider->ThumbRect().right() < right.x()) {
-        slider->PageTimerTick();
-        ++ticks;
+    const struct {
+        const char* name;
+        bool upright;
+        int32_t from;
+        int along;
+        int across; // the pointer's distance off the slider's middle
+        int32_t value;
+    } rows[] = {
+        {"along the ruler", false, 0, 20, 1, 20},
+        {"off the control still drags", false, 0, 50, 22, 50},
+        {"past the end stops at the maximum", false, 0, 900, 0, 196},
+        {"before the start stops at the minimum", false, 100, -500, 0, 0},
+        {"upright, up the ruler", true, 0, 20, 1, 20},
+        {"upright, past the top", true, 10, 200, 0, 45},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        freshSlider();
+        if (row.upright)
+            makeUpright();
+        slider->SetMaxValue(slider->Span());
+        slider->SetValue(row.from);
+        events.clear();
+        const QPoint grab = slider->ThumbRect().topLeft() + QPoint(5, 5);
+        const QPoint to = row.upright ? grab + QPoint(row.across, -row.along) : grab + QPoint(row.along, row.across);
+        QTest::mouseMove(slider, QPoint(-5, -5)); // from elsewhere, so the next move is one
+        QTest::mouseMove(slider, grab);
+        EXPECT_EQ(slider->cursor().shape(), Qt::BitmapCursor); // the hand over the thumb
+        QTest::mousePress(slider, Qt::LeftButton, {}, grab);
+        EXPECT_TRUE(slider->Sliding());
+        EXPECT_TRUE(slider->ThumbDown());
+        EXPECT_TRUE(slider->hasFocus());
+        QTest::mouseMove(slider, to);
+        EXPECT_EQ(slider->Value(), row.value);
+        EXPECT_EQ(row.upright ? slider->Span() - slider->ThumbRect().top() : slider->ThumbRect().left(), row.value);
+        EXPECT_EQ(events, (std::vector<std::string>{"change " + std::to_string(row.value)}));
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
+        EXPECT_FALSE(slider->Sliding());
+        EXPECT_FALSE(slider->ThumbDown());
+        EXPECT_EQ(events.back(), "changed");
+        EXPECT_EQ(events.size(), 2u);
     }
-    const int reached = slider->Value();
-    EXPECT_GT(reached, 501);
-    slider->PageTimerTick();
-    slider->PageTimerTick();
-    EXPECT_EQ(slider->Value(), reached);
-    QTest::mouseRelease(slider, Qt::LeftButton, {}, right);
-    EXPECT_FALSE(slider->Paging());
-    EXPECT_FALSE(slider->PageTimer()->isActive());
-    EXPECT_EQ(std::count(events.begin(), events.end(), "changed"), 1);
-    EXPECT_EQ(events.back(), "changed");
 }
 
-TEST_F(SliderTest, PagingDownFromTheLeft)
+// A press on the ruler steps once at once, then once a timer tick until the
+// thumb reaches the pointer; the ticks are driven here by hand.
+TEST_F(SliderTest, PagingStepsUntilTheThumbReachesThePointer)
 {
-    slider->SetMaxValue(100);
-    slider->SetIncrement(10);
-    slider->SetValue(57);
-    QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(2, 8));
-    EXPECT_EQ(slider->PageDirection(), TRxCustomSlider::pdDown);
-    EXPECT_EQ(slider->Value(), 50); // 10 x round(5.7) - 10
-    QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(2, 8));
+    const struct {
+        const char* name;
+        bool upright;
+        int32_t maxValue, increment, from;
+        Qt::MouseButton button;
+        QPoint at;
+        TRxCustomSlider::TPageDirection direction;
+        int32_t first;
+        int32_t reached;
+    } rows[] = {
+        // The thumb covers 98..112; it reaches 115 at pixel 101, value 513.
+        {"right of the thumb pages up", false, 1000, 1, 500, Qt::LeftButton, {115, 8}, TRxCustomSlider::pdUp, 501,
+         513},
+        // 10 x round(5.7) - 10
+        {"left of the thumb pages down onto the grid", false, 100, 10, 57, Qt::LeftButton, {2, 8},
+         TRxCustomSlider::pdDown, 50, 0},
+        {"right of the thumb pages up onto the grid", false, 100, 10, 57, Qt::LeftButton, {200, 8},
+         TRxCustomSlider::pdUp, 70, 100},
+        // 6.5 steps round to the even 6, so the first step goes to 70; at 80
+        // the thumb covers 157..171 and has reached the pointer.
+        {"stops where the thumb reaches the pointer", false, 100, 10, 65, Qt::LeftButton, {170, 8},
+         TRxCustomSlider::pdUp, 70, 80},
+        {"a right press does not page", false, 1000, 1, 500, Qt::RightButton, {115, 8}, TRxCustomSlider::pdNone,
+         500, 500},
+        {"upright, above the thumb pages up", true, 100, 10, 0, Qt::LeftButton, {10, 2}, TRxCustomSlider::pdUp, 10,
+         100},
+        {"upright, below the thumb pages down", true, 100, 10, 100, Qt::LeftButton, {10, 58},
+         TRxCustomSlider::pdDown, 90, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        freshSlider();
+        if (row.upright)
+            makeUpright();
+        slider->SetMaxValue(row.maxValue);
+        slider->SetIncrement(row.increment);
+        slider->SetValue(row.from);
+        events.clear();
+        const bool pages = row.direction != TRxCustomSlider::pdNone;
+        QTest::mousePress(slider, row.button, {}, row.at);
+        EXPECT_EQ(slider->Paging(), pages);
+        EXPECT_EQ(slider->PageDirection(), row.direction);
+        EXPECT_EQ(slider->Value(), row.first);
+        if (pages) {
+            ASSERT_NE(slider->PageTimer(), nullptr);
+            EXPECT_TRUE(slider->PageTimer()->isActive());
+            EXPECT_EQ(slider->PageTimer()->interval(), 200);
+            for (int tick = 0; tick < 100; ++tick)
+                slider->PageTimerTick();
+        }
+        EXPECT_EQ(slider->Value(), row.reached);
+        EXPECT_EQ(std::count(events.begin(), events.end(), "changed"), 0);
+        QTest::mouseRelease(slider, row.button, {}, row.at);
+        EXPECT_FALSE(slider->Paging());
+        if (slider->PageTimer()) {
+            EXPECT_FALSE(slider->PageTimer()->isActive());
+        }
+        EXPECT_EQ(std::count(events.begin(), events.end(), "changed"), pages ? 1 : 0);
+        if (pages) {
+            EXPECT_EQ(events.back(), "changed");
+        }
+    }
 }
 
+// The arrows step along the slider's own direction; Home and End go to the
+// ends. A handled key ends the action and reaches OnKeyDown as 0; any other
+// key, or one with Shift, Ctrl or Alt, is passed on as it is.
 TEST_F(SliderTest, KeysStepAndReportTheEndOfTheAction)
 {
-    slider->SetMaxValue(100);
-    slider->SetIncrement(5);
-    slider->SetValue(20);
-    slider->setFocus();
-    events.clear();
-    std::vector<int> keys;
-    slider->OnKeyDown = [&](int& key, Qt::KeyboardModifiers) {
-        if (key != Qt::Key_Shift)
-            keys.push_back(key);
+    using Events = std::vector<std::string>;
+    const struct {
+        const char* name;
+        bool upright;
+        int32_t from;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int32_t value;
+        Events events;
+        int passedOn;
+    } rows[] = {
+        {"Right steps up", false, 20, Qt::Key_Right, {}, 25, {"change 25", "changed"}, 0},
+        {"Left steps down", false, 20, Qt::Key_Left, {}, 15, {"change 15", "changed"}, 0},
+        {"Right steps from the nearest increment", false, 23, Qt::Key_Right, {}, 30, {"change 30", "changed"}, 0},
+        {"Left steps from the nearest increment", false, 22, Qt::Key_Left, {}, 15, {"change 15", "changed"}, 0},
+        {"Right at the maximum still ends the action", false, 100, Qt::Key_Right, {}, 100, {"changed"}, 0},
+        {"Left at the minimum still ends the action", false, 0, Qt::Key_Left, {}, 0, {"changed"}, 0},
+        {"End goes to the maximum", false, 20, Qt::Key_End, {}, 100, {"change 100", "changed"}, 0},
+        {"Home goes to the minimum", false, 20, Qt::Key_Home, {}, 0, {"change 0", "changed"}, 0},
+        {"Up is passed on across", false, 20, Qt::Key_Up, {}, 20, {}, Qt::Key_Up},
+        {"Down is passed on across", false, 20, Qt::Key_Down, {}, 20, {}, Qt::Key_Down},
+        {"Shift+Right is passed on", false, 20, Qt::Key_Right, Qt::ShiftModifier, 20, {}, Qt::Key_Right},
+        {"Ctrl+Home is passed on", false, 20, Qt::Key_Home, Qt::ControlModifier, 20, {}, Qt::Key_Home},
+        {"Alt+Left is passed on", false, 20, Qt::Key_Left, Qt::AltModifier, 20, {}, Qt::Key_Left},
+        {"a letter is passed on", false, 20, Qt::Key_A, {}, 20, {}, Qt::Key_A},
+        {"upright, Up steps up", true, 0, Qt::Key_Up, {}, 5, {"change 5", "changed"}, 0},
+        {"upright, Down steps down", true, 20, Qt::Key_Down, {}, 15, {"change 15", "changed"}, 0},
+        {"upright, End goes to the maximum", true, 20, Qt::Key_End, {}, 100, {"change 100", "changed"}, 0},
+        {"upright, Right is passed on", true, 20, Qt::Key_Right, {}, 20, {}, Qt::Key_Right},
+        {"upright, Left is passed on", true, 20, Qt::Key_Left, {}, 20, {}, Qt::Key_Left},
     };
-    QTest::keyClick(slider, Qt::Key_Right);
-    EXPECT_EQ(slider->Value(), 25);
-    EXPECT_EQ(events, (std::vector<std::string>{"change 25", "changed"}));
-    QTest::keyClick(slider, Qt::Key_Left);
-    QTest::keyClick(slider, Qt::Key_Left);
-    EXPECT_EQ(slider->Value(), 15);
-    QTest::keyClick(slider, Qt::Key_End);
-    EXPECT_EQ(slider->Value(), 100);
-    QTest::keyClick(slider, Qt::Key_Home);
-    EXPECT_EQ(slider->Value(), 0);
-    // Up and Down belong to upright sliders; with Shift nothing is handled.
-    QTest::keyClick(slider, Qt::Key_Up);
-    QTest::keyClick(slider, Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(slider->Value(), 0);
-    EXPECT_EQ(keys, (std::vector<int>{0, 0, 0, 0, 0, Qt::Key_Up, Qt::Key_Right}));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        freshSlider();
+        if (row.upright)
+            makeUpright();
+        slider->SetMaxValue(100);
+        slider->SetIncrement(5);
+        slider->SetValue(row.from);
+        slider->setFocus();
+        events.clear();
+        std::vector<int> keys;
+        slider->OnKeyDown = [&](int& key, Qt::KeyboardModifiers) {
+            if (key != Qt::Key_Shift && key != Qt::Key_Control && key != Qt::Key_Alt)
+                keys.push_back(key);
+        };
+        QTest::keyClick(slider, Qt::Key(row.key), row.modifiers);
+        EXPECT_EQ(slider->Value(), row.value);
+        EXPECT_EQ(events, row.events);
+        EXPECT_EQ(keys, std::vector<int>{row.passedOn});
+    }
 }
 
 TEST_F(SliderTest, UprightSlidersPutLargerValuesAtTheTop)
 {
-    slider->SetOrientation(soVertical);
-    slider->SetImageVThumb(thumbPicture().transformed(QTransform().rotate(90)));
-    slider->SetImageVRuler(rulerPicture(6).transformed(QTransform().rotate(90)));
-    slider->setGeometry(10, 0, 20, 60);
+    makeUpright();
     EXPECT_EQ(slider->Ruler().height(), 60);
     EXPECT_EQ(slider->Span(), 45);
     slider->SetValue(100);
     EXPECT_EQ(slider->ThumbRect().top(), 0);
     slider->SetValue(0);
     EXPECT_EQ(slider->ThumbRect().top(), 45);
-    slider->setFocus();
-    QTest::keyClick(slider, Qt::Key_Up);
-    EXPECT_EQ(slider->Value(), 1);
 }
 
 TEST_F(SliderTest, PaintsTheThumbOverTheRulerInOneComposedPicture)
