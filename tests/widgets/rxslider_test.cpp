@@ -35,6 +35,11 @@ QImage rulerPicture(int width)
     return img;
 }
 
+enum Layout { Across, Upright };
+constexpr auto pdUp = TRxCustomSlider::pdUp;
+constexpr auto pdDown = TRxCustomSlider::pdDown;
+constexpr auto pdNone = TRxCustomSlider::pdNone;
+
 class SliderTest : public ::testing::Test {
 protected:
     void SetUp() override { freshSlider(); }
@@ -264,29 +269,30 @@ TEST_F(SliderTest, DraggingTheThumbChangesTheValueAsItGoes)
 {
     const struct {
         const char* name;
-        bool upright;
+        Layout layout;
         int32_t from;
         int along;
         int across; // the pointer's distance off the slider's middle
         int32_t value;
     } rows[] = {
-        {"along the ruler", false, 0, 20, 1, 20},
-        {"off the control still drags", false, 0, 50, 22, 50},
-        {"past the end stops at the maximum", false, 0, 900, 0, 196},
-        {"before the start stops at the minimum", false, 100, -500, 0, 0},
-        {"upright, up the ruler", true, 0, 20, 1, 20},
-        {"upright, past the top", true, 10, 200, 0, 45},
+        {"along the ruler", Across, 0, 20, 1, 20},
+        {"off the control still drags", Across, 0, 50, 22, 50},
+        {"past the end stops at the maximum", Across, 0, 900, 0, 196},
+        {"before the start stops at the minimum", Across, 100, -500, 0, 0},
+        {"upright, up the ruler", Upright, 0, 20, 1, 20},
+        {"upright, past the top", Upright, 10, 200, 0, 45},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         freshSlider();
-        if (row.upright)
+        if (row.layout == Upright)
             makeUpright();
         slider->SetMaxValue(slider->Span());
         slider->SetValue(row.from);
         events.clear();
         const QPoint grab = slider->ThumbRect().topLeft() + QPoint(5, 5);
-        const QPoint to = row.upright ? grab + QPoint(row.across, -row.along) : grab + QPoint(row.along, row.across);
+        const QPoint to = row.layout == Upright ? grab + QPoint(row.across, -row.along)
+                                                : grab + QPoint(row.along, row.across);
         QTest::mouseMove(slider, QPoint(-5, -5)); // from elsewhere, so the next move is one
         QTest::mouseMove(slider, grab);
         EXPECT_EQ(slider->cursor().shape(), Qt::BitmapCursor); // the hand over the thumb
@@ -296,7 +302,8 @@ TEST_F(SliderTest, DraggingTheThumbChangesTheValueAsItGoes)
         EXPECT_TRUE(slider->hasFocus());
         QTest::mouseMove(slider, to);
         EXPECT_EQ(slider->Value(), row.value);
-        EXPECT_EQ(row.upright ? slider->Span() - slider->ThumbRect().top() : slider->ThumbRect().left(), row.value);
+        const QRect thumb = slider->ThumbRect();
+        EXPECT_EQ(row.layout == Upright ? slider->Span() - thumb.top() : thumb.left(), row.value);
         EXPECT_EQ(events, (std::vector<std::string>{"change " + std::to_string(row.value)}));
         QTest::mouseRelease(slider, Qt::LeftButton, {}, to);
         EXPECT_FALSE(slider->Sliding());
@@ -312,7 +319,7 @@ TEST_F(SliderTest, PagingStepsUntilTheThumbReachesThePointer)
 {
     const struct {
         const char* name;
-        bool upright;
+        Layout layout;
         int32_t maxValue, increment, from;
         Qt::MouseButton button;
         QPoint at;
@@ -321,34 +328,27 @@ TEST_F(SliderTest, PagingStepsUntilTheThumbReachesThePointer)
         int32_t reached;
     } rows[] = {
         // The thumb covers 98..112; it reaches 115 at pixel 101, value 513.
-        {"right of the thumb pages up", false, 1000, 1, 500, Qt::LeftButton, {115, 8}, TRxCustomSlider::pdUp, 501,
-         513},
+        {"right of the thumb pages up", Across, 1000, 1, 500, Qt::LeftButton, {115, 8}, pdUp, 501, 513},
         // 10 x round(5.7) - 10
-        {"left of the thumb pages down onto the grid", false, 100, 10, 57, Qt::LeftButton, {2, 8},
-         TRxCustomSlider::pdDown, 50, 0},
-        {"right of the thumb pages up onto the grid", false, 100, 10, 57, Qt::LeftButton, {200, 8},
-         TRxCustomSlider::pdUp, 70, 100},
+        {"left of the thumb pages down onto the grid", Across, 100, 10, 57, Qt::LeftButton, {2, 8}, pdDown, 50, 0},
+        {"right of the thumb pages up onto the grid", Across, 100, 10, 57, Qt::LeftButton, {200, 8}, pdUp, 70, 100},
         // 6.5 steps round to the even 6, so the first step goes to 70; at 80
         // the thumb covers 157..171 and has reached the pointer.
-        {"stops where the thumb reaches the pointer", false, 100, 10, 65, Qt::LeftButton, {170, 8},
-         TRxCustomSlider::pdUp, 70, 80},
-        {"a right press does not page", false, 1000, 1, 500, Qt::RightButton, {115, 8}, TRxCustomSlider::pdNone,
-         500, 500},
-        {"upright, above the thumb pages up", true, 100, 10, 0, Qt::LeftButton, {10, 2}, TRxCustomSlider::pdUp, 10,
-         100},
-        {"upright, below the thumb pages down", true, 100, 10, 100, Qt::LeftButton, {10, 58},
-         TRxCustomSlider::pdDown, 90, 0},
+        {"stops where the thumb reaches the pointer", Across, 100, 10, 65, Qt::LeftButton, {170, 8}, pdUp, 70, 80},
+        {"a right press does not page", Across, 1000, 1, 500, Qt::RightButton, {115, 8}, pdNone, 500, 500},
+        {"upright, above the thumb pages up", Upright, 100, 10, 0, Qt::LeftButton, {10, 2}, pdUp, 10, 100},
+        {"upright, below the thumb pages down", Upright, 100, 10, 100, Qt::LeftButton, {10, 58}, pdDown, 90, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         freshSlider();
-        if (row.upright)
+        if (row.layout == Upright)
             makeUpright();
         slider->SetMaxValue(row.maxValue);
         slider->SetIncrement(row.increment);
         slider->SetValue(row.from);
         events.clear();
-        const bool pages = row.direction != TRxCustomSlider::pdNone;
+        const bool pages = row.direction != pdNone;
         QTest::mousePress(slider, row.button, {}, row.at);
         EXPECT_EQ(slider->Paging(), pages);
         EXPECT_EQ(slider->PageDirection(), row.direction);
@@ -382,7 +382,7 @@ TEST_F(SliderTest, KeysStepAndReportTheEndOfTheAction)
     using Events = std::vector<std::string>;
     const struct {
         const char* name;
-        bool upright;
+        Layout layout;
         int32_t from;
         int key;
         Qt::KeyboardModifiers modifiers;
@@ -390,30 +390,30 @@ TEST_F(SliderTest, KeysStepAndReportTheEndOfTheAction)
         Events events;
         int passedOn;
     } rows[] = {
-        {"Right steps up", false, 20, Qt::Key_Right, {}, 25, {"change 25", "changed"}, 0},
-        {"Left steps down", false, 20, Qt::Key_Left, {}, 15, {"change 15", "changed"}, 0},
-        {"Right steps from the nearest increment", false, 23, Qt::Key_Right, {}, 30, {"change 30", "changed"}, 0},
-        {"Left steps from the nearest increment", false, 22, Qt::Key_Left, {}, 15, {"change 15", "changed"}, 0},
-        {"Right at the maximum still ends the action", false, 100, Qt::Key_Right, {}, 100, {"changed"}, 0},
-        {"Left at the minimum still ends the action", false, 0, Qt::Key_Left, {}, 0, {"changed"}, 0},
-        {"End goes to the maximum", false, 20, Qt::Key_End, {}, 100, {"change 100", "changed"}, 0},
-        {"Home goes to the minimum", false, 20, Qt::Key_Home, {}, 0, {"change 0", "changed"}, 0},
-        {"Up is passed on across", false, 20, Qt::Key_Up, {}, 20, {}, Qt::Key_Up},
-        {"Down is passed on across", false, 20, Qt::Key_Down, {}, 20, {}, Qt::Key_Down},
-        {"Shift+Right is passed on", false, 20, Qt::Key_Right, Qt::ShiftModifier, 20, {}, Qt::Key_Right},
-        {"Ctrl+Home is passed on", false, 20, Qt::Key_Home, Qt::ControlModifier, 20, {}, Qt::Key_Home},
-        {"Alt+Left is passed on", false, 20, Qt::Key_Left, Qt::AltModifier, 20, {}, Qt::Key_Left},
-        {"a letter is passed on", false, 20, Qt::Key_A, {}, 20, {}, Qt::Key_A},
-        {"upright, Up steps up", true, 0, Qt::Key_Up, {}, 5, {"change 5", "changed"}, 0},
-        {"upright, Down steps down", true, 20, Qt::Key_Down, {}, 15, {"change 15", "changed"}, 0},
-        {"upright, End goes to the maximum", true, 20, Qt::Key_End, {}, 100, {"change 100", "changed"}, 0},
-        {"upright, Right is passed on", true, 20, Qt::Key_Right, {}, 20, {}, Qt::Key_Right},
-        {"upright, Left is passed on", true, 20, Qt::Key_Left, {}, 20, {}, Qt::Key_Left},
+        {"Right steps up", Across, 20, Qt::Key_Right, {}, 25, {"change 25", "changed"}, 0},
+        {"Left steps down", Across, 20, Qt::Key_Left, {}, 15, {"change 15", "changed"}, 0},
+        {"Right steps from the nearest increment", Across, 23, Qt::Key_Right, {}, 30, {"change 30", "changed"}, 0},
+        {"Left steps from the nearest increment", Across, 22, Qt::Key_Left, {}, 15, {"change 15", "changed"}, 0},
+        {"Right at the maximum still ends the action", Across, 100, Qt::Key_Right, {}, 100, {"changed"}, 0},
+        {"Left at the minimum still ends the action", Across, 0, Qt::Key_Left, {}, 0, {"changed"}, 0},
+        {"End goes to the maximum", Across, 20, Qt::Key_End, {}, 100, {"change 100", "changed"}, 0},
+        {"Home goes to the minimum", Across, 20, Qt::Key_Home, {}, 0, {"change 0", "changed"}, 0},
+        {"Up is passed on across", Across, 20, Qt::Key_Up, {}, 20, {}, Qt::Key_Up},
+        {"Down is passed on across", Across, 20, Qt::Key_Down, {}, 20, {}, Qt::Key_Down},
+        {"Shift+Right is passed on", Across, 20, Qt::Key_Right, Qt::ShiftModifier, 20, {}, Qt::Key_Right},
+        {"Ctrl+Home is passed on", Across, 20, Qt::Key_Home, Qt::ControlModifier, 20, {}, Qt::Key_Home},
+        {"Alt+Left is passed on", Across, 20, Qt::Key_Left, Qt::AltModifier, 20, {}, Qt::Key_Left},
+        {"a letter is passed on", Across, 20, Qt::Key_A, {}, 20, {}, Qt::Key_A},
+        {"upright, Up steps up", Upright, 0, Qt::Key_Up, {}, 5, {"change 5", "changed"}, 0},
+        {"upright, Down steps down", Upright, 20, Qt::Key_Down, {}, 15, {"change 15", "changed"}, 0},
+        {"upright, End goes to the maximum", Upright, 20, Qt::Key_End, {}, 100, {"change 100", "changed"}, 0},
+        {"upright, Right is passed on", Upright, 20, Qt::Key_Right, {}, 20, {}, Qt::Key_Right},
+        {"upright, Left is passed on", Upright, 20, Qt::Key_Left, {}, 20, {}, Qt::Key_Left},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         freshSlider();
-        if (row.upright)
+        if (row.layout == Upright)
             makeUpright();
         slider->SetMaxValue(100);
         slider->SetIncrement(5);
