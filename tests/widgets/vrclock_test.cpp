@@ -106,41 +106,39 @@ private:
 
 } // namespace
 
-TEST(TVrClock, StatusPanelClockIs43By13AndShowsHoursAndMinutes)
+// Digit cells are 7 pixels and separators 3, with 3-pixel gaps: on the
+// status panel cells at 0 and 10, a colon at 20, cells at 26 and 36.
+TEST(TVrClock, ShowsItsFieldsInOneRow)
 {
-    auto clock = panelClock();
-    grabImage(clock.get()); // the first paint sizes it
-    EXPECT_EQ(clock->size(), QSize(43, 13));
-    clock->SetHours(5);
-    clock->SetMinutes(7);
-    const QImage image = grabImage(clock.get());
-    // With 3-pixel gaps: cells at 0 and 10, the colon at 20, cells at 26 and 36.
-    EXPECT_TRUE(showsAt(image, 0, "05:07"));
-}
-
-TEST(TVrClock, HoursOfAHundredOrMoreShowThreeDigits)
-{
-    auto clock = panelClock();
-    clock->SetAutoSize(false);
-    clock->resize(80, 13);
-    clock->SetHours(123);
-    clock->SetMinutes(4);
-    const QImage image = grabImage(clock.get());
-    const int x = (80 - 43) / 2;
-    EXPECT_TRUE(showsAt(image, x, "123:04"));
-}
-
-TEST(TVrClock, ShowSecondsWidensTheRow)
-{
-    auto clock = panelClock();
-    clock->SetShowSeconds(true);
-    clock->SetSeconds(59);
-    const QImage first = grabImage(clock.get());
-    (void)first;
-    // 6 * 7 + 2 * 3 + 7 * 3
-    EXPECT_EQ(clock->size(), QSize(69, 13));
-    const QImage image = grabImage(clock.get());
-    EXPECT_TRUE(showsAt(image, 46, ":59"));
+    const struct {
+        const char* name;
+        int hours, minutes, seconds;
+        bool showSeconds;
+        int fixedWidth; // 0 sizes the clock to its row
+        QSize size;
+        int x;
+        const char* text;
+    } rows[] = {
+        {"the status panel's hours and minutes", 5, 7, 0, false, 0, {43, 13}, 0, "05:07"},
+        {"hours of a hundred or more, centred", 123, 4, 0, false, 80, {80, 13}, (80 - 43) / 2, "123:04"},
+        // 6 * 7 + 2 * 3 + 7 * 3
+        {"seconds widen the row", 0, 0, 59, true, 0, {69, 13}, 0, "00:00:59"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto clock = panelClock();
+        if (row.fixedWidth) {
+            clock->SetAutoSize(false);
+            clock->resize(row.fixedWidth, 13);
+        }
+        clock->SetShowSeconds(row.showSeconds);
+        clock->SetHours(row.hours);
+        clock->SetMinutes(row.minutes);
+        clock->SetSeconds(row.seconds);
+        grabImage(clock.get()); // the first paint sizes it
+        EXPECT_EQ(clock->size(), row.size);
+        EXPECT_TRUE(showsAt(grabImage(clock.get()), row.x, row.text));
+    }
 }
 
 TEST(TVrClock, ActiveStaysOffForCustomClocksAndTypeChangeResetsFields)
@@ -166,37 +164,36 @@ TEST(TVrClock, ActiveStaysOffForCustomClocksAndTypeChangeResetsFields)
 
 TEST(TVrClock, BlinkShowsSeparatorsOnEveryOtherTick)
 {
-    auto clock = panelClock();
-    clock->SetClockType(ctElapsed);
-    clock->SetBlink(true);
-    grabImage(clock.get());
-    int shown = 0, hidden = 0;
-    bool previous = false;
-    for (int tick = 0; tick < 6; ++tick) {
-        clock->Tick();
-        const QImage image = grabImage(clock.get());
-        const bool visible = separatorAt(image, 20, 0);
-        EXPECT_TRUE(visible || separatorAreaBlank(image, 20, 0));
-        if (tick > 0) {
-            EXPECT_NE(visible, previous) << "tick " << tick;
+    const struct {
+        const char* name;
+        TVrClockType type;
+        bool blink;
+        bool blinks;
+    } rows[] = {
+        {"a running clock with Blink", ctElapsed, true, true},
+        {"a running clock without Blink", ctElapsed, false, false},
+        {"a custom clock ignores Blink", ctCustom, true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto clock = panelClock();
+        clock->SetClockType(row.type);
+        clock->SetBlink(row.blink);
+        grabImage(clock.get());
+        int shown = 0;
+        bool previous = false;
+        for (int tick = 0; tick < 6; ++tick) {
+            clock->Tick();
+            const QImage image = grabImage(clock.get());
+            const bool visible = separatorAt(image, 20, 0);
+            EXPECT_TRUE(visible || separatorAreaBlank(image, 20, 0));
+            if (row.blinks && tick > 0) {
+                EXPECT_NE(visible, previous) << "tick " << tick;
+            }
+            previous = visible;
+            shown += visible;
         }
-        previous = visible;
-        (visible ? shown : hidden) += 1;
-    }
-    EXPECT_EQ(shown, 3);
-    EXPECT_EQ(hidden, 3);
-
-    // Without Blink, or for a custom clock, they are always drawn.
-    clock->SetBlink(false);
-    for (int tick = 0; tick < 3; ++tick) {
-        clock->Tick();
-        EXPECT_TRUE(separatorAt(grabImage(clock.get()), 20, 0));
-    }
-    clock->SetClockType(ctCustom);
-    clock->SetBlink(true);
-    for (int tick = 0; tick < 3; ++tick) {
-        clock->Tick();
-        EXPECT_TRUE(separatorAt(grabImage(clock.get()), 20, 0));
+        EXPECT_EQ(shown, row.blinks ? 3 : 6);
     }
 }
 
@@ -322,27 +319,32 @@ TEST(TVrTimer, DestroyingWhileATickIsQueuedDropsTheTick)
 
 TEST(TVrClock, ElapsedClockCountsFromActivationAndWrapsAfterADay)
 {
+    // Activated at 10:00:00 on 1 March; each row is a later tick.
+    const struct {
+        const char* name;
+        QDateTime now;
+        int hours, minutes, seconds;
+        const char* shown;
+    } rows[] = {
+        {"a minute on", QDateTime(QDate(2026, 3, 1), QTime(10, 1, 0)), 0, 1, 0, "00:01"},
+        {"hours, minutes and seconds on", QDateTime(QDate(2026, 3, 1), QTime(12, 4, 4)), 2, 4, 4, "02:04"},
+        {"a day and 30 seconds on", QDateTime(QDate(2026, 3, 2), QTime(10, 0, 30)), 0, 0, 30, "00:00"},
+    };
     auto clock = panelClock();
     QDateTime now(QDate(2026, 3, 1), QTime(10, 0, 0));
     clock->SetClockSource([&] { return now; });
     clock->SetClockType(ctElapsed);
     clock->SetActive(true);
-    now = now.addSecs(60);
-    clock->Tick();
-    EXPECT_EQ(clock->Hours(), 0);
-    EXPECT_EQ(clock->Minutes(), 1);
-    const QImage image = grabImage(clock.get());
-    EXPECT_TRUE(showsAt(image, 26, "01"));
-    now = now.addSecs(2 * 3600 + 3 * 60 + 4);
-    clock->Tick();
-    EXPECT_EQ(clock->Hours(), 2);
-    EXPECT_EQ(clock->Minutes(), 4);
-    EXPECT_EQ(clock->Seconds(), 4);
-    now = QDateTime(QDate(2026, 3, 2), QTime(10, 0, 30));
-    clock->Tick();
-    EXPECT_EQ(clock->Hours(), 0);
-    EXPECT_EQ(clock->Minutes(), 0);
-    EXPECT_EQ(clock->Seconds(), 30);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        now = row.now;
+        clock->Tick();
+        EXPECT_EQ(clock->Hours(), row.hours);
+        EXPECT_EQ(clock->Minutes(), row.minutes);
+        EXPECT_EQ(clock->Seconds(), row.seconds);
+        EXPECT_TRUE(showsAt(grabImage(clock.get()), 0, row.shown));
+    }
+    clock->SetActive(false);
 }
 
 TEST(TVrClock, RealTimeClockShowsTheTimeOfDay)
