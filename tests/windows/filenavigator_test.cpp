@@ -110,19 +110,21 @@ TEST(FileNavigator, StartsClosedOnePixelWide)
 TEST(FileNavigator, VisibleExactlyWhenWiderThanTwoAndCarriesItsHandle)
 {
     Fixture f;
-    for (int width : {1, 2}) {
-        f.hang(width);
-        EXPECT_FALSE(f.navigator.isVisible()) << width;
-        // Closed: the handle hangs on the main window, 2 below its top.
-        EXPECT_EQ(f.handle.pos(), QPoint(400 - 20, 202)) << width;
-    }
-    for (int width : {3, 200, 2, 3}) {
-        f.hang(width);
-        EXPECT_EQ(f.navigator.isVisible(), width > 2) << width;
-        if (width > 2)
-            EXPECT_EQ(f.handle.pos(), QPoint(400 - width - 20, 202)) << width;
-        else
-            EXPECT_EQ(f.handle.pos(), QPoint(380, 202)) << width;
+    // Hung in turn at each width on the main window, whose left edge is at
+    // 400. Closed, the handle hangs on the main window, 2 below its top.
+    const struct {
+        int width;
+        bool visible;
+        int handleX;
+    } rows[] = {
+        {1, false, 400 - 20}, {2, false, 400 - 20}, {3, true, 400 - 3 - 20},
+        {200, true, 400 - 200 - 20}, {2, false, 400 - 20}, {3, true, 400 - 3 - 20},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.width);
+        f.hang(row.width);
+        EXPECT_EQ(f.navigator.isVisible(), row.visible);
+        EXPECT_EQ(f.handle.pos(), QPoint(row.handleX, 202));
     }
     // A move of the main window re-hangs everything at the new place.
     f.main.move(600, 50);
