@@ -9,10 +9,10 @@
 
 // The two MPRIS 2 interfaces as QtDBus exports them: properties, methods and
 // signals named as the MPRIS specification names them, each handed on to
-// TMprisService. Rate is fixed at 1.0, as the specification asks of players
+// MprisService. Rate is fixed at 1.0, as the specification asks of players
 // that play only at normal speed.
 
-class TMprisRootAdaptor : public QDBusAbstractAdaptor {
+class MprisRootAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
     Q_PROPERTY(bool CanQuit READ CanQuit)
@@ -23,7 +23,7 @@ class TMprisRootAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QStringList SupportedUriSchemes READ SupportedUriSchemes)
     Q_PROPERTY(QStringList SupportedMimeTypes READ SupportedMimeTypes)
 public:
-    explicit TMprisRootAdaptor(TMprisService* service);
+    explicit MprisRootAdaptor(MprisService* service);
 
     bool CanQuit() const { return true; }
     bool CanRaise() const { return true; }
@@ -31,17 +31,17 @@ public:
     QString Identity() const { return QStringLiteral("Norrava"); }
     QString DesktopEntry() const { return QStringLiteral("norrava"); }
     QStringList SupportedUriSchemes() const { return {QStringLiteral("file")}; }
-    QStringList SupportedMimeTypes() const { return FService->SupportedMimeTypes(); }
+    QStringList SupportedMimeTypes() const { return service_->SupportedMimeTypes(); }
 
 public slots:
-    void Raise() { FService->Raise(); }
-    void Quit() { FService->Quit(); }
+    void Raise() { service_->Raise(); }
+    void Quit() { service_->Quit(); }
 
 private:
-    TMprisService* FService;
+    MprisService* service_;
 };
 
-class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
+class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ PlaybackStatus)
@@ -58,36 +58,36 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanSeek READ CanSeek)
     Q_PROPERTY(bool CanControl READ CanControl)
 public:
-    explicit TMprisPlayerAdaptor(TMprisService* service);
+    explicit MprisPlayerAdaptor(MprisService* service);
 
-    QString PlaybackStatus() const { return FService->PlaybackStatus(); }
+    QString PlaybackStatus() const { return service_->PlaybackStatus(); }
     double Rate() const { return 1.0; }
     void SetRate(double) {}
-    QVariantMap Metadata() const { return FService->Metadata(); }
-    double Volume() const { return FService->Volume(); }
-    void SetVolume(double volume) { FService->SetVolume(volume); }
-    qlonglong Position() const { return FService->Position(); }
-    bool CanGoNext() const { return FService->CanGoNext(); }
-    bool CanGoPrevious() const { return FService->CanGoPrevious(); }
-    bool CanPlay() const { return FService->CanPlay(); }
-    bool CanPause() const { return FService->CanPause(); }
-    bool CanSeek() const { return FService->CanSeek(); }
+    QVariantMap Metadata() const { return service_->Metadata(); }
+    double Volume() const { return service_->Volume(); }
+    void SetVolume(double volume) { service_->SetVolume(volume); }
+    qlonglong Position() const { return service_->Position(); }
+    bool CanGoNext() const { return service_->CanGoNext(); }
+    bool CanGoPrevious() const { return service_->CanGoPrevious(); }
+    bool CanPlay() const { return service_->CanPlay(); }
+    bool CanPause() const { return service_->CanPause(); }
+    bool CanSeek() const { return service_->CanSeek(); }
     bool CanControl() const { return true; }
 
 public slots:
-    void Next() { FService->Next(); }
-    void Previous() { FService->Previous(); }
-    void Pause() { FService->Pause(); }
-    void PlayPause() { FService->PlayPause(); }
-    void Stop() { FService->Stop(); }
-    void Play() { FService->Play(); }
-    void Seek(qlonglong Offset) { FService->Seek(Offset); }
-    void SetPosition(const QDBusObjectPath& TrackId, qlonglong Position) { FService->SetPosition(TrackId, Position); }
-    void OpenUri(const QString& Uri) { FService->OpenUri(Uri); }
+    void Next() { service_->Next(); }
+    void Previous() { service_->Previous(); }
+    void Pause() { service_->Pause(); }
+    void PlayPause() { service_->PlayPause(); }
+    void Stop() { service_->Stop(); }
+    void Play() { service_->Play(); }
+    void Seek(qlonglong Offset) { service_->Seek(Offset); }
+    void SetPosition(const QDBusObjectPath& TrackId, qlonglong Position) { service_->SetPosition(TrackId, Position); }
+    void OpenUri(const QString& Uri) { service_->OpenUri(Uri); }
 
 signals:
     void Seeked(qlonglong Position);
 
 private:
-    TMprisService* FService;
+    MprisService* service_;
 };

@@ -24,14 +24,14 @@
 #include <cmath>
 #include <limits>
 
-const QString TMprisService::ServiceName = QStringLiteral("org.mpris.MediaPlayer2.norrava");
-const QString TMprisService::ObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
-const QString TMprisService::PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
-const QDBusObjectPath TMprisService::NoTrack(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+const QString MprisService::kServiceName = QStringLiteral("org.mpris.MediaPlayer2.norrava");
+const QString MprisService::kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString MprisService::kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QDBusObjectPath MprisService::kNoTrack(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
 
 namespace {
 
-bool IsMedia(const QMimeType& type)
+bool isMedia(const QMimeType& type)
 {
     return type.name().startsWith(QStringLiteral("audio/")) || type.name().startsWith(QStringLiteral("video/"));
 }
@@ -39,14 +39,14 @@ bool IsMedia(const QMimeType& type)
 // The MIME types of the extensions the player opens, in the list's order.
 // Where an extension names media and something else (.ts: MPEG transport
 // stream or translation file), only the media types count.
-QStringList MimeTypesOf(const std::vector<std::string>& extensions)
+QStringList mimeTypesOf(const std::vector<std::string>& extensions)
 {
     const QMimeDatabase database;
     QStringList types;
     for (const std::string& extension : extensions) {
         QList<QMimeType> matches = database.mimeTypesForFileName(QStringLiteral("x.") + QString::fromStdString(extension));
-        if (std::any_of(matches.begin(), matches.end(), IsMedia))
-            matches.removeIf([](const QMimeType& type) { return !IsMedia(type); });
+        if (std::any_of(matches.begin(), matches.end(), isMedia))
+            matches.removeIf([](const QMimeType& type) { return !isMedia(type); });
         for (const QMimeType& type : matches)
             if (!types.contains(type.name()))
                 types << type.name();
@@ -55,7 +55,7 @@ QStringList MimeTypesOf(const std::vector<std::string>& extensions)
 }
 
 // a + b without overflowing.
-qlonglong SaturatingAdd(qlonglong a, qlonglong b)
+qlonglong saturatingAdd(qlonglong a, qlonglong b)
 {
     qlonglong sum = 0;
     if (__builtin_add_overflow(a, b, &sum))
@@ -65,46 +65,46 @@ qlonglong SaturatingAdd(qlonglong a, qlonglong b)
 
 } // namespace
 
-TMprisRootAdaptor::TMprisRootAdaptor(TMprisService* service) : QDBusAbstractAdaptor(service), FService(service) {}
+MprisRootAdaptor::MprisRootAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
 
-TMprisPlayerAdaptor::TMprisPlayerAdaptor(TMprisService* service) : QDBusAbstractAdaptor(service), FService(service) {}
+MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService* service) : QDBusAbstractAdaptor(service), service_(service) {}
 
-TMprisService::TMprisService(Tapp* app, QDBusConnection bus, QObject* parent)
-    : QObject(parent), FApp(app), FBus(std::move(bus))
+MprisService::MprisService(Tapp* app, QDBusConnection bus, QObject* parent)
+    : QObject(parent), app_(app), bus_(std::move(bus))
 {
-    FMimeTypes = MimeTypesOf(mci::defaultSession().extensions().extensions());
-    new TMprisRootAdaptor(this);
-    FPlayer = new TMprisPlayerAdaptor(this);
+    mimeTypes_ = mimeTypesOf(mci::defaultSession().extensions().extensions());
+    new MprisRootAdaptor(this);
+    player_ = new MprisPlayerAdaptor(this);
 
-    connect(app, &Tapp::Polled, this, &TMprisService::PublishChanges);
-    connect(app, &Tapp::VolumeChanged, this, &TMprisService::PublishChanges);
-    connect(app, &Tapp::MediaOpened, this, &TMprisService::MediaOpened);
-    connect(app, &Tapp::MediaClosed, this, &TMprisService::MediaClosed);
-    connect(app, &Tapp::Sought, this, &TMprisService::Sought);
+    connect(app, &Tapp::Polled, this, &MprisService::publishChanges);
+    connect(app, &Tapp::VolumeChanged, this, &MprisService::publishChanges);
+    connect(app, &Tapp::MediaOpened, this, &MprisService::mediaOpened);
+    connect(app, &Tapp::MediaClosed, this, &MprisService::mediaClosed);
+    connect(app, &Tapp::Sought, this, &MprisService::sought);
 
-    FPublished = Current();
-    Register();
+    published_ = current();
+    registerOnBus();
 }
 
-TMprisService::~TMprisService()
+MprisService::~MprisService()
 {
-    if (!FBusName.isEmpty())
-        FBus.unregisterService(FBusName);
-    if (FObjectRegistered)
-        FBus.unregisterObject(ObjectPath);
+    if (!busName_.isEmpty())
+        bus_.unregisterService(busName_);
+    if (objectRegistered_)
+        bus_.unregisterObject(kObjectPath);
 }
 
-void TMprisService::Register()
+void MprisService::registerOnBus()
 {
-    FObjectRegistered = FBus.registerObject(ObjectPath, this, QDBusConnection::ExportAdaptors);
-    if (!FObjectRegistered)
+    objectRegistered_ = bus_.registerObject(kObjectPath, this, QDBusConnection::ExportAdaptors);
+    if (!objectRegistered_)
         return;
     // The object is in place before the name appears, so a client that
     // sees the name finds the interfaces.
     for (const QString& name :
-         {ServiceName, ServiceName + QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid())}) {
-        if (FBus.registerService(name)) {
-            FBusName = name;
+         {kServiceName, kServiceName + QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid())}) {
+        if (bus_.registerService(name)) {
+            busName_ = name;
             return;
         }
     }
@@ -112,84 +112,84 @@ void TMprisService::Register()
 
 // --- Events of the player ---------------------------------------------------
 
-void TMprisService::MediaOpened(const QString& path)
+void MprisService::mediaOpened(const QString& path)
 {
-    FPath = QFileInfo(path).absoluteFilePath();
-    ++FTrackNumber;
-    UpdateNeighbours();
-    PublishChanges();
+    path_ = QFileInfo(path).absoluteFilePath();
+    ++trackNumber_;
+    updateNeighbours();
+    publishChanges();
 }
 
-void TMprisService::MediaClosed()
+void MprisService::mediaClosed()
 {
-    FPath.clear();
-    UpdateNeighbours();
-    PublishChanges();
+    path_.clear();
+    updateNeighbours();
+    publishChanges();
 }
 
-void TMprisService::Sought()
+void MprisService::sought()
 {
-    PublishChanges();
-    emit FPlayer->Seeked(Position());
+    publishChanges();
+    emit player_->Seeked(Position());
 }
 
-TMprisService::TPublished TMprisService::Current() const
+MprisService::Published MprisService::current() const
 {
-    TPublished now;
+    Published now;
     now.status = PlaybackStatus();
-    now.track = Track();
-    now.length = FPath.isEmpty() ? 0 : UnitsToMicroseconds(FApp->MediaLength);
+    now.track = trackId();
+    now.length = path_.isEmpty() ? 0 : unitsToMicroseconds(app_->MediaLength);
     now.volume = Volume();
     now.canPlay = CanPlay();
     now.canPause = CanPause();
     now.canSeek = CanSeek();
-    now.canGoNext = FCanGoNext;
-    now.canGoPrevious = FCanGoPrevious;
+    now.canGoNext = canGoNext_;
+    now.canGoPrevious = canGoPrevious_;
     return now;
 }
 
-void TMprisService::PublishChanges()
+void MprisService::publishChanges()
 {
     // Files appear and vanish beside the open one; the folder is looked at
     // again when the play state changes rather than on every tick.
-    if (PlaybackStatus() != FPublished.status)
-        UpdateNeighbours();
-    const TPublished now = Current();
-    if (now == FPublished)
+    if (PlaybackStatus() != published_.status)
+        updateNeighbours();
+    const Published now = current();
+    if (now == published_)
         return;
     QVariantMap changed;
-    if (now.status != FPublished.status)
+    if (now.status != published_.status)
         changed.insert(QStringLiteral("PlaybackStatus"), now.status);
-    if (now.track != FPublished.track || now.length != FPublished.length)
+    if (now.track != published_.track || now.length != published_.length)
         changed.insert(QStringLiteral("Metadata"), Metadata());
-    if (now.volume != FPublished.volume)
+    if (now.volume != published_.volume)
         changed.insert(QStringLiteral("Volume"), now.volume);
-    if (now.canPlay != FPublished.canPlay)
+    if (now.canPlay != published_.canPlay)
         changed.insert(QStringLiteral("CanPlay"), now.canPlay);
-    if (now.canPause != FPublished.canPause)
+    if (now.canPause != published_.canPause)
         changed.insert(QStringLiteral("CanPause"), now.canPause);
-    if (now.canSeek != FPublished.canSeek)
+    if (now.canSeek != published_.canSeek)
         changed.insert(QStringLiteral("CanSeek"), now.canSeek);
-    if (now.canGoNext != FPublished.canGoNext)
+    if (now.canGoNext != published_.canGoNext)
         changed.insert(QStringLiteral("CanGoNext"), now.canGoNext);
-    if (now.canGoPrevious != FPublished.canGoPrevious)
+    if (now.canGoPrevious != published_.canGoPrevious)
         changed.insert(QStringLiteral("CanGoPrevious"), now.canGoPrevious);
-    FPublished = now;
-    if (FBusName.isEmpty())
+    published_ = now;
+    if (busName_.isEmpty())
         return;
-    QDBusMessage signal = QDBusMessage::createSignal(ObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+    QDBusMessage signal = QDBusMessage::createSignal(kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                                      QStringLiteral("PropertiesChanged"));
-    signal << PlayerInterface << changed << QStringList();
-    FBus.send(signal);
+    signal << kPlayerInterface << changed << QStringList();
+    bus_.send(signal);
 }
 
 // --- State -------------------------------------------------------------------
 
-QString TMprisService::PlaybackStatus() const
+QString MprisService::PlaybackStatus() const
 {
-    if (FPath.isEmpty())
+    if (path_.isEmpty())
         return QStringLiteral("Stopped");
-    switch (FApp->ShownState) {
+    switch (app_->ShownState) {
     case Tapp::TShownState::Playing:
         return QStringLiteral("Playing");
     case Tapp::TShownState::Paused:
@@ -200,138 +200,138 @@ QString TMprisService::PlaybackStatus() const
     return QStringLiteral("Stopped");
 }
 
-qlonglong TMprisService::UnitsToMicroseconds(qlonglong units) const
+qlonglong MprisService::unitsToMicroseconds(qlonglong units) const
 {
-    const double rate = FApp->ExactFrameRate > 0 ? FApp->ExactFrameRate : std::max(FApp->FrameRate, 1);
+    const double rate = app_->ExactFrameRate > 0 ? app_->ExactFrameRate : std::max(app_->FrameRate, 1);
     return std::llround(double(units) * 1e6 / rate);
 }
 
-int TMprisService::MicrosecondsToUnits(qlonglong microseconds) const
+int MprisService::microsecondsToUnits(qlonglong microseconds) const
 {
-    const double rate = FApp->ExactFrameRate > 0 ? FApp->ExactFrameRate : std::max(FApp->FrameRate, 1);
+    const double rate = app_->ExactFrameRate > 0 ? app_->ExactFrameRate : std::max(app_->FrameRate, 1);
     // The unit shown at that moment. The microsecond added takes back the
     // rounding of a position this service gave out in whole microseconds.
     const double units = std::floor((double(microseconds) + 1.0) * rate / 1e6);
     return int(std::clamp(units, 0.0, double(std::numeric_limits<int>::max())));
 }
 
-qlonglong TMprisService::Position() const
+qlonglong MprisService::Position() const
 {
-    if (FPath.isEmpty())
+    if (path_.isEmpty())
         return 0;
-    int units = FApp->MediaPosition;
+    int units = app_->MediaPosition;
     try {
         units = mediacommands::statusNumber(mediacommands::kPosition);
     } catch (const EConvertError&) {
         // The poll reports a reply that is not a number; here the last
         // position read will do.
     }
-    return UnitsToMicroseconds(units);
+    return unitsToMicroseconds(units);
 }
 
-double TMprisService::Volume() const
+double MprisService::Volume() const
 {
-    return FApp->VolumeSlider->Value() / double(FApp->VolumeSlider->MaxValue());
+    return app_->VolumeSlider->Value() / double(app_->VolumeSlider->MaxValue());
 }
 
-void TMprisService::SetVolume(double volume)
+void MprisService::SetVolume(double volume)
 {
     if (!std::isfinite(volume))
         return;
     volume = std::clamp(volume, 0.0, 1.0);
-    FApp->VolumeSlider->SetValue(int(std::lround(volume * FApp->VolumeSlider->MaxValue())));
+    app_->VolumeSlider->SetValue(int(std::lround(volume * app_->VolumeSlider->MaxValue())));
 }
 
-QDBusObjectPath TMprisService::Track() const
+QDBusObjectPath MprisService::trackId() const
 {
-    if (FPath.isEmpty())
-        return NoTrack;
-    return QDBusObjectPath(QStringLiteral("/org/norrava/track/") + QString::number(FTrackNumber));
+    if (path_.isEmpty())
+        return kNoTrack;
+    return QDBusObjectPath(QStringLiteral("/org/norrava/track/") + QString::number(trackNumber_));
 }
 
-QVariantMap TMprisService::Metadata() const
+QVariantMap MprisService::Metadata() const
 {
     QVariantMap map;
-    map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(Track()));
-    if (FPath.isEmpty())
+    map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(trackId()));
+    if (path_.isEmpty())
         return map;
-    map.insert(QStringLiteral("mpris:length"), UnitsToMicroseconds(FApp->MediaLength));
-    map.insert(QStringLiteral("xesam:title"), QFileInfo(FPath).fileName());
-    map.insert(QStringLiteral("xesam:url"), QString::fromUtf8(QUrl::fromLocalFile(FPath).toEncoded()));
+    map.insert(QStringLiteral("mpris:length"), unitsToMicroseconds(app_->MediaLength));
+    map.insert(QStringLiteral("xesam:title"), QFileInfo(path_).fileName());
+    map.insert(QStringLiteral("xesam:url"), QString::fromUtf8(QUrl::fromLocalFile(path_).toEncoded()));
     return map;
 }
 
-bool TMprisService::CanPlay() const
+bool MprisService::CanPlay() const
 {
-    return !FPath.isEmpty() && FApp->ButtonPlay->isEnabled();
+    return !path_.isEmpty() && app_->ButtonPlay->isEnabled();
 }
 
-bool TMprisService::CanPause() const
+bool MprisService::CanPause() const
 {
-    return !FPath.isEmpty() && FApp->ButtonPause->isEnabled();
+    return !path_.isEmpty() && app_->ButtonPause->isEnabled();
 }
 
-bool TMprisService::CanSeek() const
+bool MprisService::CanSeek() const
 {
-    return !FPath.isEmpty() && FApp->VideoPositionSlider->isEnabled();
+    return !path_.isEmpty() && app_->VideoPositionSlider->isEnabled();
 }
 
-QString TMprisService::Mask() const
+QString MprisService::mask() const
 {
-    return FApp->Mask().isEmpty() ? Tapp::BuildMask(mci::defaultSession().extensions().extensions()) : FApp->Mask();
+    return app_->Mask().isEmpty() ? Tapp::BuildMask(mci::defaultSession().extensions().extensions()) : app_->Mask();
 }
 
-QString TMprisService::Neighbour(int step) const
+QString MprisService::neighbour(int step) const
 {
-    if (FPath.isEmpty())
+    if (path_.isEmpty())
         return QString();
-    return step > 0 ? mediafolder::nextFile(FPath, Mask()) : mediafolder::previousFile(FPath, Mask());
+    return step > 0 ? mediafolder::nextFile(path_, mask()) : mediafolder::previousFile(path_, mask());
 }
 
-void TMprisService::UpdateNeighbours()
+void MprisService::updateNeighbours()
 {
-    FCanGoNext = !Neighbour(+1).isEmpty();
-    FCanGoPrevious = !Neighbour(-1).isEmpty();
+    canGoNext_ = !neighbour(+1).isEmpty();
+    canGoPrevious_ = !neighbour(-1).isEmpty();
 }
 
 // --- Commands ----------------------------------------------------------------
 
-void TMprisService::Raise()
+void MprisService::Raise()
 {
-    if (FApp->isMinimized())
-        FApp->showNormal(); // brings the companion windows back with it
-    FApp->show();
-    FApp->raise();
-    FApp->activateWindow();
-    for (QWidget* w : std::initializer_list<QWidget*>{FApp->FileNavigator, FApp->StatusPanel, FApp->FileBlind,
-                                                      FApp->StatusHandle})
+    if (app_->isMinimized())
+        app_->showNormal(); // brings the companion windows back with it
+    app_->show();
+    app_->raise();
+    app_->activateWindow();
+    for (QWidget* w : std::initializer_list<QWidget*>{app_->FileNavigator, app_->StatusPanel, app_->FileBlind,
+                                                      app_->StatusHandle})
         if (w && w->isVisible())
             w->raise();
 }
 
-void TMprisService::Quit()
+void MprisService::Quit()
 {
     // After the reply has gone out.
-    QTimer::singleShot(0, FApp, [app = FApp] { app->ButtonCloseClick(); });
+    QTimer::singleShot(0, app_, [app = app_] { app->ButtonCloseClick(); });
 }
 
-void TMprisService::Press(TGTabButton* button)
+void MprisService::press(TGTabButton* button)
 {
-    if (!FPath.isEmpty())
-        FApp->PressButton(button);
+    if (!path_.isEmpty())
+        app_->PressButton(button);
 }
 
-void TMprisService::Play()
+void MprisService::Play()
 {
-    Press(FApp->ButtonPlay);
+    press(app_->ButtonPlay);
 }
 
-void TMprisService::Pause()
+void MprisService::Pause()
 {
-    Press(FApp->ButtonPause);
+    press(app_->ButtonPause);
 }
 
-void TMprisService::PlayPause()
+void MprisService::PlayPause()
 {
     if (PlaybackStatus() == QStringLiteral("Playing"))
         Pause();
@@ -339,69 +339,69 @@ void TMprisService::PlayPause()
         Play();
 }
 
-void TMprisService::Stop()
+void MprisService::Stop()
 {
-    Press(FApp->ButtonStop);
+    press(app_->ButtonStop);
 }
 
-void TMprisService::Next()
+void MprisService::Next()
 {
-    Open(Neighbour(+1));
+    openNeighbour(neighbour(+1));
 }
 
-void TMprisService::Previous()
+void MprisService::Previous()
 {
-    Open(Neighbour(-1));
+    openNeighbour(neighbour(-1));
 }
 
-void TMprisService::Open(const QString& neighbour)
+void MprisService::openNeighbour(const QString& file)
 {
-    if (neighbour.isEmpty()) {
+    if (file.isEmpty()) {
         // Gone since it was last looked for: say so.
-        UpdateNeighbours();
-        PublishChanges();
+        updateNeighbours();
+        publishChanges();
         return;
     }
     // Loaded once the reply has gone out: a file that cannot be opened shows
     // its message box without holding the caller.
-    QTimer::singleShot(0, FApp, [app = FApp, neighbour] { app->LoadTheFile(neighbour); });
+    QTimer::singleShot(0, app_, [app = app_, file] { app->LoadTheFile(file); });
 }
 
-void TMprisService::OpenUri(const QString& uri)
+void MprisService::OpenUri(const QString& uri)
 {
     const QUrl url(uri);
     if (!url.isLocalFile())
         return;
     const QString path = url.toLocalFile();
-    QTimer::singleShot(0, FApp, [app = FApp, path] { app->LoadTheFile(path); });
+    QTimer::singleShot(0, app_, [app = app_, path] { app->LoadTheFile(path); });
 }
 
-void TMprisService::Seek(qlonglong offset)
+void MprisService::Seek(qlonglong offset)
 {
     if (!CanSeek())
         return;
-    const qlonglong target = std::max<qlonglong>(0, SaturatingAdd(Position(), offset));
-    const qlonglong length = UnitsToMicroseconds(FApp->MediaLength);
+    const qlonglong target = std::max<qlonglong>(0, saturatingAdd(Position(), offset));
+    const qlonglong length = unitsToMicroseconds(app_->MediaLength);
     if (target > length && CanGoNext()) {
         Next();
         return;
     }
-    SeekTo(std::min(target, length));
+    seekTo(std::min(target, length));
 }
 
-void TMprisService::SetPosition(const QDBusObjectPath& track, qlonglong position)
+void MprisService::SetPosition(const QDBusObjectPath& track, qlonglong position)
 {
-    if (!CanSeek() || track != Track() || position < 0 || position > UnitsToMicroseconds(FApp->MediaLength))
+    if (!CanSeek() || track != trackId() || position < 0 || position > unitsToMicroseconds(app_->MediaLength))
         return;
-    SeekTo(position);
+    seekTo(position);
 }
 
-void TMprisService::SeekTo(qlonglong microseconds)
+void MprisService::seekTo(qlonglong microseconds)
 {
-    const bool wasPlaying = FApp->ShownState == Tapp::TShownState::Playing;
-    FApp->SlidePositionTo(MicrosecondsToUnits(microseconds));
+    const bool wasPlaying = app_->ShownState == Tapp::TShownState::Playing;
+    app_->SlidePositionTo(microsecondsToUnits(microseconds));
     // A remote's skip leaves a playing medium playing; at the very end the
     // play button would start again from the beginning instead.
-    if (wasPlaying && FApp->MediaPosition < FApp->MediaLength - 1)
-        Press(FApp->ButtonPlay);
+    if (wasPlaying && app_->MediaPosition < app_->MediaLength - 1)
+        press(app_->ButtonPlay);
 }

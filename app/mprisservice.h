@@ -9,7 +9,7 @@
 
 class Tapp;
 class TGTabButton;
-class TMprisPlayerAdaptor;
+class MprisPlayerAdaptor;
 
 // The player on the session bus as an MPRIS 2 media player, for media keys,
 // panel widgets and phone remotes. Every command goes through the handler of
@@ -19,25 +19,25 @@ class TMprisPlayerAdaptor;
 // The first player takes the name org.mpris.MediaPlayer2.norrava; one
 // started while it runs takes the same name followed by ".instance" and its
 // process id, as the desktop expects of players with several instances.
-class TMprisService : public QObject {
+class MprisService : public QObject {
     Q_OBJECT
 public:
-    static const QString ServiceName;
-    static const QString ObjectPath;
-    static const QString PlayerInterface;
+    static const QString kServiceName;
+    static const QString kObjectPath;
+    static const QString kPlayerInterface;
     // The track id of "nothing open".
-    static const QDBusObjectPath NoTrack;
+    static const QDBusObjectPath kNoTrack;
 
-    TMprisService(Tapp* app, QDBusConnection bus, QObject* parent = nullptr);
-    ~TMprisService() override;
+    MprisService(Tapp* app, QDBusConnection bus, QObject* parent = nullptr);
+    ~MprisService() override;
 
     // The name taken on the bus; empty when none could be taken.
-    QString BusName() const { return FBusName; }
+    QString busName() const { return busName_; }
 
     // org.mpris.MediaPlayer2
     void Raise();
     void Quit();
-    QStringList SupportedMimeTypes() const { return FMimeTypes; }
+    QStringList SupportedMimeTypes() const { return mimeTypes_; }
 
     // org.mpris.MediaPlayer2.Player
     QString PlaybackStatus() const;
@@ -48,8 +48,8 @@ public:
     bool CanPlay() const;
     bool CanPause() const;
     bool CanSeek() const;
-    bool CanGoNext() const { return FCanGoNext; }
-    bool CanGoPrevious() const { return FCanGoPrevious; }
+    bool CanGoNext() const { return canGoNext_; }
+    bool CanGoPrevious() const { return canGoPrevious_; }
 
     void Play();
     void Pause();
@@ -62,43 +62,43 @@ public:
     void OpenUri(const QString& uri);
 
     // Position units of the open medium (frames, milliseconds) and µs.
-    qlonglong UnitsToMicroseconds(qlonglong units) const;
-    int MicrosecondsToUnits(qlonglong microseconds) const;
+    qlonglong unitsToMicroseconds(qlonglong units) const;
+    int microsecondsToUnits(qlonglong microseconds) const;
 
 private:
     // What PropertiesChanged reports; compared after every event.
-    struct TPublished {
+    struct Published {
         QString status;
         QDBusObjectPath track;
         qlonglong length = 0;
         double volume = 0;
         bool canPlay = false, canPause = false, canSeek = false, canGoNext = false, canGoPrevious = false;
-        bool operator==(const TPublished&) const = default;
+        bool operator==(const Published&) const = default;
     };
 
-    void Register();
-    void MediaOpened(const QString& path);
-    void MediaClosed();
-    void Sought();
-    void PublishChanges();
-    TPublished Current() const;
-    QDBusObjectPath Track() const;
-    void UpdateNeighbours();
-    QString Neighbour(int step) const;
-    void Open(const QString& neighbour);
-    void SeekTo(qlonglong microseconds);
-    void Press(TGTabButton* button);
-    QString Mask() const;
+    void registerOnBus();
+    void mediaOpened(const QString& path);
+    void mediaClosed();
+    void sought();
+    void publishChanges();
+    Published current() const;
+    QDBusObjectPath trackId() const;
+    void updateNeighbours();
+    QString neighbour(int step) const;
+    void openNeighbour(const QString& file);
+    void seekTo(qlonglong microseconds);
+    void press(TGTabButton* button);
+    QString mask() const;
 
-    Tapp* FApp;
-    QDBusConnection FBus;
-    TMprisPlayerAdaptor* FPlayer = nullptr;
-    QString FBusName;
-    bool FObjectRegistered = false;
-    QStringList FMimeTypes;
-    QString FPath; // the open medium; empty when none is open
-    int FTrackNumber = 0;
-    bool FCanGoNext = false;
-    bool FCanGoPrevious = false;
-    TPublished FPublished;
+    Tapp* app_;
+    QDBusConnection bus_;
+    MprisPlayerAdaptor* player_ = nullptr;
+    QString busName_;
+    bool objectRegistered_ = false;
+    QStringList mimeTypes_;
+    QString path_; // the open medium; empty when none is open
+    int trackNumber_ = 0;
+    bool canGoNext_ = false;
+    bool canGoPrevious_ = false;
+    Published published_;
 };

@@ -53,7 +53,7 @@ std::unique_ptr<TAppWindows> CreateWindows()
     windows->FileNavigator->installEventFilter(app);
 
     if (const std::optional<QDBusConnection> bus = DesktopSessionBus()) {
-        windows->Mpris = std::make_unique<TMprisService>(app, *bus);
+        windows->Mpris = std::make_unique<MprisService>(app, *bus);
         windows->IdleInhibitor = std::make_unique<TIdleInhibitor>(*bus);
         windows->IdleInhibitor->Follow(app);
     }

@@ -8,7 +8,7 @@
 class TFileBlind;
 class TFileNavigator;
 class TIdleInhibitor;
-class TMprisService;
+class MprisService;
 class TStatusHandle;
 class TStatusPanel;
 class Tapp;
@@ -22,7 +22,7 @@ struct TAppWindows {
     std::unique_ptr<TFileNavigator> FileNavigator;
     std::unique_ptr<TStatusPanel> StatusPanel;
     // On the desktop's session bus, when there is one.
-    std::unique_ptr<TMprisService> Mpris;
+    std::unique_ptr<MprisService> Mpris;
     std::unique_ptr<TIdleInhibitor> IdleInhibitor;
 
     TAppWindows();

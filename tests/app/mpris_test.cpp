@@ -55,26 +55,26 @@ class TRemote : public QObject {
 public:
     explicit TRemote(const QString& service) : FBus(Connect("remote")), FService(service)
     {
-        FBus.connect(service, TMprisService::ObjectPath, "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
+        FBus.connect(service, MprisService::kObjectPath, "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
                      SLOT(PropertiesChanged(QString, QVariantMap, QStringList)));
-        FBus.connect(service, TMprisService::ObjectPath, kPlayer, "Seeked", this, SLOT(Seeked(qlonglong)));
+        FBus.connect(service, MprisService::kObjectPath, kPlayer, "Seeked", this, SLOT(Seeked(qlonglong)));
     }
 
     QDBusMessage Call(const QString& method, const QVariantList& arguments = {}, const QString& interface = kPlayer)
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(FService, TMprisService::ObjectPath, interface, method);
+        QDBusMessage call = QDBusMessage::createMethodCall(FService, MprisService::kObjectPath, interface, method);
         call.setArguments(arguments);
         return busclient::Call(FBus, call);
     }
 
     QVariant Get(const QString& property, const QString& interface = kPlayer)
     {
-        return busclient::Get(FBus, FService, TMprisService::ObjectPath, interface, property);
+        return busclient::Get(FBus, FService, MprisService::kObjectPath, interface, property);
     }
 
     QVariantMap GetAll(const QString& interface)
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(FService, TMprisService::ObjectPath,
+        QDBusMessage call = QDBusMessage::createMethodCall(FService, MprisService::kObjectPath,
                                                            "org.freedesktop.DBus.Properties", "GetAll");
         call << interface;
         const QDBusMessage reply = busclient::Call(FBus, call);
@@ -85,7 +85,7 @@ public:
 
     bool Set(const QString& property, const QVariant& value)
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(FService, TMprisService::ObjectPath,
+        QDBusMessage call = QDBusMessage::createMethodCall(FService, MprisService::kObjectPath,
                                                            "org.freedesktop.DBus.Properties", "Set");
         call << kPlayer << property << QVariant::fromValue(QDBusVariant(value));
         return busclient::Call(FBus, call).type() == QDBusMessage::ReplyMessage;
@@ -166,8 +166,8 @@ protected:
     {
         PlayerTest::SetUp();
         ASSERT_TRUE(windows->Mpris) << "the player did not find the session bus";
-        ASSERT_EQ(windows->Mpris->BusName(), TMprisService::ServiceName);
-        remote = std::make_unique<TRemote>(windows->Mpris->BusName());
+        ASSERT_EQ(windows->Mpris->busName(), MprisService::kServiceName);
+        remote = std::make_unique<TRemote>(windows->Mpris->busName());
     }
 
     void TearDown() override
@@ -269,7 +269,7 @@ TEST_F(MprisTest, NothingOpenIsStoppedWithNoTrack)
         EXPECT_EQ(all.value(e.property), e.value) << e.property;
     const QVariantMap metadata = all.value("Metadata").toMap();
     EXPECT_EQ(metadata.keys(), QStringList{"mpris:trackid"});
-    EXPECT_EQ(metadata.value("mpris:trackid").value<QDBusObjectPath>(), TMprisService::NoTrack);
+    EXPECT_EQ(metadata.value("mpris:trackid").value<QDBusObjectPath>(), MprisService::kNoTrack);
 }
 
 TEST_F(MprisTest, ALoadIsPublishedWithItsMetadata)
@@ -476,7 +476,7 @@ TEST_F(MprisTest, PositionsOutsideTheTrackAreIgnored)
         qlonglong position;
     } cases[] = {
         {"another track", QDBusObjectPath("/org/norrava/track/999"), 1000000},
-        {"no track", TMprisService::NoTrack, 1000000},
+        {"no track", MprisService::kNoTrack, 1000000},
         {"before the start", id, -1},
         {"after the end", id, 20000001},
     };
@@ -600,7 +600,7 @@ TEST_F(MprisTest, AFailedLoadLeavesNoTrack)
     app->LoadTheFile(testmedia::rawFile("app_mpris_junk.mp4", "not a video at all"));
     ASSERT_EQ(mediaMessages, QStringList{"Norrava cannot open this type of file."});
     EXPECT_TRUE(remote->WaitForChange("Metadata", [](const QVariant& v) {
-                          return v.toMap().value("mpris:trackid").value<QDBusObjectPath>() == TMprisService::NoTrack;
+                          return v.toMap().value("mpris:trackid").value<QDBusObjectPath>() == MprisService::kNoTrack;
                       }).isValid());
     EXPECT_EQ(remote->Get("PlaybackStatus"), "Stopped");
     EXPECT_EQ(remote->Get("CanPlay"), false);
@@ -641,7 +641,7 @@ TEST_F(MprisTest, ASecondPlayerTakesAnInstanceName)
     player.setProcessEnvironment(env);
     player.start(NORRAVA_PLAYER, {clip100()});
     ASSERT_TRUE(player.waitForStarted(10000));
-    const QString name = TMprisService::ServiceName + ".instance" + QString::number(player.processId());
+    const QString name = MprisService::kServiceName + ".instance" + QString::number(player.processId());
     QDBusConnection client = Connect("remote");
     const auto owned = [&] {
         QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
@@ -652,9 +652,9 @@ TEST_F(MprisTest, ASecondPlayerTakesAnInstanceName)
     };
     EXPECT_TRUE(waitUntil([&] { return owned() || player.state() == QProcess::NotRunning; }, 60000));
     ASSERT_TRUE(owned()) << player.readAllStandardError().toStdString();
-    EXPECT_EQ(busclient::Get(client, name, TMprisService::ObjectPath, kRoot, "Identity"), "Norrava");
+    EXPECT_EQ(busclient::Get(client, name, MprisService::kObjectPath, kRoot, "Identity"), "Norrava");
 
-    Call(client, QDBusMessage::createMethodCall(name, TMprisService::ObjectPath, kRoot, "Quit"));
+    Call(client, QDBusMessage::createMethodCall(name, MprisService::kObjectPath, kRoot, "Quit"));
     EXPECT_TRUE(player.waitForFinished(30000));
     EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(player.exitCode(), 0);
