@@ -10,10 +10,10 @@
 #include <QVariantMap>
 #include <QWindow>
 
-const QString TIdleInhibitor::PortalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString TIdleInhibitor::PortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString TIdleInhibitor::ScreenSaverService = QStringLiteral("org.freedesktop.ScreenSaver");
-const QString TIdleInhibitor::ScreenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
+const QString IdleInhibitor::kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString IdleInhibitor::kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString IdleInhibitor::kScreenSaverService = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString IdleInhibitor::kScreenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
 
 namespace {
 
@@ -22,135 +22,135 @@ const QString kReason = QStringLiteral("Playing a video");
 
 } // namespace
 
-TIdleInhibitor::TIdleInhibitor(QDBusConnection bus, QObject* parent) : QObject(parent), FBus(std::move(bus)) {}
+IdleInhibitor::IdleInhibitor(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {}
 
-TIdleInhibitor::~TIdleInhibitor()
+IdleInhibitor::~IdleInhibitor()
 {
-    SetWanted(false);
+    setWanted(false);
 }
 
-void TIdleInhibitor::Follow(Tapp* app)
+void IdleInhibitor::follow(Tapp* app)
 {
     connect(app, &Tapp::Polled, this, [this, app] {
-        if (WindowId.isEmpty() && QGuiApplication::platformName() == QStringLiteral("xcb") && app->windowHandle())
-            WindowId = QStringLiteral("x11:") + QString::number(app->windowHandle()->winId(), 16);
-        SetWanted(app->HasVideo && app->ShownState == Tapp::TShownState::Playing);
+        if (windowId.isEmpty() && QGuiApplication::platformName() == QStringLiteral("xcb") && app->windowHandle())
+            windowId = QStringLiteral("x11:") + QString::number(app->windowHandle()->winId(), 16);
+        setWanted(app->HasVideo && app->ShownState == Tapp::TShownState::Playing);
     });
-    connect(app, &Tapp::MediaClosed, this, [this] { SetWanted(false); });
-    connect(app, &Tapp::Closing, this, [this] { SetWanted(false); });
+    connect(app, &Tapp::MediaClosed, this, [this] { setWanted(false); });
+    connect(app, &Tapp::Closing, this, [this] { setWanted(false); });
 }
 
-void TIdleInhibitor::SetWanted(bool wanted)
+void IdleInhibitor::setWanted(bool wanted)
 {
-    FWanted = wanted;
+    wanted_ = wanted;
     if (!wanted) {
-        FAsked = false;
-        Release(); // one still on its way is released when it arrives
+        asked_ = false;
+        release(); // one still on its way is released when it arrives
         return;
     }
     // Asked once per period of playing, not again on every tick when the
     // desktop has no service to ask.
-    if (FAsked || FPending || FHeld != TBackend::None)
+    if (asked_ || pending_ || held_ != Backend::None)
         return;
-    FAsked = true;
-    Request();
+    asked_ = true;
+    request();
 }
 
-bool TIdleInhibitor::PortalIsThere() const
+bool IdleInhibitor::portalIsThere() const
 {
-    QDBusConnectionInterface* daemon = FBus.interface();
+    QDBusConnectionInterface* daemon = bus_.interface();
     if (!daemon)
         return false;
-    if (daemon->isServiceRegistered(PortalService).value())
+    if (daemon->isServiceRegistered(kPortalService).value())
         return true;
     // The portal is usually started on first use.
-    return daemon->activatableServiceNames().value().contains(PortalService);
+    return daemon->activatableServiceNames().value().contains(kPortalService);
 }
 
-void TIdleInhibitor::Pending(const QDBusMessage& call, void (TIdleInhibitor::*done)(QDBusPendingCallWatcher*))
+void IdleInhibitor::pending(const QDBusMessage& call, void (IdleInhibitor::*done)(QDBusPendingCallWatcher*))
 {
-    FPending = true;
-    auto* watcher = new QDBusPendingCallWatcher(FBus.asyncCall(call), this);
+    pending_ = true;
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, done](QDBusPendingCallWatcher* w) {
         w->deleteLater();
-        FPending = false;
+        pending_ = false;
         (this->*done)(w);
     });
 }
 
-void TIdleInhibitor::Request()
+void IdleInhibitor::request()
 {
-    if (!PortalIsThere()) {
-        AskScreenSaver();
+    if (!portalIsThere()) {
+        askScreenSaver();
         return;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(PortalService, PortalPath,
+    QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath,
                                                        QStringLiteral("org.freedesktop.portal.Inhibit"),
                                                        QStringLiteral("Inhibit"));
     QVariantMap options;
     options.insert(QStringLiteral("reason"), kReason);
-    call << WindowId << kInhibitIdle << options;
-    Pending(call, &TIdleInhibitor::PortalAnswered);
+    call << windowId << kInhibitIdle << options;
+    pending(call, &IdleInhibitor::portalAnswered);
 }
 
-void TIdleInhibitor::AskScreenSaver()
+void IdleInhibitor::askScreenSaver()
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(ScreenSaverService, ScreenSaverPath, ScreenSaverService,
+    QDBusMessage call = QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverService,
                                                        QStringLiteral("Inhibit"));
     call << QStringLiteral("Norrava") << kReason;
-    Pending(call, &TIdleInhibitor::ScreenSaverAnswered);
+    pending(call, &IdleInhibitor::screenSaverAnswered);
 }
 
-void TIdleInhibitor::PortalAnswered(QDBusPendingCallWatcher* call)
+void IdleInhibitor::portalAnswered(QDBusPendingCallWatcher* call)
 {
     const QDBusPendingReply<QDBusObjectPath> reply = *call;
     if (reply.isError()) {
         // A portal without an inhibit back end: the screen saver may do.
-        if (FWanted)
-            AskScreenSaver();
+        if (wanted_)
+            askScreenSaver();
         else
-            emit Answered();
+            emit answered();
         return;
     }
-    FHeld = TBackend::Portal;
-    FPortalRequest = reply.value();
-    if (!FWanted)
-        Release();
-    emit Answered();
+    held_ = Backend::Portal;
+    portalRequest_ = reply.value();
+    if (!wanted_)
+        release();
+    emit answered();
 }
 
-void TIdleInhibitor::ScreenSaverAnswered(QDBusPendingCallWatcher* call)
+void IdleInhibitor::screenSaverAnswered(QDBusPendingCallWatcher* call)
 {
     const QDBusPendingReply<uint> reply = *call;
     if (!reply.isError()) {
-        FHeld = TBackend::ScreenSaver;
-        FCookie = reply.value();
-        if (!FWanted)
-            Release();
+        held_ = Backend::ScreenSaver;
+        cookie_ = reply.value();
+        if (!wanted_)
+            release();
     }
-    emit Answered();
+    emit answered();
 }
 
-void TIdleInhibitor::Release()
+void IdleInhibitor::release()
 {
     QDBusMessage call;
-    switch (FHeld) {
-    case TBackend::None:
+    switch (held_) {
+    case Backend::None:
         return;
-    case TBackend::Portal:
-        call = QDBusMessage::createMethodCall(PortalService, FPortalRequest.path(),
+    case Backend::Portal:
+        call = QDBusMessage::createMethodCall(kPortalService, portalRequest_.path(),
                                               QStringLiteral("org.freedesktop.portal.Request"),
                                               QStringLiteral("Close"));
         break;
-    case TBackend::ScreenSaver:
-        call = QDBusMessage::createMethodCall(ScreenSaverService, ScreenSaverPath, ScreenSaverService,
+    case Backend::ScreenSaver:
+        call = QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath, kScreenSaverService,
                                               QStringLiteral("UnInhibit"));
-        call << FCookie;
+        call << cookie_;
         break;
     }
-    FHeld = TBackend::None;
+    held_ = Backend::None;
     // Nothing waits for the answer; the services also drop what a client
     // held when it leaves the bus.
     call.setAutoStartService(false);
-    FBus.send(call);
+    bus_.send(call);
 }

@@ -13,52 +13,52 @@ class Tapp;
 // Inhibit and UnInhibit. Asking and releasing never wait for the desktop; a
 // desktop that refuses or has neither service leaves the screen to its own
 // idle rules, silently.
-class TIdleInhibitor : public QObject {
+class IdleInhibitor : public QObject {
     Q_OBJECT
 public:
-    static const QString PortalService;
-    static const QString PortalPath;
-    static const QString ScreenSaverService;
-    static const QString ScreenSaverPath;
+    static const QString kPortalService;
+    static const QString kPortalPath;
+    static const QString kScreenSaverService;
+    static const QString kScreenSaverPath;
 
-    enum class TBackend { None, Portal, ScreenSaver };
+    enum class Backend { None, Portal, ScreenSaver };
 
-    explicit TIdleInhibitor(QDBusConnection bus, QObject* parent = nullptr);
-    ~TIdleInhibitor() override;
+    explicit IdleInhibitor(QDBusConnection bus, QObject* parent = nullptr);
+    ~IdleInhibitor() override;
 
     // Holds the inhibition while app plays a medium with video, as its poll
     // sees it; releases it on pause, stop, the end, a load and close.
-    void Follow(Tapp* app);
+    void follow(Tapp* app);
 
     // Asks for the inhibition once each time wanted becomes true; releases
     // it when wanted becomes false.
-    void SetWanted(bool wanted);
-    bool Wanted() const { return FWanted; }
+    void setWanted(bool wanted);
+    bool wanted() const { return wanted_; }
     // Which service holds the inhibition now; None while none does.
-    TBackend Held() const { return FHeld; }
+    Backend held() const { return held_; }
 
     // The window the portal may name in its dialogs ("x11:1c00005"); empty
     // when unknown.
-    QString WindowId;
+    QString windowId;
 
 signals:
     // The service answered: the inhibition is held, or could not be had.
-    void Answered();
+    void answered();
 
 private:
-    void Request();
-    void AskScreenSaver();
-    void Release();
-    bool PortalIsThere() const;
-    void Pending(const QDBusMessage& call, void (TIdleInhibitor::*done)(QDBusPendingCallWatcher*));
-    void PortalAnswered(QDBusPendingCallWatcher* call);
-    void ScreenSaverAnswered(QDBusPendingCallWatcher* call);
+    void request();
+    void askScreenSaver();
+    void release();
+    bool portalIsThere() const;
+    void pending(const QDBusMessage& call, void (IdleInhibitor::*done)(QDBusPendingCallWatcher*));
+    void portalAnswered(QDBusPendingCallWatcher* call);
+    void screenSaverAnswered(QDBusPendingCallWatcher* call);
 
-    QDBusConnection FBus;
-    bool FWanted = false;
-    bool FAsked = false;   // asked since wanted last became true
-    bool FPending = false; // a request is on its way
-    TBackend FHeld = TBackend::None;
-    QDBusObjectPath FPortalRequest;
-    uint FCookie = 0;
+    QDBusConnection bus_;
+    bool wanted_ = false;
+    bool asked_ = false;   // asked since wanted last became true
+    bool pending_ = false; // a request is on its way
+    Backend held_ = Backend::None;
+    QDBusObjectPath portalRequest_;
+    uint cookie_ = 0;
 };

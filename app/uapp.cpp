@@ -54,8 +54,8 @@ std::unique_ptr<TAppWindows> CreateWindows()
 
     if (const std::optional<QDBusConnection> bus = DesktopSessionBus()) {
         windows->Mpris = std::make_unique<MprisService>(app, *bus);
-        windows->IdleInhibitor = std::make_unique<TIdleInhibitor>(*bus);
-        windows->IdleInhibitor->Follow(app);
+        windows->IdleInhibitor = std::make_unique<IdleInhibitor>(*bus);
+        windows->IdleInhibitor->follow(app);
     }
     return windows;
 }

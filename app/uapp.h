@@ -7,7 +7,7 @@
 
 class TFileBlind;
 class TFileNavigator;
-class TIdleInhibitor;
+class IdleInhibitor;
 class MprisService;
 class TStatusHandle;
 class TStatusPanel;
@@ -23,7 +23,7 @@ struct TAppWindows {
     std::unique_ptr<TStatusPanel> StatusPanel;
     // On the desktop's session bus, when there is one.
     std::unique_ptr<MprisService> Mpris;
-    std::unique_ptr<TIdleInhibitor> IdleInhibitor;
+    std::unique_ptr<::IdleInhibitor> IdleInhibitor;
 
     TAppWindows();
     ~TAppWindows();

@@ -129,27 +129,27 @@ struct TDesktop {
         if (services & ScreenSaver) {
             FScreenSaver = std::make_unique<TScreenSaverStandIn>(&log);
             QDBusConnection c = Connect("screensaver");
-            EXPECT_TRUE(c.registerObject(TIdleInhibitor::ScreenSaverPath, FScreenSaver.get(),
+            EXPECT_TRUE(c.registerObject(IdleInhibitor::kScreenSaverPath, FScreenSaver.get(),
                                          QDBusConnection::ExportAllSlots));
-            EXPECT_TRUE(c.registerService(TIdleInhibitor::ScreenSaverService));
+            EXPECT_TRUE(c.registerService(IdleInhibitor::kScreenSaverService));
         }
         if (services & (Portal | RefusingPortal)) {
             QDBusConnection c = Connect("portal");
             FPortal = std::make_unique<TPortalStandIn>(&log, c, services & RefusingPortal);
-            EXPECT_TRUE(c.registerObject(TIdleInhibitor::PortalPath, FPortal.get(), QDBusConnection::ExportAllSlots));
-            EXPECT_TRUE(c.registerService(TIdleInhibitor::PortalService));
+            EXPECT_TRUE(c.registerObject(IdleInhibitor::kPortalPath, FPortal.get(), QDBusConnection::ExportAllSlots));
+            EXPECT_TRUE(c.registerService(IdleInhibitor::kPortalService));
         }
     }
 
     ~TDesktop()
     {
         if (FScreenSaver) {
-            Connect("screensaver").unregisterService(TIdleInhibitor::ScreenSaverService);
-            Connect("screensaver").unregisterObject(TIdleInhibitor::ScreenSaverPath);
+            Connect("screensaver").unregisterService(IdleInhibitor::kScreenSaverService);
+            Connect("screensaver").unregisterObject(IdleInhibitor::kScreenSaverPath);
         }
         if (FPortal) {
-            Connect("portal").unregisterService(TIdleInhibitor::PortalService);
-            Connect("portal").unregisterObject(TIdleInhibitor::PortalPath, QDBusConnection::UnregisterTree);
+            Connect("portal").unregisterService(IdleInhibitor::kPortalService);
+            Connect("portal").unregisterObject(IdleInhibitor::kPortalPath, QDBusConnection::UnregisterTree);
         }
     }
 
@@ -207,7 +207,7 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return polled.size() >= ticks; }));
     }
 
-    TIdleInhibitor::TBackend held() const { return windows->IdleInhibitor->Held(); }
+    IdleInhibitor::Backend held() const { return windows->IdleInhibitor->held(); }
 };
 
 TEST_F(InhibitTest, HeldExactlyWhileVideoPlays)
@@ -253,11 +253,11 @@ TEST_F(InhibitTest, HeldExactlyWhileVideoPlays)
         EXPECT_TRUE(desktop.log.WaitFor(expected.size()));
         if (!app->HasVideo)
             pollsMore(5); // sound and MIDI play on without asking
-        desktop.Settle(TIdleInhibitor::ScreenSaverService);
+        desktop.Settle(IdleInhibitor::kScreenSaverService);
         EXPECT_EQ(desktop.log.entries, expected);
         const bool playingVideo = app->isVisible() && app->HasVideo && step.state == Tapp::TShownState::Playing;
         // The player learns of the cookie when the answer reaches it.
-        const auto expectedHeld = playingVideo ? TIdleInhibitor::TBackend::ScreenSaver : TIdleInhibitor::TBackend::None;
+        const auto expectedHeld = playingVideo ? IdleInhibitor::Backend::ScreenSaver : IdleInhibitor::Backend::None;
         EXPECT_TRUE(waitUntil([&] { return held() == expectedHeld; }));
     }
 }
@@ -272,7 +272,7 @@ TEST_F(InhibitTest, AFailedLoadReleases)
     ASSERT_EQ(mediaMessages.size(), 1);
     EXPECT_TRUE(desktop.log.WaitFor(2));
     EXPECT_EQ(desktop.log.entries.value(1), "UnInhibit 41");
-    EXPECT_EQ(held(), TIdleInhibitor::TBackend::None);
+    EXPECT_EQ(held(), IdleInhibitor::Backend::None);
 }
 
 TEST_F(InhibitTest, ThePortalIsAskedFirst)
@@ -282,17 +282,17 @@ TEST_F(InhibitTest, ThePortalIsAskedFirst)
         int services;
         QStringList onPlay;
         QStringList onPause;
-        TIdleInhibitor::TBackend held;
+        IdleInhibitor::Backend held;
     } cases[] = {
         {"portal and screen saver", TDesktop::Portal | TDesktop::ScreenSaver,
          {"portal Inhibit '' 8 (Playing a video) -> /org/freedesktop/portal/desktop/request/1_1/t1"},
-         {"Close /org/freedesktop/portal/desktop/request/1_1/t1"}, TIdleInhibitor::TBackend::Portal},
+         {"Close /org/freedesktop/portal/desktop/request/1_1/t1"}, IdleInhibitor::Backend::Portal},
         {"portal only", TDesktop::Portal,
          {"portal Inhibit '' 8 (Playing a video) -> /org/freedesktop/portal/desktop/request/1_1/t1"},
-         {"Close /org/freedesktop/portal/desktop/request/1_1/t1"}, TIdleInhibitor::TBackend::Portal},
+         {"Close /org/freedesktop/portal/desktop/request/1_1/t1"}, IdleInhibitor::Backend::Portal},
         {"a portal without an inhibit back end", TDesktop::RefusingPortal | TDesktop::ScreenSaver,
          {"portal refused", "Inhibit Norrava (Playing a video) -> 41"}, {"UnInhibit 41"},
-         TIdleInhibitor::TBackend::ScreenSaver},
+         IdleInhibitor::Backend::ScreenSaver},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -304,7 +304,7 @@ TEST_F(InhibitTest, ThePortalIsAskedFirst)
         reach([&] { app->ButtonPauseClick(); }, Tapp::TShownState::Paused);
         EXPECT_TRUE(desktop.log.WaitFor(c.onPlay.size() + c.onPause.size()));
         EXPECT_EQ(desktop.log.entries, c.onPlay + c.onPause);
-        EXPECT_EQ(held(), TIdleInhibitor::TBackend::None);
+        EXPECT_EQ(held(), IdleInhibitor::Backend::None);
     }
 }
 
@@ -315,36 +315,36 @@ TEST(IdleInhibitor, AnswersArrivingLateAreHandled)
         const char* name;
         std::vector<bool> wishes; // given one after another, without waiting
         QStringList heard;
-        TIdleInhibitor::TBackend held;
+        IdleInhibitor::Backend held;
     } cases[] = {
-        {"wanted", {true}, {"Inhibit Norrava (Playing a video) -> 41"}, TIdleInhibitor::TBackend::ScreenSaver},
+        {"wanted", {true}, {"Inhibit Norrava (Playing a video) -> 41"}, IdleInhibitor::Backend::ScreenSaver},
         {"wanted many times", {true, true, true}, {"Inhibit Norrava (Playing a video) -> 41"},
-         TIdleInhibitor::TBackend::ScreenSaver},
+         IdleInhibitor::Backend::ScreenSaver},
         {"unwanted before the answer", {true, false}, {"Inhibit Norrava (Playing a video) -> 41", "UnInhibit 41"},
-         TIdleInhibitor::TBackend::None},
+         IdleInhibitor::Backend::None},
         {"wanted again before the answer", {true, false, true}, {"Inhibit Norrava (Playing a video) -> 41"},
-         TIdleInhibitor::TBackend::ScreenSaver},
-        {"never wanted", {false}, {}, TIdleInhibitor::TBackend::None},
+         IdleInhibitor::Backend::ScreenSaver},
+        {"never wanted", {false}, {}, IdleInhibitor::Backend::None},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TDesktop desktop(TDesktop::ScreenSaver);
         {
-            TIdleInhibitor inhibitor(QDBusConnection::sessionBus());
-            QSignalSpy answered(&inhibitor, &TIdleInhibitor::Answered);
+            IdleInhibitor inhibitor(QDBusConnection::sessionBus());
+            QSignalSpy answered(&inhibitor, &IdleInhibitor::answered);
             for (bool wish : c.wishes)
-                inhibitor.SetWanted(wish);
+                inhibitor.setWanted(wish);
             if (c.wishes.front()) {
                 EXPECT_TRUE(answered.size() > 0 || answered.wait(kBound));
             }
             EXPECT_TRUE(desktop.log.WaitFor(c.heard.size()));
-            desktop.Settle(TIdleInhibitor::ScreenSaverService);
+            desktop.Settle(IdleInhibitor::kScreenSaverService);
             EXPECT_EQ(desktop.log.entries, c.heard);
-            EXPECT_EQ(inhibitor.Held(), c.held);
+            EXPECT_EQ(inhibitor.held(), c.held);
         }
         // Going away releases what it held.
-        desktop.Settle(TIdleInhibitor::ScreenSaverService);
-        if (c.held != TIdleInhibitor::TBackend::None) {
+        desktop.Settle(IdleInhibitor::kScreenSaverService);
+        if (c.held != IdleInhibitor::Backend::None) {
             EXPECT_EQ(desktop.log.entries.value(c.heard.size()), "UnInhibit 41");
         } else {
             EXPECT_EQ(desktop.log.entries, c.heard);
@@ -354,22 +354,22 @@ TEST(IdleInhibitor, AnswersArrivingLateAreHandled)
 
 TEST(IdleInhibitor, NoDesktopServiceMeansNothingHeldAndNoRetries)
 {
-    TIdleInhibitor inhibitor(QDBusConnection::sessionBus());
-    QSignalSpy answered(&inhibitor, &TIdleInhibitor::Answered);
-    inhibitor.SetWanted(true);
+    IdleInhibitor inhibitor(QDBusConnection::sessionBus());
+    QSignalSpy answered(&inhibitor, &IdleInhibitor::answered);
+    inhibitor.setWanted(true);
     ASSERT_TRUE(answered.wait(kBound));
-    EXPECT_EQ(inhibitor.Held(), TIdleInhibitor::TBackend::None);
+    EXPECT_EQ(inhibitor.held(), IdleInhibitor::Backend::None);
     // Every tick of the poll wants it again; no more is asked until the
     // wish has lapsed once.
     TDesktop desktop(TDesktop::ScreenSaver);
-    inhibitor.SetWanted(true);
-    desktop.Settle(TIdleInhibitor::ScreenSaverService);
+    inhibitor.setWanted(true);
+    desktop.Settle(IdleInhibitor::kScreenSaverService);
     EXPECT_TRUE(desktop.log.entries.isEmpty());
-    inhibitor.SetWanted(false);
-    inhibitor.SetWanted(true);
+    inhibitor.setWanted(false);
+    inhibitor.setWanted(true);
     EXPECT_TRUE(desktop.log.WaitFor(1));
     EXPECT_TRUE(answered.wait(kBound));
-    EXPECT_EQ(inhibitor.Held(), TIdleInhibitor::TBackend::ScreenSaver);
+    EXPECT_EQ(inhibitor.held(), IdleInhibitor::Backend::ScreenSaver);
 }
 
 } // namespace
