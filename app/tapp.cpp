@@ -308,7 +308,7 @@ void Tapp::FormShow()
     setAttribute(Qt::WA_AlwaysShowToolTips);
     FMask = BuildMask(mci::defaultSession().extensions().extensions());
     if (FileNavigator)
-        FileNavigator->setFileMask(FMask);
+        FileNavigator->SetFileMask(FMask);
     // "All Movies|" + mask, in the dialog's own filter notation.
     QString patterns = FMask;
     patterns.replace(';', ' ');

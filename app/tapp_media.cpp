@@ -71,7 +71,7 @@ void Tapp::LoadTheFile(const QString& path)
         return;
     }
     if (FileNavigator)
-        FileNavigator->showPlayingFile(path);
+        FileNavigator->ShowPlayingFile(path);
     HasVideo = Lower(mediacommands::capability(mediacommands::kHasVideo)) == "true";
     if (HasVideo)
         mediacommands::setWindow(VideoWindow->Handle());

@@ -84,7 +84,7 @@ void Tapp::ResizeAndPositionAll()
     repaint();
     const int W = width(), H = height();
     if (FileNavigator) {
-        FileNavigator->setBounds(x() - FileNavigator->width(), y() + 2, FileNavigator->width(), H - 4);
+        FileNavigator->SetBounds(x() - FileNavigator->width(), y() + 2, FileNavigator->width(), H - 4);
         if (FileBlind) {
             const int blindLeft = (FileNavigator->isVisible() ? FileNavigator->x() : x()) - FileBlind->width();
             FileBlind->move(blindLeft, FileNavigator->y());
@@ -370,7 +370,7 @@ void Tapp::ScreenFit()
     WrapTheVideo();
     move(screen.width() - width(), 0);
     if (FileNavigator)
-        FileNavigator->setBounds(0, FileNavigator->y(), x(), FileNavigator->height());
+        FileNavigator->SetBounds(0, FileNavigator->y(), x(), FileNavigator->height());
     if (StatusPanel)
         StatusPanel->SetPanelHeight(1);
     TellDeviceTheSize();
@@ -426,7 +426,7 @@ void Tapp::ButtonNormalSizeClick()
     if (!MediaLoaded || !HasVideo)
         return;
     if (FileNavigator)
-        FileNavigator->setBounds(FileNavigator->x(), FileNavigator->y(), SavedNavigatorWidth, FileNavigator->height());
+        FileNavigator->SetBounds(FileNavigator->x(), FileNavigator->y(), SavedNavigatorWidth, FileNavigator->height());
     IsMaximised = false;
     const QPoint saved(SavedLeft, SavedTop);
     const QSize video = FittedVideoSize(saved);

@@ -46,8 +46,8 @@ std::unique_ptr<TAppWindows> CreateWindows()
     host.loadTheFile = [app](const QString& path) { app->LoadTheFile(path); };
     host.isMaximised = [app] { return app->IsMaximised; };
     host.setSavedNavigatorWidth = [app](int width) { app->SavedNavigatorWidth = width; };
-    windows->FileNavigator->setHost(host);
-    windows->FileNavigator->setHandle(app->FileBlind);
+    windows->FileNavigator->SetHost(host);
+    windows->FileNavigator->SetHandle(app->FileBlind);
     // A file dropped on the navigator opens in the player.
     windows->FileNavigator->setAcceptDrops(true);
     windows->FileNavigator->installEventFilter(app);

@@ -42,7 +42,7 @@ void TFileBlind::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     // Hang on the main window, so the window manager keeps us above it.
-    QWidget* main = FNavigator ? FNavigator->host().mainWindow : nullptr;
+    QWidget* main = FNavigator ? FNavigator->Host().mainWindow : nullptr;
     if (!parentWidget() && main && main->windowHandle() && windowHandle())
         windowHandle()->setTransientParent(main->windowHandle());
 }
@@ -96,5 +96,5 @@ void TFileBlind::DragTo(int globalX)
     const int newWidth = std::max(1, FRightEdge - left);
     if (newWidth == FNavigator->width() && FRightEdge == FNavigator->x() + FNavigator->width())
         return;
-    FNavigator->setBounds(FRightEdge - newWidth, FNavigator->y(), newWidth, FNavigator->height());
+    FNavigator->SetBounds(FRightEdge - newWidth, FNavigator->y(), newWidth, FNavigator->height());
 }

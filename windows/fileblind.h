@@ -15,7 +15,7 @@ class TLumoTransImage;
 // offscreen platform, or the navigator still closed and so not mapped),
 // the handle drags the edge itself while the button is held: the
 // navigator's left edge follows the pointer, its right edge stays put, and
-// every step goes through the navigator's setBounds, so FormResize runs.
+// every step goes through the navigator's SetBounds, so FormResize runs.
 class TFileBlind : public QWidget {
     Q_OBJECT
 public:

@@ -68,23 +68,23 @@ TFileNavigator::TFileNavigator(QWidget* parent) : QWidget(parent, Qt::Tool | Qt:
     font.setPixelSize(11);
     setFont(font);
     setGeometry(kDesignLeft, kDesignTop, kDesignWidth, kDesignHeight);
-    buildControls();
-    applyLook();
+    BuildControls();
+    ApplyLook();
     FormCreate();
 }
 
-void TFileNavigator::buildControls()
+void TFileNavigator::BuildControls()
 {
     NavPanel = new TNavPanel(2, 5, this);
     NavPanel->layout()->setSizeConstraint(QLayout::SetNoConstraint);
 
-    folderModel_ = new QFileSystemModel(this);
-    folderModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    folderModel_->setRootPath(QString());
+    FFolderModel = new QFileSystemModel(this);
+    FFolderModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    FFolderModel->setRootPath(QString());
 
     RzDirectoryTree1 = new QTreeView;
-    RzDirectoryTree1->setModel(folderModel_);
-    for (int column = 1; column < folderModel_->columnCount(); ++column)
+    RzDirectoryTree1->setModel(FFolderModel);
+    for (int column = 1; column < FFolderModel->columnCount(); ++column)
         RzDirectoryTree1->hideColumn(column);
     RzDirectoryTree1->header()->hide();
     RzDirectoryTree1->setIndentation(kTreeIndent);
@@ -95,19 +95,19 @@ void TFileNavigator::buildControls()
     connect(RzDirectoryTree1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid())
-                    listFolder(folderModel_->filePath(current));
+                    ListFolder(FFolderModel->filePath(current));
             });
 
     // The model reads folders in the background, so rows above the chosen
     // folder keep arriving after it was chosen: keep it in view until its
     // ancestors are read. Folders the user opens elsewhere move nothing.
-    connect(folderModel_, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& parent) {
-        if (followFolder_ && isAncestorOfFolder(folderModel_->filePath(parent)))
-            keepFolderInView();
+    connect(FFolderModel, &QFileSystemModel::rowsInserted, this, [this](const QModelIndex& parent) {
+        if (FFollowFolder && IsAncestorOfFolder(FFolderModel->filePath(parent)))
+            KeepFolderInView();
     });
-    connect(folderModel_, &QFileSystemModel::layoutChanged, this, [this] {
-        if (followFolder_)
-            keepFolderInView();
+    connect(FFolderModel, &QFileSystemModel::layoutChanged, this, [this] {
+        if (FFollowFolder)
+            KeepFolderInView();
     });
 
     // Once the user takes hold of the tree it stays where they put it.
@@ -115,14 +115,14 @@ void TFileNavigator::buildControls()
     RzDirectoryTree1->viewport()->installEventFilter(this);
     RzDirectoryTree1->verticalScrollBar()->installEventFilter(this);
 
-    fileModel_ = new QFileSystemModel(this);
+    FFileModel = new QFileSystemModel(this);
     // Regular files only: a pipe or device named like a media file would
     // block the player that opens it.
-    fileModel_->setFilter(QDir::Files | QDir::Hidden);
-    fileModel_->setNameFilterDisables(false);
+    FFileModel->setFilter(QDir::Files | QDir::Hidden);
+    FFileModel->setNameFilterDisables(false);
 
     FileListBox1 = new TFileListView;
-    FileListBox1->setModel(fileModel_);
+    FileListBox1->setModel(FFileModel);
     FileListBox1->setToolTip(tr("Click to open the highlighted file"));
     FileListBox1->setMinimumHeight(kListMinimumHeight);
     FileListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -135,8 +135,8 @@ void TFileNavigator::buildControls()
     for (QObject* part : {static_cast<QObject*>(FileListBox1), static_cast<QObject*>(FileListBox1->viewport()),
                           static_cast<QObject*>(FileListBox1->verticalScrollBar())})
         part->installEventFilter(this);
-    connect(fileModel_, &QFileSystemModel::layoutChanged, this, &TFileNavigator::keepHighlightInView);
-    connect(fileModel_, &QFileSystemModel::rowsInserted, this, &TFileNavigator::keepHighlightInView);
+    connect(FFileModel, &QFileSystemModel::layoutChanged, this, &TFileNavigator::KeepHighlightInView);
+    connect(FFileModel, &QFileSystemModel::rowsInserted, this, &TFileNavigator::KeepHighlightInView);
 
     Splitter1 = new TNavSplitter;
     Splitter1->setHandleWidth(kSplitterHeight);
@@ -149,10 +149,10 @@ void TFileNavigator::buildControls()
     NavPanel->layout()->addWidget(Splitter1);
     NavPanel->setGeometry(rect());
 
-    setFileMask(QStringLiteral("*.avi;*.mov;*.mpg;*.wav;*.mid"));
+    SetFileMask(QStringLiteral("*.avi;*.mov;*.mpg;*.wav;*.mid"));
 }
 
-void TFileNavigator::applyLook()
+void TFileNavigator::ApplyLook()
 {
     QPalette palette = this->palette();
     const QColor face(navlook::Face), well(navlook::Well), text(navlook::Text);
@@ -172,31 +172,31 @@ void TFileNavigator::applyLook()
     setStyleSheet(navigatorStyleSheet());
 }
 
-void TFileNavigator::setFileMask(const QString& mask)
+void TFileNavigator::SetFileMask(const QString& mask)
 {
-    fileMask_ = mask;
+    FFileMask = mask;
     // The file system is case-sensitive but the player opens files by their
     // extension in any case, so "*.avi" must also list MOVIE.AVI.
-    fileModel_->setNameFilters(mediafolder::nameFilters(mask));
+    FFileModel->setNameFilters(mediafolder::nameFilters(mask));
 }
 
-void TFileNavigator::showPlayingFile(const QString& path)
+void TFileNavigator::ShowPlayingFile(const QString& path)
 {
-    playingFile_ = QFileInfo(path).absoluteFilePath();
+    FPlayingFile = QFileInfo(path).absoluteFilePath();
     // Nothing is read from the disk before the navigator first opens; its
     // first show picks the file up.
-    if (!folder_.isEmpty())
-        highlightPlayingFile();
+    if (!FFolder.isEmpty())
+        HighlightPlayingFile();
 }
 
-void TFileNavigator::highlightPlayingFile()
+void TFileNavigator::HighlightPlayingFile()
 {
-    const QFileInfo file(playingFile_);
-    if (!setFolder(file.absolutePath()))
+    const QFileInfo file(FPlayingFile);
+    if (!SetFolder(file.absolutePath()))
         return;
     // Asking the model for a file the mask leaves out would list it.
-    const QModelIndex index = mediafolder::matches(file.fileName(), fileMask_)
-                                  ? fileModel_->index(file.absoluteFilePath())
+    const QModelIndex index = mediafolder::matches(file.fileName(), FFileMask)
+                                  ? FFileModel->index(file.absoluteFilePath())
                                   : QModelIndex();
     if (!index.isValid()) {
         FileListBox1->selectionModel()->clear(); // no other file is the playing one
@@ -205,51 +205,51 @@ void TFileNavigator::highlightPlayingFile()
     // A highlight the program sets is not the user's choice, so the list
     // reports nothing and the file is not opened again.
     FileListBox1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    followHighlight_ = true;
-    keepHighlightInView();
+    FFollowHighlight = true;
+    KeepHighlightInView();
 }
 
-void TFileNavigator::keepHighlightInView()
+void TFileNavigator::KeepHighlightInView()
 {
-    if (!followHighlight_)
+    if (!FFollowHighlight)
         return;
     QTimer::singleShot(0, this, [this] {
         const QModelIndex current = FileListBox1->currentIndex();
-        if (followHighlight_ && current.isValid())
+        if (FFollowHighlight && current.isValid())
             FileListBox1->scrollTo(current);
     });
 }
 
-bool TFileNavigator::setFolder(const QString& path)
+bool TFileNavigator::SetFolder(const QString& path)
 {
     const QFileInfo info(path);
     if (!info.isDir())
         return false;
-    const QModelIndex index = folderModel_->index(info.absoluteFilePath());
+    const QModelIndex index = FFolderModel->index(info.absoluteFilePath());
     if (!index.isValid())
         return false;
     RzDirectoryTree1->setCurrentIndex(index);
     RzDirectoryTree1->scrollTo(index);
     // Choosing the folder that is already current sends no change.
-    listFolder(folderModel_->filePath(index));
-    followFolder_ = true;
-    keepFolderInView();
+    ListFolder(FFolderModel->filePath(index));
+    FFollowFolder = true;
+    KeepFolderInView();
     return true;
 }
 
-void TFileNavigator::listFolder(const QString& path)
+void TFileNavigator::ListFolder(const QString& path)
 {
-    if (path == folder_)
+    if (path == FFolder)
         return;
-    folder_ = path;
-    fileModel_->setRootPath(path);
-    FileListBox1->setRootIndex(fileModel_->index(path));
+    FFolder = path;
+    FFileModel->setRootPath(path);
+    FileListBox1->setRootIndex(FFileModel->index(path));
     // The old highlight belongs to another folder; dropping it opens nothing.
     FileListBox1->selectionModel()->clear();
-    followHighlight_ = false;
+    FFollowHighlight = false;
 }
 
-void TFileNavigator::setBounds(int left, int top, int width, int height)
+void TFileNavigator::SetBounds(int left, int top, int width, int height)
 {
     setGeometry(left, top, width, height);
     FormResize();
@@ -257,16 +257,16 @@ void TFileNavigator::setBounds(int left, int top, int width, int height)
 
 void TFileNavigator::FormCreate()
 {
-    setBounds(x(), y(), 1, height());
+    SetBounds(x(), y(), 1, height());
 }
 
-bool TFileNavigator::isAncestorOfFolder(const QString& path) const
+bool TFileNavigator::IsAncestorOfFolder(const QString& path) const
 {
     const QString parent = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
-    return folder_ == path || folder_.startsWith(parent);
+    return FFolder == path || FFolder.startsWith(parent);
 }
 
-void TFileNavigator::keepFolderInView()
+void TFileNavigator::KeepFolderInView()
 {
     // After the pending layout, so the tree scrolls with its real size.
     QTimer::singleShot(0, this, [this] {
@@ -280,43 +280,43 @@ void TFileNavigator::FormShow()
 {
     // Nothing is read from the disk until the navigator first opens, so it
     // costs the program's start next to nothing.
-    if (folder_.isEmpty()) {
-        if (!playingFile_.isEmpty())
-            highlightPlayingFile();
-        if (folder_.isEmpty() && !setFolder(QDir::currentPath()))
-            setFolder(QDir::rootPath());
+    if (FFolder.isEmpty()) {
+        if (!FPlayingFile.isEmpty())
+            HighlightPlayingFile();
+        if (FFolder.isEmpty() && !SetFolder(QDir::currentPath()))
+            SetFolder(QDir::rootPath());
     }
     // Keep the chosen folder in view when the navigator opens; the tree's
     // icons are drawn with their own transparency already.
-    keepFolderInView();
+    KeepFolderInView();
     // Hang on the main window, so the window manager keeps us above it.
-    if (!parentWidget() && host_.mainWindow && host_.mainWindow->windowHandle() && windowHandle())
-        windowHandle()->setTransientParent(host_.mainWindow->windowHandle());
+    if (!parentWidget() && FHost.mainWindow && FHost.mainWindow->windowHandle() && windowHandle())
+        windowHandle()->setTransientParent(FHost.mainWindow->windowHandle());
 }
 
 void TFileNavigator::FormResize()
 {
     // Showing the window delivers its pending resize event, which lands
     // here again; the outer call finishes the work.
-    if (inFormResize_)
+    if (FInFormResize)
         return;
-    inFormResize_ = true;
+    FInFormResize = true;
     const bool open = width() > 2;
     if (open != isVisible())
         setVisible(open);
     if (!open)
-        closedGeometry_ = geometry();
-    if (handle_) {
+        FClosedGeometry = geometry();
+    if (FHandle) {
         if (open) {
-            handle_->move(x() - handle_->width(), y());
+            FHandle->move(x() - FHandle->width(), y());
         } else {
-            const QRect main = host_.mainWindow ? host_.mainWindow->geometry() : QRect(x() + width(), y() - 2, 0, 0);
-            handle_->move(main.left() - handle_->width(), main.top() + 2);
+            const QRect main = FHost.mainWindow ? FHost.mainWindow->geometry() : QRect(x() + width(), y() - 2, 0, 0);
+            FHandle->move(main.left() - FHandle->width(), main.top() + 2);
         }
     }
-    if (host_.setSavedNavigatorWidth && !(host_.isMaximised && host_.isMaximised()))
-        host_.setSavedNavigatorWidth(width());
-    inFormResize_ = false;
+    if (FHost.setSavedNavigatorWidth && !(FHost.isMaximised && FHost.isMaximised()))
+        FHost.setSavedNavigatorWidth(width());
+    FInFormResize = false;
 }
 
 bool TFileNavigator::Splitter1CanResize(int newHeight) const
@@ -324,18 +324,18 @@ bool TFileNavigator::Splitter1CanResize(int newHeight) const
     return FileListBox1->height() + RzDirectoryTree1->height() - newHeight >= MinimumListHeight;
 }
 
-QString TFileNavigator::highlightedFile() const
+QString TFileNavigator::HighlightedFile() const
 {
     const QModelIndex current = FileListBox1->currentIndex();
     if (!current.isValid() || !FileListBox1->selectionModel()->isSelected(current))
         return {};
-    return fileModel_->filePath(current);
+    return FFileModel->filePath(current);
 }
 
 void TFileNavigator::FileListBox1Change()
 {
-    if (host_.loadTheFile)
-        host_.loadTheFile(highlightedFile());
+    if (FHost.loadTheFile)
+        FHost.loadTheFile(HighlightedFile());
 }
 
 bool TFileNavigator::eventFilter(QObject* watched, QEvent* event)
@@ -346,9 +346,9 @@ bool TFileNavigator::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyPress:
         if (watched == FileListBox1 || watched == FileListBox1->viewport() ||
             watched == FileListBox1->verticalScrollBar())
-            followHighlight_ = false;
+            FFollowHighlight = false;
         else
-            followFolder_ = false;
+            FFollowFolder = false;
         break;
     default:
         break;
@@ -362,21 +362,21 @@ void TFileNavigator::showEvent(QShowEvent* event)
     FormShow();
 }
 
-bool TFileNavigator::undoWindowManagerChange(const QEvent* event)
+bool TFileNavigator::UndoWindowManagerChange(const QEvent* event)
 {
     // Closing the navigator by the window manager's sizing unmaps it in the
     // middle of that sizing, which the manager may answer by putting the
-    // old size back. A closed navigator is sized only through setBounds.
-    if (!event->spontaneous() || isVisible() || !closedGeometry_.isValid() || geometry() == closedGeometry_)
+    // old size back. A closed navigator is sized only through SetBounds.
+    if (!event->spontaneous() || isVisible() || !FClosedGeometry.isValid() || geometry() == FClosedGeometry)
         return false;
-    setGeometry(closedGeometry_);
+    setGeometry(FClosedGeometry);
     return true;
 }
 
 void TFileNavigator::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
-    if (undoWindowManagerChange(event))
+    if (UndoWindowManagerChange(event))
         return;
     // While the window manager sizes the left edge, the new width may come
     // before the new position; the handle is placed again once both are in.
@@ -386,7 +386,7 @@ void TFileNavigator::moveEvent(QMoveEvent* event)
 void TFileNavigator::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (undoWindowManagerChange(event))
+    if (UndoWindowManagerChange(event))
         return;
     NavPanel->setGeometry(rect());
     FormResize();

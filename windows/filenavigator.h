@@ -34,41 +34,41 @@ struct TFileNavigatorHost {
 // it is wider than 2 pixels, and on every size change moves its handle
 // window onto its left edge (or onto the main window's left side while
 // closed). Qt sends no resize events to a hidden window, so the main window
-// must size it through setBounds, which runs FormResize in every case.
+// must size it through SetBounds, which runs FormResize in every case.
 //
 // When it first shows, the tree opens at the folder of the playing file
-// with that file highlighted (showPlayingFile), or else at the working
-// directory, unless setFolder chose a folder before.
+// with that file highlighted (ShowPlayingFile), or else at the working
+// directory, unless SetFolder chose a folder before.
 class TFileNavigator : public QWidget {
     Q_OBJECT
 public:
     explicit TFileNavigator(QWidget* parent = nullptr);
 
-    void setHost(TFileNavigatorHost host) { host_ = std::move(host); }
-    const TFileNavigatorHost& host() const { return host_; }
+    void SetHost(TFileNavigatorHost host) { FHost = std::move(host); }
+    const TFileNavigatorHost& Host() const { return FHost; }
     // The handle window (FileBlind) that FormResize keeps on the left edge.
-    void setHandle(QWidget* handle) { handle_ = handle; }
-    QWidget* handle() const { return handle_; }
+    void SetHandle(QWidget* handle) { FHandle = handle; }
+    QWidget* Handle() const { return FHandle; }
 
     // The file list's mask, as the main window builds it: "*.avi;*.mid;"
     // (patterns separated by semicolons, matched without regard to case).
     // An empty mask lists every file.
-    void setFileMask(const QString& mask);
-    QString fileMask() const { return fileMask_; }
+    void SetFileMask(const QString& mask);
+    QString FileMask() const { return FFileMask; }
 
     // Chooses a folder in the tree, which lists its files; false when it
     // is not a folder.
-    bool setFolder(const QString& path);
-    QString folder() const { return folder_; }
+    bool SetFolder(const QString& path);
+    QString Folder() const { return FFolder; }
 
     // The file the player has opened: the navigator shows its folder with
     // the file highlighted, now if it has opened before, else when it first
     // opens. Highlighting it opens nothing.
-    void showPlayingFile(const QString& path);
-    QString playingFile() const { return playingFile_; }
+    void ShowPlayingFile(const QString& path);
+    QString PlayingFile() const { return FPlayingFile; }
 
     // Moves and sizes the window and runs FormResize, also while hidden.
-    void setBounds(int left, int top, int width, int height);
+    void SetBounds(int left, int top, int width, int height);
 
     // Handlers.
     void FormCreate();
@@ -80,7 +80,7 @@ public:
     void FileListBox1Change();
 
     // The full path of the highlighted file, empty when none is.
-    QString highlightedFile() const;
+    QString HighlightedFile() const;
 
     // Controls, for the main window and for tests.
     TNavPanel* NavPanel = nullptr;
@@ -97,24 +97,24 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void buildControls();
-    void applyLook();
-    void listFolder(const QString& path);
-    bool isAncestorOfFolder(const QString& path) const;
-    void keepFolderInView();
-    void highlightPlayingFile();
-    void keepHighlightInView();
-    bool undoWindowManagerChange(const QEvent* event);
+    void BuildControls();
+    void ApplyLook();
+    void ListFolder(const QString& path);
+    bool IsAncestorOfFolder(const QString& path) const;
+    void KeepFolderInView();
+    void HighlightPlayingFile();
+    void KeepHighlightInView();
+    bool UndoWindowManagerChange(const QEvent* event);
 
-    TFileNavigatorHost host_;
-    QWidget* handle_ = nullptr;
-    QFileSystemModel* folderModel_ = nullptr;
-    QFileSystemModel* fileModel_ = nullptr;
-    QString fileMask_;
-    QString folder_;
-    QString playingFile_;
-    bool inFormResize_ = false;
-    QRect closedGeometry_; // where the navigator was when it last closed
-    bool followFolder_ = true; // scroll the tree to the folder as it loads
-    bool followHighlight_ = false; // scroll the list to the playing file as it loads
+    TFileNavigatorHost FHost;
+    QWidget* FHandle = nullptr;
+    QFileSystemModel* FFolderModel = nullptr;
+    QFileSystemModel* FFileModel = nullptr;
+    QString FFileMask;
+    QString FFolder;
+    QString FPlayingFile;
+    bool FInFormResize = false;
+    QRect FClosedGeometry; // where the navigator was when it last closed
+    bool FFollowFolder = true; // scroll the tree to the folder as it loads
+    bool FFollowHighlight = false; // scroll the list to the playing file as it loads
 };

@@ -37,7 +37,7 @@ using MaskTest = PlayerTest;
 TEST_F(MaskTest, TheMaskListsTheUsersExtensionsInOrder)
 {
     EXPECT_EQ(app->Mask(), "*.avi;*.mid;*.wav;");
-    EXPECT_EQ(app->FileNavigator->fileMask(), "*.avi;*.mid;*.wav;");
+    EXPECT_EQ(app->FileNavigator->FileMask(), "*.avi;*.mid;*.wav;");
     EXPECT_EQ(app->OpenDialog->nameFilters(), QStringList{"All Movies (*.avi *.mid *.wav)"});
     EXPECT_EQ(Tapp::BuildMask({}), "");
 }

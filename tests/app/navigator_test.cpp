@@ -25,12 +25,12 @@ protected:
         PlayerTest::SetUp();
         navigator = app->FileNavigator;
         // Count what the navigator asks the player to open.
-        TFileNavigatorHost host = navigator->host();
+        TFileNavigatorHost host = navigator->Host();
         host.loadTheFile = [this, open = host.loadTheFile](const QString& path) {
             navigatorLoads << path;
             open(path);
         };
-        navigator->setHost(host);
+        navigator->SetHost(host);
         ASSERT_TRUE(folder.isValid() && second.isValid());
     }
 
@@ -43,7 +43,7 @@ protected:
         return path;
     }
 
-    void openNavigator() { navigator->setBounds(app->x() - 292, app->y() + 2, 292, app->height() - 4); }
+    void openNavigator() { navigator->SetBounds(app->x() - 292, app->y() + 2, 292, app->height() - 4); }
 
     TFileNavigator* navigator = nullptr;
     QStringList navigatorLoads;
@@ -57,17 +57,17 @@ TEST_F(NavigatorFollowsTest, OpensOnThePlayingFileAndFollowsEveryLoadWithoutRelo
     const QString elsewhere = place(toneWav(), second, "elsewhere.wav");
 
     load(clip);
-    EXPECT_EQ(navigator->folder(), QString()) << "the closed navigator reads nothing";
+    EXPECT_EQ(navigator->Folder(), QString()) << "the closed navigator reads nothing";
     openNavigator();
-    EXPECT_EQ(navigator->folder(), folder.path());
-    EXPECT_EQ(navigator->highlightedFile(), clip);
+    EXPECT_EQ(navigator->Folder(), folder.path());
+    EXPECT_EQ(navigator->HighlightedFile(), clip);
 
     // Later loads, from the open dialog or anywhere, move it along.
     load(elsewhere);
-    EXPECT_EQ(navigator->folder(), second.path());
-    EXPECT_EQ(navigator->highlightedFile(), elsewhere);
+    EXPECT_EQ(navigator->Folder(), second.path());
+    EXPECT_EQ(navigator->HighlightedFile(), elsewhere);
     load(clip);
-    EXPECT_EQ(navigator->highlightedFile(), clip);
+    EXPECT_EQ(navigator->HighlightedFile(), clip);
     ASSERT_TRUE(waitUntil([&] { return mode() == "playing"; }));
     QCoreApplication::processEvents();
     EXPECT_TRUE(navigatorLoads.isEmpty()) << navigatorLoads.join(", ").toStdString();
@@ -88,7 +88,7 @@ TEST_F(NavigatorFollowsTest, OpensOnThePlayingFileAndFollowsEveryLoadWithoutRelo
     EXPECT_EQ(mediafolder::previousFile(clip, app->Mask()), tone);
     EXPECT_EQ(app->DeviceType, "waveaudio");
     // That load highlights the file it came from, and opens it only once.
-    EXPECT_EQ(navigator->highlightedFile(), tone);
+    EXPECT_EQ(navigator->HighlightedFile(), tone);
     QCoreApplication::processEvents();
     EXPECT_EQ(navigatorLoads.size(), 1);
 }
@@ -105,8 +105,8 @@ TEST_F(NavigatorFollowsTest, AFileThatCannotBeOpenedIsNotFollowed)
     openNavigator();
     app->LoadTheFile(broken.fileName());
     EXPECT_EQ(mediaMessages, QStringList{"Norrava cannot open this type of file."});
-    EXPECT_EQ(navigator->folder(), folder.path());
-    EXPECT_EQ(navigator->highlightedFile(), clip);
+    EXPECT_EQ(navigator->Folder(), folder.path());
+    EXPECT_EQ(navigator->HighlightedFile(), clip);
 }
 
 } // namespace

@@ -92,7 +92,7 @@ TEST_F(ZoneTest, TheCursorShowsWhatAPressWouldDo)
 
 TEST_F(ZoneTest, MinimisingTakesEveryWindowAndRestoringBringsThemBack)
 {
-    app->FileNavigator->setBounds(app->x() - 200, app->y() + 2, 200, app->height() - 4);
+    app->FileNavigator->SetBounds(app->x() - 200, app->y() + 2, 200, app->height() - 4);
     ASSERT_TRUE(app->FileNavigator->isVisible());
     app->ButtonMinimiseClick();
     EXPECT_TRUE(app->isMinimized());
@@ -173,7 +173,7 @@ TEST_F(SizingTest, ASmallVideoKeepsTheWindowAtItsMinimumSize)
 
 TEST_F(SizingTest, MaximiseFitsTheScreenWidthAndNormalSizeRestoresTheLayout)
 {
-    app->FileNavigator->setBounds(app->x() - 150, app->y() + 2, 150, app->height() - 4);
+    app->FileNavigator->SetBounds(app->x() - 150, app->y() + 2, 150, app->height() - 4);
     ASSERT_EQ(app->SavedNavigatorWidth, 150);
     app->ButtonMaximise->Click();
     EXPECT_TRUE(app->IsMaximised);
@@ -364,7 +364,7 @@ protected:
         };
         app->move(c.start);
         if (c.navigatorWidth > 2)
-            app->FileNavigator->setBounds(app->x() - c.navigatorWidth, app->y() + 2, c.navigatorWidth,
+            app->FileNavigator->SetBounds(app->x() - c.navigatorWidth, app->y() + 2, c.navigatorWidth,
                                           app->height() - 4);
         app->StatusPanel->SetPanelHeight(c.panelHeight);
         load(plainClip(c.source.width(), c.source.height()));

@@ -223,14 +223,14 @@ TEST_F(LayoutTest, CompanionWindowsHangOnTheMainWindowWhereverItGoes)
     EXPECT_EQ(app->StatusHandle->pos(), QPoint(panel->x(), panel->y() + panel->height()));
 
     // Open: the navigator shows once wider than 2 pixels, the handle on its left edge.
-    nav->setBounds(main.left() - 200, main.top() + 2, 200, main.height() - 4);
+    nav->SetBounds(main.left() - 200, main.top() + 2, 200, main.height() - 4);
     EXPECT_TRUE(nav->isVisible());
     EXPECT_EQ(app->SavedNavigatorWidth, 200);
     app->move(520, 310);
     EXPECT_EQ(nav->geometry(), QRect(320, 312, 200, main.height() - 4));
     EXPECT_EQ(app->FileBlind->pos(), QPoint(300, 312));
     // Two pixels wide is closed again.
-    nav->setBounds(518, 312, 2, main.height() - 4);
+    nav->SetBounds(518, 312, 2, main.height() - 4);
     EXPECT_FALSE(nav->isVisible());
     EXPECT_EQ(app->FileBlind->pos(), QPoint(500, 312));
 }
@@ -240,8 +240,8 @@ TEST_F(LayoutTest, TheNavigatorsListKeepsNinetyPixelsAndOpensWhatIsClicked)
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(toneWav(), dir.filePath("tone.wav")));
     TFileNavigator* nav = app->FileNavigator;
-    EXPECT_EQ(nav->fileMask(), app->Mask());
-    nav->setBounds(app->x() - 292, app->y() + 2, 292, app->height() - 4);
+    EXPECT_EQ(nav->FileMask(), app->Mask());
+    nav->SetBounds(app->x() - 292, app->y() + 2, 292, app->height() - 4);
     ASSERT_TRUE(nav->isVisible());
     QCoreApplication::processEvents();
     const int tree = nav->RzDirectoryTree1->height();
@@ -254,7 +254,7 @@ TEST_F(LayoutTest, TheNavigatorsListKeepsNinetyPixelsAndOpensWhatIsClicked)
     EXPECT_FALSE(app->MediaLoaded);
 
     // One click on a file in the list opens it in the player.
-    ASSERT_TRUE(nav->setFolder(dir.path()));
+    ASSERT_TRUE(nav->SetFolder(dir.path()));
     QListView* files = nav->FileListBox1;
     ASSERT_TRUE(waitUntil([&] { return files->model()->rowCount(files->rootIndex()) == 1; }));
     const QModelIndex tone = files->model()->index(0, 0, files->rootIndex());

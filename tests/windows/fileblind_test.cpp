@@ -27,13 +27,13 @@ struct Fixture {
     Fixture()
     {
         main.setGeometry(400, 200, 386, 424);
-        navigator.setHandle(&blind);
-        navigator.setHost({&main, {}, [] { return false; }, [this](int width) { savedWidth = width; }});
+        navigator.SetHandle(&blind);
+        navigator.SetHost({&main, {}, [] { return false; }, [this](int width) { savedWidth = width; }});
         blind.SetNavigator(&navigator);
         hang(navigator.width());
         blind.show();
     }
-    void hang(int w) { navigator.setBounds(main.x() - w, main.y() + 2, w, main.height() - 4); }
+    void hang(int w) { navigator.SetBounds(main.x() - w, main.y() + 2, w, main.height() - 4); }
     // Pointer events go to the handle's window, as the window system sends
     // them; the handle moves during a drag, so positions are given on screen.
     QPoint local(int globalX, int globalY) const { return QPoint(globalX - blind.x(), globalY - blind.y()); }
@@ -132,7 +132,7 @@ TEST(FileBlind, AnyButtonDragsAnOpenNavigatorWithoutAJump)
 TEST(FileBlind, RendersToPicture)
 {
     Fixture f;
-    f.navigator.setFolder(QStringLiteral(NORRAVA_SOURCE_DIR) + "/data");
+    f.navigator.SetFolder(QStringLiteral(NORRAVA_SOURCE_DIR) + "/data");
     f.hang(240);
     QImage picture(20 + 240, 420, QImage::Format_RGB32);
     picture.fill(Qt::black);

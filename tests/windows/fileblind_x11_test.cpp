@@ -96,14 +96,14 @@ struct Fixture {
     {
         main.setGeometry(700, 200, 386, 424);
         main.setStyleSheet("background: #202428;");
-        navigator.setHandle(&blind);
-        navigator.setHost({&main, {}, {}, {}});
+        navigator.SetHandle(&blind);
+        navigator.SetHost({&main, {}, {}, {}});
         blind.SetNavigator(&navigator);
         main.show();
         hang(navigator.width());
         blind.show();
     }
-    void hang(int w) { navigator.setBounds(main.x() - w, main.y() + 2, w, main.height() - 4); }
+    void hang(int w) { navigator.SetBounds(main.x() - w, main.y() + 2, w, main.height() - 4); }
     bool exposed()
     {
         return QTest::qWaitForWindowExposed(&main, 20000) && QTest::qWaitForWindowExposed(&blind, 20000) &&

@@ -52,12 +52,12 @@ struct Fixture {
     {
         main.setGeometry(400, 200, 386, 424);
         handle.resize(20, 150);
-        navigator.setHandle(&handle);
-        navigator.setHost({&main, [this](const QString& path) { loaded << path; }, [this] { return maximised; },
+        navigator.SetHandle(&handle);
+        navigator.SetHost({&main, [this](const QString& path) { loaded << path; }, [this] { return maximised; },
                            [this](int width) { savedWidth = width; }});
     }
     // The navigator against the main window's left side, width w.
-    void hang(int w) { navigator.setBounds(main.x() - w, main.y() + 2, w, main.height() - 4); }
+    void hang(int w) { navigator.SetBounds(main.x() - w, main.y() + 2, w, main.height() - 4); }
     QStringList listedInOrder() const
     {
         QStringList names;
@@ -93,7 +93,7 @@ TEST(FileNavigator, StartsClosedOnePixelWide)
     Fixture f;
     EXPECT_EQ(f.navigator.width(), 1);
     EXPECT_FALSE(f.navigator.isVisible());
-    EXPECT_TRUE(f.navigator.folder().isEmpty()) << "nothing is read before it opens";
+    EXPECT_TRUE(f.navigator.Folder().isEmpty()) << "nothing is read before it opens";
     // With no file playing it opens on the working directory.
     QTemporaryDir work;
     ASSERT_TRUE(work.isValid());
@@ -101,7 +101,7 @@ TEST(FileNavigator, StartsClosedOnePixelWide)
     ASSERT_TRUE(QDir::setCurrent(work.path()));
     f.hang(100);
     QDir::setCurrent(before);
-    EXPECT_EQ(f.navigator.folder(), work.path());
+    EXPECT_EQ(f.navigator.Folder(), work.path());
     EXPECT_TRUE(f.navigator.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(f.navigator.FileListBox1->toolTip(), "Click to open the highlighted file");
     EXPECT_EQ(f.navigator.font().pixelSize(), 11);
@@ -170,7 +170,7 @@ TEST(FileNavigator, SavesItsWidthUnlessMaximised)
 TEST(FileNavigator, SplitterKeepsTheListNinetyPixelsHigh)
 {
     Fixture f;
-    f.navigator.setBounds(100, 100, 292, 404);
+    f.navigator.SetBounds(100, 100, 292, 404);
     ASSERT_TRUE(f.navigator.isVisible());
     const int tree = f.navigator.RzDirectoryTree1->height();
     const int list = f.navigator.FileListBox1->height();
@@ -208,10 +208,10 @@ TEST(FileNavigator, ListsFilesMatchingTheMaskHiddenOnesIncluded)
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("pipe.wav")).constData(), 0600), 0);
 
     Fixture f;
-    f.navigator.setFileMask("*.avi;*.mid;*.wav;");
-    EXPECT_EQ(f.navigator.fileMask(), "*.avi;*.mid;*.wav;");
-    ASSERT_TRUE(f.navigator.setFolder(dir.path()));
-    EXPECT_EQ(f.navigator.folder(), dir.path());
+    f.navigator.SetFileMask("*.avi;*.mid;*.wav;");
+    EXPECT_EQ(f.navigator.FileMask(), "*.avi;*.mid;*.wav;");
+    ASSERT_TRUE(f.navigator.SetFolder(dir.path()));
+    EXPECT_EQ(f.navigator.Folder(), dir.path());
     ASSERT_TRUE(f.waitForListing(5)) << f.listed().values().join(", ").toStdString();
     EXPECT_EQ(f.listed(), (QSet<QString>{"a.avi", "b.mid", "c.wav", ".hidden.avi", "LOUD.WAV"}));
 
@@ -220,9 +220,9 @@ TEST(FileNavigator, ListsFilesMatchingTheMaskHiddenOnesIncluded)
     EXPECT_EQ(static_cast<QFileSystemModel*>(tree->model())->filePath(tree->currentIndex()), dir.path());
 
     // A new mask applies at once; an empty one lists everything.
-    f.navigator.setFileMask("*.mid;");
+    f.navigator.SetFileMask("*.mid;");
     ASSERT_TRUE(f.waitForListing(1));
-    f.navigator.setFileMask("");
+    f.navigator.SetFileMask("");
     ASSERT_TRUE(f.waitForListing(8));
     EXPECT_FALSE(f.listed().contains("folder.avi"));
     EXPECT_TRUE(f.loaded.isEmpty());
@@ -237,8 +237,8 @@ TEST(FileNavigator, ClickAndKeysOpenTheHighlightedFileByItsFullPath)
         touch(dir.filePath(name));
 
     Fixture f;
-    f.navigator.setFileMask("*.avi;");
-    f.navigator.setFolder(dir.path());
+    f.navigator.SetFileMask("*.avi;");
+    f.navigator.SetFolder(dir.path());
     f.hang(292);
     ASSERT_TRUE(f.waitForListing(4));
     QCoreApplication::processEvents();
@@ -249,7 +249,7 @@ TEST(FileNavigator, ClickAndKeysOpenTheHighlightedFileByItsFullPath)
     const QString first = dir.filePath(names[0]);
     QTest::mouseClick(viewport, Qt::LeftButton, {}, f.itemRect(first).center());
     ASSERT_EQ(f.loaded, QStringList{first});
-    EXPECT_EQ(f.navigator.highlightedFile(), first);
+    EXPECT_EQ(f.navigator.HighlightedFile(), first);
 
     // Each key press that moves the highlight opens that file.
     list->setFocus();
@@ -285,10 +285,10 @@ TEST(FileNavigator, ClickAndKeysOpenTheHighlightedFileByItsFullPath)
     EXPECT_TRUE(f.loaded.isEmpty());
 
     // Going to another folder drops the highlight without opening anything.
-    f.navigator.setFolder(QDir::tempPath());
+    f.navigator.SetFolder(QDir::tempPath());
     QCoreApplication::processEvents();
     EXPECT_TRUE(f.loaded.isEmpty());
-    EXPECT_EQ(f.navigator.highlightedFile(), QString());
+    EXPECT_EQ(f.navigator.HighlightedFile(), QString());
 }
 
 TEST(FileNavigator, ChoosingAFolderInTheTreeListsIt)
@@ -298,17 +298,17 @@ TEST(FileNavigator, ChoosingAFolderInTheTreeListsIt)
     ASSERT_TRUE(QDir(dir.path()).mkdir("inner"));
     touch(dir.filePath("inner/x.wav"));
     Fixture f;
-    f.navigator.setFileMask("*.wav;");
+    f.navigator.SetFileMask("*.wav;");
     f.hang(292);
-    ASSERT_TRUE(f.navigator.setFolder(dir.path()));
-    EXPECT_FALSE(f.navigator.setFolder(dir.filePath("inner/x.wav")));
+    ASSERT_TRUE(f.navigator.SetFolder(dir.path()));
+    EXPECT_FALSE(f.navigator.SetFolder(dir.filePath("inner/x.wav")));
     auto* tree = f.navigator.RzDirectoryTree1;
     auto* model = static_cast<QFileSystemModel*>(tree->model());
     const QModelIndex inner = model->index(dir.filePath("inner"));
     ASSERT_TRUE(inner.isValid());
     tree->scrollTo(inner);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(inner).center());
-    EXPECT_EQ(f.navigator.folder(), dir.filePath("inner"));
+    EXPECT_EQ(f.navigator.Folder(), dir.filePath("inner"));
     ASSERT_TRUE(f.waitForListing(1));
     EXPECT_EQ(f.listed(), QSet<QString>{"x.wav"});
 }
@@ -324,26 +324,26 @@ TEST(FileNavigator, OpensOnThePlayingFileHighlightedAndFollowsEveryLoadWithoutOp
     touch(other.filePath("x.avi"));
 
     Fixture f;
-    f.navigator.setFileMask("*.avi;");
+    f.navigator.SetFileMask("*.avi;");
     const QString playing = dir.filePath(names[2]);
-    f.navigator.showPlayingFile(playing);
-    EXPECT_TRUE(f.navigator.folder().isEmpty()) << "nothing is read before it opens";
+    f.navigator.ShowPlayingFile(playing);
+    EXPECT_TRUE(f.navigator.Folder().isEmpty()) << "nothing is read before it opens";
     f.hang(292);
-    EXPECT_EQ(f.navigator.folder(), dir.path());
-    EXPECT_EQ(f.navigator.highlightedFile(), playing);
+    EXPECT_EQ(f.navigator.Folder(), dir.path());
+    EXPECT_EQ(f.navigator.HighlightedFile(), playing);
     ASSERT_TRUE(f.waitForListing(4)) << f.listed().values().join(", ").toStdString();
-    EXPECT_EQ(f.navigator.highlightedFile(), playing) << "lost while the folder was read";
+    EXPECT_EQ(f.navigator.HighlightedFile(), playing) << "lost while the folder was read";
     EXPECT_TRUE(f.navigator.FileListBox1->viewport()->rect().intersects(f.itemRect(playing)));
 
     // Every later load moves it, the navigator open or closed.
-    f.navigator.showPlayingFile(other.filePath("x.avi"));
-    EXPECT_EQ(f.navigator.folder(), other.path());
-    EXPECT_EQ(f.navigator.highlightedFile(), other.filePath("x.avi"));
+    f.navigator.ShowPlayingFile(other.filePath("x.avi"));
+    EXPECT_EQ(f.navigator.Folder(), other.path());
+    EXPECT_EQ(f.navigator.HighlightedFile(), other.filePath("x.avi"));
     f.hang(1);
-    f.navigator.showPlayingFile(dir.filePath(names[0]));
+    f.navigator.ShowPlayingFile(dir.filePath(names[0]));
     f.hang(292);
-    EXPECT_EQ(f.navigator.folder(), dir.path());
-    EXPECT_EQ(f.navigator.highlightedFile(), dir.filePath(names[0]));
+    EXPECT_EQ(f.navigator.Folder(), dir.path());
+    EXPECT_EQ(f.navigator.HighlightedFile(), dir.filePath(names[0]));
     QCoreApplication::processEvents();
     EXPECT_TRUE(f.loaded.isEmpty()) << "a highlight the player sets opens nothing: "
                                     << f.loaded.join(", ").toStdString();
@@ -356,8 +356,8 @@ TEST(FileNavigator, OpensOnThePlayingFileHighlightedAndFollowsEveryLoadWithoutOp
     f.loaded.clear();
 
     // A file the mask leaves out: its folder, nothing highlighted, not listed.
-    f.navigator.showPlayingFile(dir.filePath("e.mkv"));
-    EXPECT_EQ(f.navigator.highlightedFile(), QString());
+    f.navigator.ShowPlayingFile(dir.filePath("e.mkv"));
+    EXPECT_EQ(f.navigator.HighlightedFile(), QString());
     QCoreApplication::processEvents();
     EXPECT_FALSE(f.listed().contains("e.mkv"));
     EXPECT_TRUE(f.loaded.isEmpty());
@@ -388,8 +388,8 @@ TEST(MediaFolder, WalksAFolderInTheNavigatorsOrder)
 
     // The navigator lists them in the same order.
     Fixture f;
-    f.navigator.setFileMask(mask);
-    f.navigator.setFolder(dir.path());
+    f.navigator.SetFileMask(mask);
+    f.navigator.SetFolder(dir.path());
     f.hang(292);
     EXPECT_TRUE(QTest::qWaitFor([&] { return f.listedInOrder() == ordered; }, 20000))
         << "navigator: " << f.listedInOrder().join(" | ").toStdString()
@@ -422,8 +422,8 @@ TEST(FileNavigator, RendersToPicture)
     auto* folders = static_cast<QFileSystemModel*>(f.navigator.RzDirectoryTree1->model());
     QStringList loaded;
     QObject::connect(folders, &QFileSystemModel::directoryLoaded, [&](const QString& path) { loaded << path; });
-    f.navigator.setFileMask("*.mp4;*.mid;*.wav;*.avi;");
-    f.navigator.setFolder(data);
+    f.navigator.SetFileMask("*.mp4;*.mid;*.wav;*.avi;");
+    f.navigator.SetFolder(data);
     f.hang(292);
     ASSERT_TRUE(f.waitForListing(2));
     // The tree shows the folder among its siblings once their parent is read.
