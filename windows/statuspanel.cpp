@@ -30,9 +30,9 @@ TStatusPanel::TStatusPanel(TStatusHandle* handle, QWidget* parent)
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
     setFont(font);
-    setGeometry(849, 102, 323, kPanelHeight);
+    setGeometry(849, 102, 323, PanelHeight);
     setMinimumHeight(1);
-    setMaximumHeight(kPanelHeight);
+    setMaximumHeight(PanelHeight);
 
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -40,13 +40,13 @@ TStatusPanel::TStatusPanel(TStatusHandle* handle, QWidget* parent)
     QPalette panelColours = Panel1->palette();
     panelColours.setColor(QPalette::Window, VrColor(16384));
     Panel1->setPalette(panelColours);
-    Panel1->setGeometry(0, 0, 323, kPanelHeight);
+    Panel1->setGeometry(0, 0, 323, PanelHeight);
 
     Image1 = new QLabel(Panel1);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(QPixmap(artnames::path(artnames::kStatusPanel)));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setGeometry(0, 0, 323, kPanelHeight);
+    Image1->setGeometry(0, 0, 323, PanelHeight);
 
     VrLabel2 = MakeLabel({32, 28, 79, 16}, QStringLiteral("The type of media, whether Video or Audio"), false);
     ClockLength = MakeClock({123, 29, 43, 13},
@@ -145,8 +145,8 @@ void TStatusPanel::FormCreate()
 bool TStatusPanel::FormCanResize(int& newWidth, int& newHeight) const
 {
     (void)newWidth;
-    if (newHeight > kPanelHeight)
-        newHeight = kPanelHeight;
+    if (newHeight > PanelHeight)
+        newHeight = PanelHeight;
     return true;
 }
 
@@ -171,7 +171,7 @@ void TStatusPanel::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     // Panel1 stays full height, bottom-aligned: a short window shows only
     // its lowest rows, as if the panel slid out from under the main window.
-    Panel1->setGeometry(0, height() - kPanelHeight, width(), kPanelHeight);
+    Panel1->setGeometry(0, height() - PanelHeight, width(), PanelHeight);
     FormResize();
 }
 

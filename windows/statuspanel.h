@@ -15,7 +15,7 @@ class TVrNum;
 class TStatusPanel : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kPanelHeight = 138;
+    static constexpr int PanelHeight = 138;
 
     explicit TStatusPanel(TStatusHandle* handle = nullptr, QWidget* parent = nullptr);
 
