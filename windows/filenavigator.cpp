@@ -53,7 +53,7 @@ QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }
 QScrollBar::add-page, QScrollBar::sub-page { background: none; }
 QToolTip { background: %1; color: %2; border: 1px solid %6; padding: 2px; }
 )")
-        .arg(navlook::Well, navlook::Text, navlook::BevelDark, navlook::LedDim, navlook::LedLit, navlook::Glass);
+        .arg(navlook::kWell, navlook::kText, navlook::kBevelDark, navlook::kLedDim, navlook::kLedLit, navlook::kGlass);
 }
 
 } // namespace
@@ -145,7 +145,7 @@ void TFileNavigator::BuildControls()
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({kTreeHeight, kListHeight});
-    Splitter1->canResize = [this](int newHeight) { return Splitter1CanResize(newHeight); };
+    Splitter1->OnCanResize = [this](int newHeight) { return Splitter1CanResize(newHeight); };
     NavPanel->layout()->addWidget(Splitter1);
     NavPanel->setGeometry(rect());
 
@@ -155,7 +155,7 @@ void TFileNavigator::BuildControls()
 void TFileNavigator::ApplyLook()
 {
     QPalette palette = this->palette();
-    const QColor face(navlook::Face), well(navlook::Well), text(navlook::Text);
+    const QColor face(navlook::kFace), well(navlook::kWell), text(navlook::kText);
     palette.setColor(QPalette::Window, face);
     palette.setColor(QPalette::Button, face);
     palette.setColor(QPalette::Base, well);
@@ -165,8 +165,8 @@ void TFileNavigator::ApplyLook()
     palette.setColor(QPalette::ButtonText, text);
     // The chosen folder stays marked while another control has the focus.
     for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-        palette.setColor(group, QPalette::Highlight, QColor(navlook::LedDim));
-        palette.setColor(group, QPalette::HighlightedText, QColor(navlook::LedLit));
+        palette.setColor(group, QPalette::Highlight, QColor(navlook::kLedDim));
+        palette.setColor(group, QPalette::HighlightedText, QColor(navlook::kLedLit));
     }
     setPalette(palette);
     setStyleSheet(navigatorStyleSheet());

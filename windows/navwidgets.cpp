@@ -6,10 +6,10 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-void drawRaisedBevel(QPainter& painter, const QRect& rect, int width)
+void DrawRaisedBevel(QPainter& painter, const QRect& rect, int width)
 {
-    const QColor light(navlook::BevelLight);
-    const QColor dark(navlook::BevelDark);
+    const QColor light(navlook::kBevelLight);
+    const QColor dark(navlook::kBevelDark);
     for (int i = 0; i < width; ++i) {
         const QRect r = rect.adjusted(i, i, -i, -i);
         painter.setPen(light);
@@ -24,14 +24,14 @@ void drawRaisedBevel(QPainter& painter, const QRect& rect, int width)
 // Fills rect with the button face, brushed lightly from top to bottom.
 static void fillFace(QPainter& painter, const QRect& rect)
 {
-    const QColor face(navlook::Face);
+    const QColor face(navlook::kFace);
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
     gradient.setColorAt(0, face.lighter(112));
     gradient.setColorAt(1, face.darker(112));
     painter.fillRect(rect, gradient);
 }
 
-TNavPanel::TNavPanel(int bevelWidth, int borderWidth, QWidget* parent) : QWidget(parent), bevelWidth_(bevelWidth)
+TNavPanel::TNavPanel(int bevelWidth, int borderWidth, QWidget* parent) : QWidget(parent), FBevelWidth(bevelWidth)
 {
     // Every pixel is painted here, so nothing is erased first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -45,17 +45,17 @@ void TNavPanel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     fillFace(painter, rect());
-    drawRaisedBevel(painter, rect(), bevelWidth_);
+    DrawRaisedBevel(painter, rect(), FBevelWidth);
 }
 
 TFixedRowDelegate::TFixedRowDelegate(int rowHeight, QObject* parent)
-    : QStyledItemDelegate(parent), rowHeight_(rowHeight)
+    : QStyledItemDelegate(parent), FRowHeight(rowHeight)
 {
 }
 
 QSize TFixedRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    return {QStyledItemDelegate::sizeHint(option, index).width(), rowHeight_};
+    return {QStyledItemDelegate::sizeHint(option, index).width(), FRowHeight};
 }
 
 TNavSplitter::TNavSplitter(QWidget* parent) : QSplitter(Qt::Vertical, parent)
@@ -69,14 +69,14 @@ QSplitterHandle* TNavSplitter::createHandle()
     return new TNavSplitterHandle(this);
 }
 
-bool TNavSplitter::dragTo(int pos)
+bool TNavSplitter::DragTo(int pos)
 {
     const int current = sizes().value(0);
     // Only a move down shrinks the lower pane, so only that is asked about
     // (a lower pane already squeezed by a short window can always grow
     // back). The allowed positions form one run: step back up towards the
     // bar until one is accepted.
-    while (pos > current && canResize && !canResize(pos))
+    while (pos > current && OnCanResize && !OnCanResize(pos))
         --pos;
     if (pos == current)
         return false;
@@ -85,7 +85,7 @@ bool TNavSplitter::dragTo(int pos)
 }
 
 TNavSplitterHandle::TNavSplitterHandle(TNavSplitter* parent)
-    : QSplitterHandle(Qt::Vertical, parent), splitter_(parent)
+    : QSplitterHandle(Qt::Vertical, parent), FSplitter(parent)
 {
     setCursor(Qt::SplitVCursor);
 }
@@ -94,43 +94,43 @@ void TNavSplitterHandle::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     fillFace(painter, rect());
-    drawRaisedBevel(painter, rect(), 1);
+    DrawRaisedBevel(painter, rect(), 1);
     // A few grip dots in the middle show where to take hold.
     const QPoint centre = rect().center();
     for (int i = -2; i <= 2; ++i) {
         const QPoint dot(centre.x() + i * 5, centre.y());
-        painter.fillRect(QRect(dot, QSize(2, 2)), QColor(navlook::BevelDark));
-        painter.fillRect(QRect(dot - QPoint(1, 1), QSize(2, 2)), QColor(navlook::BevelLight));
+        painter.fillRect(QRect(dot, QSize(2, 2)), QColor(navlook::kBevelDark));
+        painter.fillRect(QRect(dot - QPoint(1, 1), QSize(2, 2)), QColor(navlook::kBevelLight));
     }
 }
 
 void TNavSplitterHandle::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
-        pressOffset_ = event->position().toPoint().y();
-        dragging_ = true;
+        FPressOffset = event->position().toPoint().y();
+        FDragging = true;
     }
 }
 
 void TNavSplitterHandle::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!dragging_)
+    if (!FDragging)
         return;
-    const int pos = splitter_->mapFromGlobal(event->globalPosition().toPoint()).y() - pressOffset_;
-    splitter_->dragTo(pos);
+    const int pos = FSplitter->mapFromGlobal(event->globalPosition().toPoint()).y() - FPressOffset;
+    FSplitter->DragTo(pos);
 }
 
 void TNavSplitterHandle::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        dragging_ = false;
+        FDragging = false;
 }
 
 void TFileListView::mousePressEvent(QMouseEvent* event)
 {
-    currentAtPress_ = currentIndex();
-    pressed_ = true;
-    releaseEndsDoubleClick_ = false;
+    FCurrentAtPress = currentIndex();
+    FPressed = true;
+    FReleaseEndsDoubleClick = false;
     QListView::mousePressEvent(event);
 }
 
@@ -139,22 +139,22 @@ void TFileListView::mouseDoubleClickEvent(QMouseEvent* event)
     // The first click of a double click has opened the file already; the
     // release of the second must not open it again. When the second click
     // lands elsewhere the view treats it as a fresh press, which resets this.
-    releaseEndsDoubleClick_ = true;
+    FReleaseEndsDoubleClick = true;
     QListView::mouseDoubleClickEvent(event);
 }
 
 void TFileListView::mouseReleaseEvent(QMouseEvent* event)
 {
     QListView::mouseReleaseEvent(event);
-    if (!pressed_)
+    if (!FPressed)
         return;
-    pressed_ = false;
+    FPressed = false;
     const QModelIndex current = currentIndex();
-    if (releaseEndsDoubleClick_ || !current.isValid())
+    if (FReleaseEndsDoubleClick || !current.isValid())
         return;
     // A press that moved the highlight (or a drag that carried it) chooses
     // the new file; a click on the highlighted file chooses it again.
-    if (current != currentAtPress_ || indexAt(event->position().toPoint()) == current)
+    if (current != FCurrentAtPress || indexAt(event->position().toPoint()) == current)
         emit highlightChosen();
 }
 

@@ -14,19 +14,19 @@
 
 // Colours of the player's dark metal look, shared by the companion windows.
 namespace navlook {
-inline constexpr const char* Face = "#30353b";      // button face of panels and bars
-inline constexpr const char* Well = "#1c1f23";      // background of lists
-inline constexpr const char* Text = "#c9ced4";      // light grey text
-inline constexpr const char* BevelLight = "#9aa1a9";
-inline constexpr const char* BevelDark = "#0c0d0f";
-inline constexpr const char* LedLit = "#3dff7a";
-inline constexpr const char* LedDim = "#0f4a26";
-inline constexpr const char* Glass = "#49c6e5";
+inline constexpr const char* kFace = "#30353b";      // button face of panels and bars
+inline constexpr const char* kWell = "#1c1f23";      // background of lists
+inline constexpr const char* kText = "#c9ced4";      // light grey text
+inline constexpr const char* kBevelLight = "#9aa1a9";
+inline constexpr const char* kBevelDark = "#0c0d0f";
+inline constexpr const char* kLedLit = "#3dff7a";
+inline constexpr const char* kLedDim = "#0f4a26";
+inline constexpr const char* kGlass = "#49c6e5";
 } // namespace navlook
 
 // Draws a raised bevel of the given width round rect.
 class QPainter;
-void drawRaisedBevel(QPainter& painter, const QRect& rect, int width);
+void DrawRaisedBevel(QPainter& painter, const QRect& rect, int width);
 
 // A panel in the button-face colour with a raised bevel of bevelWidth and a
 // border of borderWidth inside it; children are laid out inside both.
@@ -38,7 +38,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    int bevelWidth_;
+    int FBevelWidth;
 };
 
 // Rows of a fixed height, whatever the font.
@@ -48,10 +48,10 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
-    int rowHeight_;
+    int FRowHeight;
 };
 
-// A vertical splitter whose handle asks canResize with the proposed height
+// A vertical splitter whose handle asks OnCanResize with the proposed height
 // of the first pane before every move it makes while being dragged. A
 // refused move leaves the bar at the nearest position that is allowed;
 // moves up, which only give the lower pane room, are not asked about.
@@ -59,11 +59,11 @@ class TNavSplitter : public QSplitter {
 public:
     explicit TNavSplitter(QWidget* parent = nullptr);
 
-    std::function<bool(int newFirstHeight)> canResize;
+    std::function<bool(int newFirstHeight)> OnCanResize;
 
     // Moves the bar as a drag to handle-top position pos would; true when
     // it moved. Used by the handle; public so that it can be driven directly.
-    bool dragTo(int pos);
+    bool DragTo(int pos);
 
 protected:
     QSplitterHandle* createHandle() override;
@@ -80,9 +80,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    TNavSplitter* splitter_;
-    int pressOffset_ = 0;
-    bool dragging_ = false;
+    TNavSplitter* FSplitter;
+    int FPressOffset = 0;
+    bool FDragging = false;
 };
 
 // A file list that signals highlightChosen when the user moves its highlight
@@ -104,7 +104,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QPersistentModelIndex currentAtPress_;
-    bool pressed_ = false;
-    bool releaseEndsDoubleClick_ = false;
+    QPersistentModelIndex FCurrentAtPress;
+    bool FPressed = false;
+    bool FReleaseEndsDoubleClick = false;
 };

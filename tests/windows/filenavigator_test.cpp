@@ -194,7 +194,7 @@ TEST(FileNavigator, SplitterKeepsTheListNinetyPixelsHigh)
     EXPECT_EQ(f.navigator.RzDirectoryTree1->height(), tree + list - 90);
 
     // Back up is always allowed.
-    EXPECT_TRUE(f.navigator.Splitter1->dragTo(100));
+    EXPECT_TRUE(f.navigator.Splitter1->DragTo(100));
     EXPECT_EQ(f.navigator.RzDirectoryTree1->height(), 100);
 }
 
