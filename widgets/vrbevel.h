@@ -18,34 +18,34 @@ public:
     TVrBevel();
 
     QColor InnerShadow() const { return FInnerShadow; }
-    void SetInnerShadow(const QColor& v) { assign(FInnerShadow, v); }
+    void SetInnerShadow(const QColor& v) { Assign(FInnerShadow, v); }
     QColor InnerHighlight() const { return FInnerHighlight; }
-    void SetInnerHighlight(const QColor& v) { assign(FInnerHighlight, v); }
+    void SetInnerHighlight(const QColor& v) { Assign(FInnerHighlight, v); }
     int InnerWidth() const { return FInnerWidth; }
-    void SetInnerWidth(int v) { assign(FInnerWidth, std::max(1, v)); }
+    void SetInnerWidth(int v) { Assign(FInnerWidth, std::max(1, v)); }
     TVrBevelStyle InnerStyle() const { return FInnerStyle; }
-    void SetInnerStyle(TVrBevelStyle v) { assign(FInnerStyle, v); }
+    void SetInnerStyle(TVrBevelStyle v) { Assign(FInnerStyle, v); }
     TVrBevelOutlineStyle InnerOutline() const { return FInnerOutline; }
-    void SetInnerOutline(TVrBevelOutlineStyle v) { assign(FInnerOutline, v); }
+    void SetInnerOutline(TVrBevelOutlineStyle v) { Assign(FInnerOutline, v); }
     int InnerSpace() const { return FInnerSpace; }
-    void SetInnerSpace(int v) { assign(FInnerSpace, std::max(0, v)); }
+    void SetInnerSpace(int v) { Assign(FInnerSpace, std::max(0, v)); }
     QColor InnerColor() const { return FInnerColor; }
-    void SetInnerColor(const QColor& v) { assign(FInnerColor, v); }
+    void SetInnerColor(const QColor& v) { Assign(FInnerColor, v); }
 
     QColor OuterShadow() const { return FOuterShadow; }
-    void SetOuterShadow(const QColor& v) { assign(FOuterShadow, v); }
+    void SetOuterShadow(const QColor& v) { Assign(FOuterShadow, v); }
     QColor OuterHighlight() const { return FOuterHighlight; }
-    void SetOuterHighlight(const QColor& v) { assign(FOuterHighlight, v); }
+    void SetOuterHighlight(const QColor& v) { Assign(FOuterHighlight, v); }
     int OuterWidth() const { return FOuterWidth; }
-    void SetOuterWidth(int v) { assign(FOuterWidth, std::max(1, v)); }
+    void SetOuterWidth(int v) { Assign(FOuterWidth, std::max(1, v)); }
     TVrBevelStyle OuterStyle() const { return FOuterStyle; }
-    void SetOuterStyle(TVrBevelStyle v) { assign(FOuterStyle, v); }
+    void SetOuterStyle(TVrBevelStyle v) { Assign(FOuterStyle, v); }
     TVrBevelOutlineStyle OuterOutline() const { return FOuterOutline; }
-    void SetOuterOutline(TVrBevelOutlineStyle v) { assign(FOuterOutline, v); }
+    void SetOuterOutline(TVrBevelOutlineStyle v) { Assign(FOuterOutline, v); }
     int OuterSpace() const { return FOuterSpace; }
-    void SetOuterSpace(int v) { assign(FOuterSpace, std::max(0, v)); }
+    void SetOuterSpace(int v) { Assign(FOuterSpace, std::max(0, v)); }
     QColor OuterColor() const { return FOuterColor; }
-    void SetOuterColor(const QColor& v) { assign(FOuterColor, v); }
+    void SetOuterColor(const QColor& v) { Assign(FOuterColor, v); }
 
     // Draws the bevel and shrinks area to what lies inside it.
     void Paint(QPainter& canvas, QRect& area) const;

@@ -19,17 +19,17 @@ public:
     ~TVrClock() override;
 
     uint8_t Hours() const { return FHours; }
-    void SetHours(uint8_t value) { assign(FHours, value); }
+    void SetHours(uint8_t value) { Assign(FHours, value); }
     uint8_t Minutes() const { return FMinutes; }
-    void SetMinutes(uint8_t value) { assign(FMinutes, value); }
+    void SetMinutes(uint8_t value) { Assign(FMinutes, value); }
     uint8_t Seconds() const { return FSeconds; }
-    void SetSeconds(uint8_t value) { assign(FSeconds, value); }
+    void SetSeconds(uint8_t value) { Assign(FSeconds, value); }
     TVrClockType ClockType() const { return FClockType; }
     void SetClockType(TVrClockType value);
     bool Active() const { return FActive; }
     void SetActive(bool value);
     bool ShowSeconds() const { return FShowSeconds; }
-    void SetShowSeconds(bool value) { assign(FShowSeconds, value); }
+    void SetShowSeconds(bool value) { Assign(FShowSeconds, value); }
     bool Blink() const { return FBlink; }
     void SetBlink(bool value);
 

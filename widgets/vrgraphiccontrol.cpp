@@ -32,7 +32,7 @@ void TVrGraphicControl::EndLoading()
 
 void TVrGraphicControl::SetColor(const QColor& value)
 {
-    assign(FColor, value);
+    Assign(FColor, value);
 }
 
 void TVrGraphicControl::mouseReleaseEvent(QMouseEvent* event)

@@ -35,7 +35,7 @@ protected:
     virtual void AdjustBounds() {}
     // Sets a field by the common rule: store only a changed value, then repaint.
     template <typename T>
-    bool assign(T& field, const T& value)
+    bool Assign(T& field, const T& value)
     {
         if (field == value)
             return false;
@@ -58,7 +58,7 @@ public:
     explicit TVrGraphicImageControl(QWidget* parent = nullptr);
 
     bool Transparent() const { return FTransparent; }
-    void SetTransparent(bool value) { assign(FTransparent, value); }
+    void SetTransparent(bool value) { Assign(FTransparent, value); }
 
     // The picture last composed (for inspection and for grabbing).
     const QImage& Image() const { return FImage; }
@@ -86,7 +86,7 @@ public:
 
 protected:
     template <typename T>
-    void assign(T& field, const T& value)
+    void Assign(T& field, const T& value)
     {
         if (field == value)
             return;

@@ -21,26 +21,26 @@ public:
     QString Caption() const { return FCaption; }
     void SetCaption(const QString& value);
     TVrLabelAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TVrLabelAlignment value) { assign(FAlignment, value); }
+    void SetAlignment(TVrLabelAlignment value) { Assign(FAlignment, value); }
     QColor ColorHighlight() const { return FColorHighlight; }
-    void SetColorHighlight(const QColor& value) { assign(FColorHighlight, value); }
+    void SetColorHighlight(const QColor& value) { Assign(FColorHighlight, value); }
     QColor ColorShadow() const { return FColorShadow; }
-    void SetColorShadow(const QColor& value) { assign(FColorShadow, value); }
+    void SetColorShadow(const QColor& value) { Assign(FColorShadow, value); }
     TVrLabelStyle Style() const { return FStyle; }
-    void SetStyle(TVrLabelStyle value) { assign(FStyle, value); }
+    void SetStyle(TVrLabelStyle value) { Assign(FStyle, value); }
     TVrTextLayout Layout() const { return FLayout; }
-    void SetLayout(TVrTextLayout value) { assign(FLayout, value); }
+    void SetLayout(TVrTextLayout value) { Assign(FLayout, value); }
     bool AutoSize() const { return FAutoSize; }
-    void SetAutoSize(bool value) { assign(FAutoSize, value); }
+    void SetAutoSize(bool value) { Assign(FAutoSize, value); }
     int ShadowDepth() const { return FShadowDepth; }
-    void SetShadowDepth(int value) { assign(FShadowDepth, value); }
+    void SetShadowDepth(int value) { Assign(FShadowDepth, value); }
     const QImage& Bitmap() const { return FBitmap; }
     void SetBitmap(const QImage& value);
     uint16_t Angle() const { return FAngle; }
     void SetAngle(uint16_t value);
     // The colour the text is drawn in (the font's colour).
     QColor FontColor() const { return FFontColor; }
-    void SetFontColor(const QColor& value) { assign(FFontColor, value); }
+    void SetFontColor(const QColor& value) { Assign(FFontColor, value); }
 
     int TextWidth() const { return FTextWidth; }
     int TextHeight() const { return FTextHeight; }

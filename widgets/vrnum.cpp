@@ -113,7 +113,7 @@ TVrNum::TVrNum(QWidget* parent)
 void TVrNum::SetDigits(int value)
 {
     if (value >= 1 && value <= 15)
-        assign(FDigits, value);
+        Assign(FDigits, value);
 }
 
 void TVrNum::SetValue(int value)

@@ -15,8 +15,8 @@ class TVrPalette : public TVrPersistent {
 public:
     QColor Low() const { return FLow; }
     QColor High() const { return FHigh; }
-    void SetLow(const QColor& value) { assign(FLow, value); }
-    void SetHigh(const QColor& value) { assign(FHigh, value); }
+    void SetLow(const QColor& value) { Assign(FLow, value); }
+    void SetHigh(const QColor& value) { Assign(FHigh, value); }
 
     // Silver pixels become High; then pixels that are (now) grey become Low.
     void RecolorBitmap(QImage& bitmap) const;
@@ -38,9 +38,9 @@ public:
     TVrNumStyle Style() const { return FStyle; }
     void SetStyle(TVrNumStyle value);
     int Spacing() const { return FSpacing; }
-    void SetSpacing(int value) { assign(FSpacing, value); }
+    void SetSpacing(int value) { Assign(FSpacing, value); }
     bool AutoSize() const { return FAutoSize; }
-    void SetAutoSize(bool value) { assign(FAutoSize, value); }
+    void SetAutoSize(bool value) { Assign(FAutoSize, value); }
 
     int CellWidth() const { return FCellWidth; }
     int CellHeight() const { return FCellHeight; }
@@ -81,15 +81,15 @@ public:
     int Value() const { return FValue; }
     void SetValue(int value);
     bool LeadingZero() const { return FLeadingZero; }
-    void SetLeadingZero(bool value) { assign(FLeadingZero, value); }
+    void SetLeadingZero(bool value) { Assign(FLeadingZero, value); }
     TVrNumAlignment Alignment() const { return FAlignment; }
-    void SetAlignment(TVrNumAlignment value) { assign(FAlignment, value); }
+    void SetAlignment(TVrNumAlignment value) { Assign(FAlignment, value); }
     int Min() const { return FMin; }
     void SetMin(int value);
     int Max() const { return FMax; }
     void SetMax(int value);
     bool ZeroBlank() const { return FZeroBlank; }
-    void SetZeroBlank(bool value) { assign(FZeroBlank, value); }
+    void SetZeroBlank(bool value) { Assign(FZeroBlank, value); }
 
     // Fired after Value changed.
     std::function<void(QObject*)> OnChange;

@@ -20,7 +20,7 @@ TVrProgressBar::TVrProgressBar(QWidget* parent)
 
 void TVrProgressBar::SetPosition(int value)
 {
-    assign(FPosition, std::clamp(value, FMin, FMax));
+    Assign(FPosition, std::clamp(value, FMin, FMax));
 }
 
 void TVrProgressBar::SetMin(int value)

@@ -20,13 +20,13 @@ public:
     int Position() const { return FPosition; }
     void SetPosition(int value);
     QColor StartColor() const { return FStartColor; }
-    void SetStartColor(const QColor& value) { assignRamp(FStartColor, value); }
+    void SetStartColor(const QColor& value) { AssignRamp(FStartColor, value); }
     QColor EndColor() const { return FEndColor; }
-    void SetEndColor(const QColor& value) { assignRamp(FEndColor, value); }
+    void SetEndColor(const QColor& value) { AssignRamp(FEndColor, value); }
     bool PlainColors() const { return FPlainColors; }
-    void SetPlainColors(bool value) { assignRamp(FPlainColors, value); }
+    void SetPlainColors(bool value) { AssignRamp(FPlainColors, value); }
     bool Smooth() const { return FSmooth; }
-    void SetSmooth(bool value) { assign(FSmooth, value); }
+    void SetSmooth(bool value) { Assign(FSmooth, value); }
     TVrOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TVrOrientation value);
     int Step() const { return FStep; }
@@ -48,7 +48,7 @@ protected:
 
 private:
     template <typename T>
-    void assignRamp(T& field, const T& value)
+    void AssignRamp(T& field, const T& value)
     {
         if (field == value)
             return;
