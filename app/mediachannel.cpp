@@ -10,7 +10,7 @@ namespace {
 
 // Sends a command; a failure is logged, so that one the player goes on
 // from (the reply then reads as "" or 0) still says what went wrong.
-bool Send(const std::string& command, std::string* reply, Refusal refusal = Refusal::Unexpected)
+bool sendCommand(const std::string& command, std::string* reply, Refusal refusal = Refusal::Unexpected)
 {
     const int code = mci::sendString(command, reply);
     if (code == mci::Ok)
@@ -28,7 +28,7 @@ bool Send(const std::string& command, std::string* reply, Refusal refusal = Refu
 std::string MediaQuery(const std::string& command)
 {
     std::string reply;
-    if (!Send(command, &reply))
+    if (!sendCommand(command, &reply))
         return {};
     return reply;
 }
@@ -36,7 +36,7 @@ std::string MediaQuery(const std::string& command)
 bool MediaCommand(const std::string& command, Refusal refusal)
 {
     std::string reply;
-    return Send(command, &reply, refusal);
+    return sendCommand(command, &reply, refusal);
 }
 
 int ReadNumber(const std::string& reply)

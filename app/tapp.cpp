@@ -30,13 +30,13 @@ constexpr TColor kFuchsia = 0xFF00FF;
 const QColor kToolBarColour(160, 112, 32);
 
 // Posted to build the file dialogs after the first show.
-QEvent::Type CreateDialogsEvent()
+QEvent::Type createDialogsEvent()
 {
     static const auto type = QEvent::Type(QEvent::registerEventType());
     return type;
 }
 
-QImage LoadArt(const char* name)
+QImage loadArt(const char* name)
 {
     return QImage(artnames::path(name));
 }
@@ -102,9 +102,9 @@ TGTabButton* Tapp::MakeButton(QWidget* parent, const QRect& bounds, const char* 
     auto* button = new TGTabButton(parent);
     button->setGeometry(bounds);
     button->SetTransparentColor(kFuchsia);
-    button->SetBitmapUp(LoadArt(up));
-    button->SetBitmapDown(LoadArt(down));
-    button->SetBitmapHigh(LoadArt(high));
+    button->SetBitmapUp(loadArt(up));
+    button->SetBitmapDown(loadArt(down));
+    button->SetBitmapHigh(loadArt(high));
     button->SetInitialDelay(400);
     button->SetDelay(100);
     button->setToolTip(hint);
@@ -118,8 +118,8 @@ TRxSlider* Tapp::MakeSlider(const QRect& bounds, const char* thumb, const char* 
     auto* slider = new TRxSlider(this);
     slider->BeginLoading();
     slider->setGeometry(bounds);
-    slider->SetImageHThumb(LoadArt(thumb));
-    slider->SetImageHRuler(LoadArt(ruler));
+    slider->SetImageHThumb(loadArt(thumb));
+    slider->SetImageHRuler(loadArt(ruler));
     slider->SetIncrement(1);
     slider->SetNumThumbStates(1);
     slider->SetEdgeSize(0);
@@ -246,7 +246,7 @@ void Tapp::CreateControls()
                                                       ButtonFrameForward})
         w->setEnabled(false);
 
-    SkinImage = LoadArt(kSkin).convertToFormat(QImage::Format_RGB32);
+    SkinImage = loadArt(kSkin).convertToFormat(QImage::Format_RGB32);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
@@ -276,7 +276,7 @@ void Tapp::CreateDialogs()
 
 void Tapp::customEvent(QEvent* event)
 {
-    if (event->type() == CreateDialogsEvent())
+    if (event->type() == createDialogsEvent())
         CreateDialogs();
 }
 
@@ -356,7 +356,7 @@ void Tapp::showEvent(QShowEvent* event)
         // The file dialogs take longer to build than the rest of the window:
         // build them once the window is up and anything already queued (the
         // file named on the command line) has run.
-        QCoreApplication::postEvent(this, new QEvent(CreateDialogsEvent()), Qt::LowEventPriority);
+        QCoreApplication::postEvent(this, new QEvent(createDialogsEvent()), Qt::LowEventPriority);
     }
 }
 

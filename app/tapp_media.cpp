@@ -24,14 +24,14 @@
 
 namespace {
 
-std::string Lower(std::string text)
+std::string lowerCase(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return text;
 }
 
 // The third and fourth numbers of "x y width height"; a missing one is 0.
-void ReadSourceSize(const std::string& reply, int* width, int* height)
+void readSourceSize(const std::string& reply, int* width, int* height)
 {
     std::istringstream in(reply);
     long long numbers[4] = {0, 0, 0, 0};
@@ -43,7 +43,7 @@ void ReadSourceSize(const std::string& reply, int* width, int* height)
 }
 
 // The part of a path after its last separator.
-QString FileNameOf(const QString& path)
+QString fileNameOf(const QString& path)
 {
     return path.mid(path.lastIndexOf('/') + 1);
 }
@@ -72,12 +72,12 @@ void Tapp::LoadTheFile(const QString& path)
     }
     if (FileNavigator)
         FileNavigator->ShowPlayingFile(path);
-    HasVideo = Lower(mediacommands::capability(mediacommands::kHasVideo)) == "true";
+    HasVideo = lowerCase(mediacommands::capability(mediacommands::kHasVideo)) == "true";
     if (HasVideo)
         mediacommands::setWindow(VideoWindow->Handle());
     mediacommands::useFrameTimeFormat();
     mediacommands::seekTo(0);
-    StatusPanel->VrLabel1->SetCaption(FileNameOf(path));
+    StatusPanel->VrLabel1->SetCaption(fileNameOf(path));
     Speed = 0;
     SamplesPerSec = 0;
     BytesPerSec = 0;
@@ -131,7 +131,7 @@ void Tapp::LoadTheFile(const QString& path)
     if (HasVideo) {
         VideoWindow->show();
         int width = 0, height = 0;
-        ReadSourceSize(mediacommands::sourceRect(), &width, &height);
+        readSourceSize(mediacommands::sourceRect(), &width, &height);
         SourceRect = {0, 0, width, height};
         DisplayRect = SourceRect;
         StatusPanel->VrLabel3->SetCaption(QString::fromStdString(MediaInfo) + " " + QString::number(width) + "w x " +
