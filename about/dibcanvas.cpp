@@ -15,7 +15,7 @@ namespace {
 constexpr double kArialAscent = 1854.0 / 2048.0;
 constexpr double kArialCellPerEm = (1854.0 + 434.0) / 2048.0;
 
-bool IsArialStandIn(const QString& family)
+bool isArialStandIn(const QString& family)
 {
     static const QStringList standIns = {"Arial", "Liberation Sans", "Arimo", "Nimbus Sans", "Helvetica"};
     return standIns.contains(family, Qt::CaseInsensitive);
@@ -56,7 +56,7 @@ QFont TDIBFont::Resolve() const
         // the lines come out the size they were laid out for; other faces
         // use their own ascent and descent.
         double cellPerEm = kArialCellPerEm;
-        if (!IsArialStandIn(family)) {
+        if (!isArialStandIn(family)) {
             QFont probe = font;
             probe.setPixelSize(256);
             const QFontMetricsF metrics(probe);
@@ -163,7 +163,7 @@ void TDIBCanvas::TextOut(int x, int y, const QString& text)
 int TDIBFont::Ascent() const
 {
     const QFont font = Resolve();
-    if (IsArialStandIn(font.family()))
+    if (isArialStandIn(font.family()))
         return int(std::lround(font.pixelSize() * kArialAscent));
     return QFontMetrics(font).ascent();
 }
@@ -171,7 +171,7 @@ int TDIBFont::Ascent() const
 int TDIBFont::CellHeight() const
 {
     const QFont font = Resolve();
-    if (IsArialStandIn(font.family()))
+    if (isArialStandIn(font.family()))
         return int(std::lround(font.pixelSize() * kArialCellPerEm));
     return QFontMetrics(font).height();
 }

@@ -14,22 +14,22 @@ DIB_ERROR::DIB_ERROR()
 
 namespace {
 
-TPaletteEntry Entry(std::uint32_t rgb)
+TPaletteEntry entry(std::uint32_t rgb)
 {
     return {std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb), 0};
 }
 
-TLogPalette PaletteOf(std::initializer_list<std::uint32_t> colours)
+TLogPalette paletteOf(std::initializer_list<std::uint32_t> colours)
 {
     TLogPalette palette;
     for (std::uint32_t rgb : colours)
-        palette.palPalEntry[palette.palNumEntries++] = Entry(rgb);
+        palette.palPalEntry[palette.palNumEntries++] = entry(rgb);
     return palette;
 }
 
 // The 8-bit default: the twenty static colours of a desktop palette at both
 // ends, a 6 x 6 x 6 colour cube and a grey ramp between them.
-TLogPalette DefaultPalette8()
+TLogPalette defaultPalette8()
 {
     static constexpr std::uint32_t low[10] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080,
                                               0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0};
@@ -39,7 +39,7 @@ TLogPalette DefaultPalette8()
     palette.palNumEntries = 256;
     int n = 0;
     for (std::uint32_t rgb : low)
-        palette.palPalEntry[n++] = Entry(rgb);
+        palette.palPalEntry[n++] = entry(rgb);
     for (int r = 0; r < 6; ++r)
         for (int g = 0; g < 6; ++g)
             for (int b = 0; b < 6; ++b)
@@ -49,11 +49,11 @@ TLogPalette DefaultPalette8()
         palette.palPalEntry[n++] = {v, v, v, 0};
     }
     for (std::uint32_t rgb : high)
-        palette.palPalEntry[n++] = Entry(rgb);
+        palette.palPalEntry[n++] = entry(rgb);
     return palette;
 }
 
-QImage::Format ImageFormat(DibFormat format)
+QImage::Format imageFormat(DibFormat format)
 {
     switch (format) {
     case dfMono1: return QImage::Format_Mono;
@@ -78,11 +78,11 @@ int TDIBUltra::FormatBits(DibFormat format)
 TLogPalette TDIBUltra::DefaultPalette(DibFormat format)
 {
     switch (format) {
-    case dfMono1: return PaletteOf({0x000000, 0xFFFFFF});
+    case dfMono1: return paletteOf({0x000000, 0xFFFFFF});
     case dfIndexed4:
-        return PaletteOf({0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0x808080, 0xC0C0C0,
+        return paletteOf({0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0x808080, 0xC0C0C0,
                           0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF});
-    case dfIndexed8: return DefaultPalette8();
+    case dfIndexed8: return defaultPalette8();
     default: return TLogPalette{};
     }
 }
@@ -205,7 +205,7 @@ QImage TDIBUltra::Image() const
         }
         return copy;
     }
-    QImage view(FBits.get(), FWidth, FHeight, FBytesPerLine, ImageFormat(FFormat));
+    QImage view(FBits.get(), FWidth, FHeight, FBytesPerLine, imageFormat(FFormat));
     if (Palettised())
         view.setColorTable(FColorTable);
     return view;

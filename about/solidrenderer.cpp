@@ -17,7 +17,7 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kViewDistance = 1.8;
 constexpr double kViewScale = 180.0;
 
-float F(double v)
+float toFloat(double v)
 {
     return float(v);
 }
@@ -27,9 +27,9 @@ float F(double v)
 void BuildTrigTables()
 {
     for (int i = 0; i < 1024; ++i) {
-        const double a = F(i * 2 * kPi / 1024);
-        CosTable[i] = F(std::cos(a));
-        SinTable[i] = F(std::sin(a));
+        const double a = toFloat(i * 2 * kPi / 1024);
+        CosTable[i] = toFloat(std::cos(a));
+        SinTable[i] = toFloat(std::sin(a));
     }
 }
 
@@ -38,16 +38,16 @@ void BuildRotation(int a, int b, int c)
     const double ca = CosTable[a & 1023], sa = SinTable[a & 1023];
     const double cb = CosTable[b & 1023], sb = SinTable[b & 1023];
     const double cc = CosTable[c & 1023], sc = SinTable[c & 1023];
-    const double p1 = F(cb * cc), p2 = F(sa * sb), p3 = F(cb * sc);
-    Rotation[0][0] = F(p1 - p2 * sc);
-    Rotation[0][1] = F(-(ca * sc));
-    Rotation[0][2] = F(cc * sb + p3 * sa);
-    Rotation[1][0] = F(cc * p2 + p3);
-    Rotation[1][1] = F(ca * cc);
-    Rotation[1][2] = F(sb * sc - p1 * sa);
-    Rotation[2][0] = F(-(ca * sb));
-    Rotation[2][1] = F(sa);
-    Rotation[2][2] = F(ca * cb);
+    const double p1 = toFloat(cb * cc), p2 = toFloat(sa * sb), p3 = toFloat(cb * sc);
+    Rotation[0][0] = toFloat(p1 - p2 * sc);
+    Rotation[0][1] = toFloat(-(ca * sc));
+    Rotation[0][2] = toFloat(cc * sb + p3 * sa);
+    Rotation[1][0] = toFloat(cc * p2 + p3);
+    Rotation[1][1] = toFloat(ca * cc);
+    Rotation[1][2] = toFloat(sb * sc - p1 * sa);
+    Rotation[2][0] = toFloat(-(ca * sb));
+    Rotation[2][1] = toFloat(sa);
+    Rotation[2][2] = toFloat(ca * cb);
 }
 
 TSolidRenderer::TSolidRenderer()
@@ -151,19 +151,19 @@ void TSolidRenderer::BuildBannerShape(TDIBUltra& raster, const TBanner& banner, 
     shape.fill(MorphPoint{});
     if (w <= 0)
         return;
-    const float step = F(2 * kPi / w);
+    const float step = toFloat(2 * kPi / w);
     const float oneDegree = 0.017453292f;
     int n = 0;
     for (int x = w; x >= 1 && n < PointCount; --x) {
         for (int y = 0; y < h && n < PointCount; ++y) {
             if (x >= raster.Width() || y >= raster.Height() || raster.GetPixel(x, y) != 1)
                 continue;
-            const double phi = F((y - h / 2.0) * oneDegree);
-            const double theta = F(x * double(step));
+            const double phi = toFloat((y - h / 2.0) * oneDegree);
+            const double theta = toFloat(x * double(step));
             MorphPoint& p = shape[n++];
-            p.X = F(std::cos(theta) * std::cos(phi));
-            p.Y = F(std::sin(phi));
-            p.Z = F(std::sin(theta) * std::cos(phi));
+            p.X = toFloat(std::cos(theta) * std::cos(phi));
+            p.Y = toFloat(std::sin(phi));
+            p.Z = toFloat(std::sin(theta) * std::cos(phi));
         }
     }
 }
@@ -173,22 +173,22 @@ void TSolidRenderer::BuildBannerShape(TDIBUltra& raster, const TBanner& banner, 
 void TSolidRenderer::BuildSpherePair(std::array<MorphPoint, PointCount>& shape, int n, float outer, float inner)
 {
     const int m = PointCount / (2 * n);
-    const auto u = [m](int s) { return double(F((s + 0.5) * 2 * kPi / m)); };
-    const auto v = [n](int t) { return double(F((t + 0.5) * kPi / n)); };
+    const auto u = [m](int s) { return double(toFloat((s + 0.5) * 2 * kPi / m)); };
+    const auto v = [n](int t) { return double(toFloat((t + 0.5) * kPi / n)); };
     int slot = 0;
     for (int s = 0; s < m; ++s)
         for (int t = 0; t < n; ++t) {
             MorphPoint& p = shape[slot++];
-            p.X = F(outer * std::cos(u(s)) * std::sin(v(t)));
-            p.Y = F(outer * std::sin(u(s)) * std::sin(v(t)));
-            p.Z = F(outer * std::cos(v(t)));
+            p.X = toFloat(outer * std::cos(u(s)) * std::sin(v(t)));
+            p.Y = toFloat(outer * std::sin(u(s)) * std::sin(v(t)));
+            p.Z = toFloat(outer * std::cos(v(t)));
         }
     for (int t = 0; t < n; ++t)
         for (int s = 0; s < m; ++s) {
             MorphPoint& p = shape[slot++];
-            p.X = F(inner * std::cos(u(s)) * std::sin(v(t)));
-            p.Z = F(inner * std::sin(u(s)) * std::sin(v(t)));
-            p.Y = F(inner * std::cos(v(t)));
+            p.X = toFloat(inner * std::cos(u(s)) * std::sin(v(t)));
+            p.Z = toFloat(inner * std::sin(u(s)) * std::sin(v(t)));
+            p.Y = toFloat(inner * std::cos(v(t)));
         }
 }
 
@@ -205,9 +205,9 @@ void TSolidRenderer::PrepareMorph()
         const auto& next = ShapePoints[(k + 1) % ShapeCount];
         for (int i = 0; i < PointCount; ++i) {
             MorphPoint& p = ShapePoints[k][i];
-            p.DX = F((double(next[i].X) - p.X) / 51);
-            p.DY = F((double(next[i].Y) - p.Y) / 51);
-            p.DZ = F((double(next[i].Z) - p.Z) / 51);
+            p.DX = toFloat((double(next[i].X) - p.X) / 51);
+            p.DY = toFloat((double(next[i].Y) - p.Y) / 51);
+            p.DZ = toFloat((double(next[i].Z) - p.Z) / 51);
         }
     }
 }
@@ -251,10 +251,10 @@ void TSolidRenderer::AnimateTick(TDIBUltra& surface)
 
 void TSolidRenderer::Project(float x, float y, float z, int& sx, int& sy) const
 {
-    const float xr = F(Rotation[0][0] * double(x) + Rotation[0][1] * double(y) + Rotation[0][2] * double(z));
-    const float yr = F(Rotation[1][0] * double(x) + Rotation[1][1] * double(y) + Rotation[1][2] * double(z));
-    const float zr =
-        F(Rotation[2][0] * double(x) + Rotation[2][1] * double(y) + Rotation[2][2] * double(z) + kViewDistance);
+    const float xr = toFloat(Rotation[0][0] * double(x) + Rotation[0][1] * double(y) + Rotation[0][2] * double(z));
+    const float yr = toFloat(Rotation[1][0] * double(x) + Rotation[1][1] * double(y) + Rotation[1][2] * double(z));
+    const float zr = toFloat(Rotation[2][0] * double(x) + Rotation[2][1] * double(y) + Rotation[2][2] * double(z) +
+                             kViewDistance);
     // lrint rounds halves to the even neighbour in the default rounding mode.
     sx = int(std::lrint(xr * kViewScale / zr)) + ViewCentreX;
     sy = int(std::lrint(yr * kViewScale / zr)) + ViewCentreY;
@@ -266,7 +266,10 @@ void TSolidRenderer::DrawFrame(TDIBUltra& surface, int k, int s) const
     for (int i = 0; i < PointCount; ++i) {
         const MorphPoint& p = shape[i];
         int x, y;
-        Project(F(p.X + s * double(p.DX)), F(p.Y + s * double(p.DY)), F(p.Z + s * double(p.DZ)), x, y);
+        const float px = toFloat(p.X + s * double(p.DX));
+        const float py = toFloat(p.Y + s * double(p.DY));
+        const float pz = toFloat(p.Z + s * double(p.DZ));
+        Project(px, py, pz, x, y);
         surface.SetPixel(x, y, PointColours[i]);
     }
 }

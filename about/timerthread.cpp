@@ -39,7 +39,7 @@ namespace {
 // Linux threads have no priority classes under the normal scheduler; the
 // idle class and nice values come closest. Raising above normal needs
 // privileges and is skipped quietly when refused.
-void ApplyPriority(TThreadPriority priority)
+void applyPriority(TThreadPriority priority)
 {
     sched_param param{};
     pthread_setschedparam(pthread_self(), priority == tpIdle ? SCHED_IDLE : SCHED_OTHER, &param);
@@ -94,7 +94,7 @@ void TTimerThread::Run(std::shared_ptr<State> s)
         }
         if (s->priorityChanged) {
             s->priorityChanged = false;
-            ApplyPriority(s->priority);
+            applyPriority(s->priority);
         }
         // Every pause and resume starts the interval afresh.
         const int resumes = s->resumes;
