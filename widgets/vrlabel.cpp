@@ -52,7 +52,7 @@ void TVrLabel::changeEvent(QEvent* event)
 namespace {
 
 // A caption may hold line breaks: a file name can.
-QStringList CaptionLines(const QString& text)
+QStringList captionLines(const QString& text)
 {
     QStringList lines = text.split(QLatin1Char('\n'));
     for (QString& line : lines)
@@ -68,7 +68,7 @@ QStringList CaptionLines(const QString& text)
 void TVrLabel::MeasureText()
 {
     const QFontMetrics metrics(font());
-    const QStringList lines = CaptionLines(FCaption);
+    const QStringList lines = captionLines(FCaption);
     FTextWidth = 0;
     for (const QString& line : lines)
         FTextWidth = std::max(FTextWidth, metrics.horizontalAdvance(line));
@@ -128,7 +128,7 @@ void TVrLabel::DrawRotatedText(QPainter& canvas, int x, int y, uint16_t angle, c
     canvas.setBrush(Qt::NoBrush);
     const QFontMetricsF metrics(canvas.font());
     qreal baseline = metrics.ascent();
-    for (const QString& line : CaptionLines(text)) {
+    for (const QString& line : captionLines(text)) {
         canvas.drawText(QPointF(0, baseline), line);
         baseline += metrics.lineSpacing();
     }
@@ -158,7 +158,7 @@ void TVrLabel::DrawTexturedText(QPainter& canvas, const QRect& area, int x, int 
     QPainterPath glyphs;
     const QFontMetricsF metrics(canvas.font());
     qreal baseline = metrics.ascent();
-    for (const QString& line : CaptionLines(text)) {
+    for (const QString& line : captionLines(text)) {
         glyphs.addText(QPointF(0, baseline), canvas.font(), line);
         baseline += metrics.lineSpacing();
     }

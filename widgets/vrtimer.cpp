@@ -30,7 +30,7 @@ struct TVrTimer::Worker {
 
 namespace {
 
-int NiceFor(TThreadPriority priority)
+int niceFor(TThreadPriority priority)
 {
     switch (priority) {
     case tpIdle: return 19;
@@ -166,7 +166,7 @@ void TVrTimer::UpdateWorker()
     std::lock_guard lock(FWorker->mutex);
     FWorker->interval = FInterval;
     FWorker->sync = FSyncEvent;
-    FWorker->nice = NiceFor(FPriority);
+    FWorker->nice = niceFor(FPriority);
     FWorker->paused = !(FInterval != 0 && FEnabled && FOnTimer);
     ++FWorker->generation;
     FWorker->wake.notify_all();
