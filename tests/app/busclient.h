@@ -27,15 +27,15 @@ constexpr int kBound = 20000;
 // the first window, so that the player finds it.
 class BusEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override { ASSERT_TRUE(FBus.Start()) << FBus.Error().toStdString(); }
-    void TearDown() override { FBus.Stop(); }
+    void SetUp() override { ASSERT_TRUE(bus_.start()) << bus_.error().toStdString(); }
+    void TearDown() override { bus_.stop(); }
 
 private:
-    TPrivateBus FBus;
+    PrivateBus bus_;
 };
 
 // A connection of its own, as a desktop's media controls would have.
-inline QDBusConnection Connect(const QString& name)
+inline QDBusConnection openConnection(const QString& name)
 {
     return QDBusConnection::connectToBus(QString::fromUtf8(qgetenv("DBUS_SESSION_BUS_ADDRESS")), name);
 }
@@ -43,7 +43,7 @@ inline QDBusConnection Connect(const QString& name)
 // Sends a call and waits for its answer. Calls to this thread's objects
 // that arrived before the answer have run by then: the bus hands them over
 // as posted events, which an answer that came at once would overtake.
-inline QDBusMessage Call(QDBusConnection bus, const QDBusMessage& call)
+inline QDBusMessage callAndWait(QDBusConnection bus, const QDBusMessage& call)
 {
     QDBusPendingCallWatcher watcher(bus.asyncCall(call, kBound));
     if (!watcher.isFinished()) {
@@ -55,10 +55,10 @@ inline QDBusMessage Call(QDBusConnection bus, const QDBusMessage& call)
 }
 
 // A value as the bus hands it over: nested maps arrive still marshalled.
-inline QVariant Plain(const QVariant& value)
+inline QVariant plain(const QVariant& value)
 {
     if (value.metaType() == QMetaType::fromType<QDBusVariant>())
-        return Plain(value.value<QDBusVariant>().variant());
+        return plain(value.value<QDBusVariant>().variant());
     if (value.metaType() == QMetaType::fromType<QDBusArgument>()) {
         const QDBusArgument argument = value.value<QDBusArgument>();
         if (argument.currentSignature() == QStringLiteral("a{sv}"))
@@ -69,27 +69,27 @@ inline QVariant Plain(const QVariant& value)
     return value;
 }
 
-inline QVariantMap PlainMap(const QVariantMap& map)
+inline QVariantMap plainMap(const QVariantMap& map)
 {
     QVariantMap out;
     for (auto it = map.begin(); it != map.end(); ++it)
-        out.insert(it.key(), Plain(it.value()));
+        out.insert(it.key(), plain(it.value()));
     return out;
 }
 
 // Properties.Get; an invalid value when the call fails.
-inline QVariant Get(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
+inline QVariant getProperty(QDBusConnection bus, const QString& service, const QString& path, const QString& interface,
                     const QString& property)
 {
     QDBusMessage call =
         QDBusMessage::createMethodCall(service, path, "org.freedesktop.DBus.Properties", "Get");
     call << interface << property;
-    const QDBusMessage reply = Call(bus, call);
+    const QDBusMessage reply = callAndWait(bus, call);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         ADD_FAILURE() << "Get " << property.toStdString() << ": " << reply.errorMessage().toStdString();
         return {};
     }
-    return Plain(reply.arguments().first());
+    return plain(reply.arguments().first());
 }
 
 } // namespace busclient

@@ -22,19 +22,19 @@ const auto* const bus = ::testing::AddGlobalTestEnvironment(new BusEnvironment);
 
 // What the stand-ins were asked, in order, e.g. "Inhibit Norrava -> 7",
 // "UnInhibit 7", "portal Inhibit 8 -> /…/1", "Close /…/1".
-class TLog : public QObject {
+class Log : public QObject {
     Q_OBJECT
 public:
-    void Add(const QString& entry)
+    void add(const QString& entry)
     {
         entries << entry;
-        emit Added();
+        emit added();
     }
 
     // Waits until there are count entries; false when the bound runs out.
-    bool WaitFor(qsizetype count)
+    bool waitFor(qsizetype count)
     {
-        QSignalSpy spy(this, &TLog::Added);
+        QSignalSpy spy(this, &Log::added);
         QElapsedTimer clock;
         clock.start();
         while (entries.size() < count && clock.elapsed() < kBound)
@@ -45,68 +45,68 @@ public:
     QStringList entries;
 
 signals:
-    void Added();
+    void added();
 };
 
 // The desktop's screen saver, as far as inhibiting goes.
-class TScreenSaverStandIn : public QObject {
+class ScreenSaverStandIn : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
 public:
-    explicit TScreenSaverStandIn(TLog* log) : FLog(log) {}
+    explicit ScreenSaverStandIn(Log* log) : log_(log) {}
 
 public slots:
     uint Inhibit(const QString& application, const QString& reason)
     {
-        const uint cookie = ++FLastCookie;
-        FLog->Add(QString("Inhibit %1 (%2) -> %3").arg(application, reason).arg(cookie));
+        const uint cookie = ++lastCookie_;
+        log_->add(QString("Inhibit %1 (%2) -> %3").arg(application, reason).arg(cookie));
         return cookie;
     }
-    void UnInhibit(uint cookie) { FLog->Add(QString("UnInhibit %1").arg(cookie)); }
+    void UnInhibit(uint cookie) { log_->add(QString("UnInhibit %1").arg(cookie)); }
 
 private:
-    TLog* FLog;
-    uint FLastCookie = 40;
+    Log* log_;
+    uint lastCookie_ = 40;
 };
 
-class TPortalRequestStandIn : public QObject {
+class PortalRequestStandIn : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
 public:
-    TPortalRequestStandIn(TLog* log, QString path) : FLog(log), FPath(std::move(path)) {}
+    PortalRequestStandIn(Log* log, QString path) : log_(log), path_(std::move(path)) {}
 
 public slots:
-    void Close() { FLog->Add("Close " + FPath); }
+    void Close() { log_->add("Close " + path_); }
 
 private:
-    TLog* FLog;
-    QString FPath;
+    Log* log_;
+    QString path_;
 };
 
 // The desktop portal's Inhibit; refusing, it answers as a portal without an
 // inhibit back end does.
-class TPortalStandIn : public QObject, protected QDBusContext {
+class PortalStandIn : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Inhibit")
 public:
-    TPortalStandIn(TLog* log, QDBusConnection connection, bool refuse)
-        : FLog(log), FConnection(std::move(connection)), FRefuse(refuse)
+    PortalStandIn(Log* log, QDBusConnection connection, bool refuse)
+        : log_(log), connection_(std::move(connection)), refuse_(refuse)
     {
     }
 
 public slots:
     QDBusObjectPath Inhibit(const QString& window, uint flags, const QVariantMap& options)
     {
-        if (FRefuse) {
-            FLog->Add("portal refused");
+        if (refuse_) {
+            log_->add("portal refused");
             sendErrorReply(QDBusError::NotSupported, "No inhibit back end");
             return {};
         }
-        const QString path = QString("/org/freedesktop/portal/desktop/request/1_1/t%1").arg(++FCount);
-        auto* request = new TPortalRequestStandIn(FLog, path);
+        const QString path = QString("/org/freedesktop/portal/desktop/request/1_1/t%1").arg(++count_);
+        auto* request = new PortalRequestStandIn(log_, path);
         request->setParent(this);
-        FConnection.registerObject(path, request, QDBusConnection::ExportAllSlots);
-        FLog->Add(QString("portal Inhibit '%1' %2 (%3) -> %4")
+        connection_.registerObject(path, request, QDBusConnection::ExportAllSlots);
+        log_->add(QString("portal Inhibit '%1' %2 (%3) -> %4")
                       .arg(window)
                       .arg(flags)
                       .arg(options.value("reason").toString(), path));
@@ -114,58 +114,58 @@ public slots:
     }
 
 private:
-    TLog* FLog;
-    QDBusConnection FConnection;
-    bool FRefuse;
-    int FCount = 0;
+    Log* log_;
+    QDBusConnection connection_;
+    bool refuse_;
+    int count_ = 0;
 };
 
 // Stand-ins on connections of their own, as the desktop's would be.
-struct TDesktop {
+struct Desktop {
     enum Services { ScreenSaver = 1, Portal = 2, RefusingPortal = 4 };
 
-    explicit TDesktop(int services)
+    explicit Desktop(int services)
     {
         if (services & ScreenSaver) {
-            FScreenSaver = std::make_unique<TScreenSaverStandIn>(&log);
-            QDBusConnection c = Connect("screensaver");
-            EXPECT_TRUE(c.registerObject(IdleInhibitor::kScreenSaverPath, FScreenSaver.get(),
+            screenSaver_ = std::make_unique<ScreenSaverStandIn>(&log);
+            QDBusConnection c = openConnection("screensaver");
+            EXPECT_TRUE(c.registerObject(IdleInhibitor::kScreenSaverPath, screenSaver_.get(),
                                          QDBusConnection::ExportAllSlots));
             EXPECT_TRUE(c.registerService(IdleInhibitor::kScreenSaverService));
         }
         if (services & (Portal | RefusingPortal)) {
-            QDBusConnection c = Connect("portal");
-            FPortal = std::make_unique<TPortalStandIn>(&log, c, services & RefusingPortal);
-            EXPECT_TRUE(c.registerObject(IdleInhibitor::kPortalPath, FPortal.get(), QDBusConnection::ExportAllSlots));
+            QDBusConnection c = openConnection("portal");
+            portal_ = std::make_unique<PortalStandIn>(&log, c, services & RefusingPortal);
+            EXPECT_TRUE(c.registerObject(IdleInhibitor::kPortalPath, portal_.get(), QDBusConnection::ExportAllSlots));
             EXPECT_TRUE(c.registerService(IdleInhibitor::kPortalService));
         }
     }
 
-    ~TDesktop()
+    ~Desktop()
     {
-        if (FScreenSaver) {
-            Connect("screensaver").unregisterService(IdleInhibitor::kScreenSaverService);
-            Connect("screensaver").unregisterObject(IdleInhibitor::kScreenSaverPath);
+        if (screenSaver_) {
+            openConnection("screensaver").unregisterService(IdleInhibitor::kScreenSaverService);
+            openConnection("screensaver").unregisterObject(IdleInhibitor::kScreenSaverPath);
         }
-        if (FPortal) {
-            Connect("portal").unregisterService(IdleInhibitor::kPortalService);
-            Connect("portal").unregisterObject(IdleInhibitor::kPortalPath, QDBusConnection::UnregisterTree);
+        if (portal_) {
+            openConnection("portal").unregisterService(IdleInhibitor::kPortalService);
+            openConnection("portal").unregisterObject(IdleInhibitor::kPortalPath, QDBusConnection::UnregisterTree);
         }
     }
 
     // Everything the player sent before now has reached the stand-ins:
     // the bus keeps the order of one sender's messages to one receiver.
-    void Settle(const QString& service)
+    void settle(const QString& service)
     {
         QDBusMessage ping = QDBusMessage::createMethodCall(service, "/", "org.freedesktop.DBus.Peer", "Ping");
-        EXPECT_EQ(Call(QDBusConnection::sessionBus(), ping).type(), QDBusMessage::ReplyMessage);
+        EXPECT_EQ(callAndWait(QDBusConnection::sessionBus(), ping).type(), QDBusMessage::ReplyMessage);
     }
 
-    TLog log;
+    Log log;
 
 private:
-    std::unique_ptr<TScreenSaverStandIn> FScreenSaver;
-    std::unique_ptr<TPortalStandIn> FPortal;
+    std::unique_ptr<ScreenSaverStandIn> screenSaver_;
+    std::unique_ptr<PortalStandIn> portal_;
 };
 
 // 20 s, so that no step meets the end unless it asks to.
@@ -212,7 +212,7 @@ protected:
 
 TEST_F(InhibitTest, HeldExactlyWhileVideoPlays)
 {
-    TDesktop desktop(TDesktop::ScreenSaver);
+    Desktop desktop(Desktop::ScreenSaver);
     QTemporaryDir dir;
     const struct {
         const char* name;
@@ -231,7 +231,7 @@ TEST_F(InhibitTest, HeldExactlyWhileVideoPlays)
              parkAt(450);
              app->ButtonPlayClick();
              // Held from the first tick that sees it playing.
-             ASSERT_TRUE(desktop.log.WaitFor(5));
+             ASSERT_TRUE(desktop.log.waitFor(5));
              ASSERT_TRUE(waitUntil([&] { return app->ShownState == Tapp::TShownState::Stopped; }));
          },
          Tapp::TShownState::Stopped, {"Inhibit Norrava (Playing a video) -> 43", "UnInhibit 43"}},
@@ -250,10 +250,10 @@ TEST_F(InhibitTest, HeldExactlyWhileVideoPlays)
         SCOPED_TRACE(step.name);
         reach(step.action, step.state);
         expected << step.calls;
-        EXPECT_TRUE(desktop.log.WaitFor(expected.size()));
+        EXPECT_TRUE(desktop.log.waitFor(expected.size()));
         if (!app->HasVideo)
             pollsMore(5); // sound and MIDI play on without asking
-        desktop.Settle(IdleInhibitor::kScreenSaverService);
+        desktop.settle(IdleInhibitor::kScreenSaverService);
         EXPECT_EQ(desktop.log.entries, expected);
         const bool playingVideo = app->isVisible() && app->HasVideo && step.state == Tapp::TShownState::Playing;
         // The player learns of the cookie when the answer reaches it.
@@ -264,13 +264,13 @@ TEST_F(InhibitTest, HeldExactlyWhileVideoPlays)
 
 TEST_F(InhibitTest, AFailedLoadReleases)
 {
-    TDesktop desktop(TDesktop::ScreenSaver);
+    Desktop desktop(Desktop::ScreenSaver);
     load(videoClip());
-    ASSERT_TRUE(desktop.log.WaitFor(1));
+    ASSERT_TRUE(desktop.log.waitFor(1));
     // The poll stays off after a refused file, so the load itself releases.
     app->LoadTheFile(testmedia::rawFile("app_inhibit_junk.mp4", "not a video"));
     ASSERT_EQ(mediaMessages.size(), 1);
-    EXPECT_TRUE(desktop.log.WaitFor(2));
+    EXPECT_TRUE(desktop.log.waitFor(2));
     EXPECT_EQ(desktop.log.entries.value(1), "UnInhibit 41");
     EXPECT_EQ(held(), IdleInhibitor::Backend::None);
 }
@@ -284,25 +284,25 @@ TEST_F(InhibitTest, ThePortalIsAskedFirst)
         QStringList onPause;
         IdleInhibitor::Backend held;
     } cases[] = {
-        {"portal and screen saver", TDesktop::Portal | TDesktop::ScreenSaver,
+        {"portal and screen saver", Desktop::Portal | Desktop::ScreenSaver,
          {"portal Inhibit '' 8 (Playing a video) -> /org/freedesktop/portal/desktop/request/1_1/t1"},
          {"Close /org/freedesktop/portal/desktop/request/1_1/t1"}, IdleInhibitor::Backend::Portal},
-        {"portal only", TDesktop::Portal,
+        {"portal only", Desktop::Portal,
          {"portal Inhibit '' 8 (Playing a video) -> /org/freedesktop/portal/desktop/request/1_1/t1"},
          {"Close /org/freedesktop/portal/desktop/request/1_1/t1"}, IdleInhibitor::Backend::Portal},
-        {"a portal without an inhibit back end", TDesktop::RefusingPortal | TDesktop::ScreenSaver,
+        {"a portal without an inhibit back end", Desktop::RefusingPortal | Desktop::ScreenSaver,
          {"portal refused", "Inhibit Norrava (Playing a video) -> 41"}, {"UnInhibit 41"},
          IdleInhibitor::Backend::ScreenSaver},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TDesktop desktop(c.services);
+        Desktop desktop(c.services);
         reach([&] { load(videoClip()); }, Tapp::TShownState::Playing);
-        EXPECT_TRUE(desktop.log.WaitFor(c.onPlay.size()));
+        EXPECT_TRUE(desktop.log.waitFor(c.onPlay.size()));
         EXPECT_TRUE(waitUntil([&] { return held() == c.held; }));
         EXPECT_EQ(desktop.log.entries, c.onPlay);
         reach([&] { app->ButtonPauseClick(); }, Tapp::TShownState::Paused);
-        EXPECT_TRUE(desktop.log.WaitFor(c.onPlay.size() + c.onPause.size()));
+        EXPECT_TRUE(desktop.log.waitFor(c.onPlay.size() + c.onPause.size()));
         EXPECT_EQ(desktop.log.entries, c.onPlay + c.onPause);
         EXPECT_EQ(held(), IdleInhibitor::Backend::None);
     }
@@ -328,7 +328,7 @@ TEST(IdleInhibitor, AnswersArrivingLateAreHandled)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TDesktop desktop(TDesktop::ScreenSaver);
+        Desktop desktop(Desktop::ScreenSaver);
         {
             IdleInhibitor inhibitor(QDBusConnection::sessionBus());
             QSignalSpy answered(&inhibitor, &IdleInhibitor::answered);
@@ -337,13 +337,13 @@ TEST(IdleInhibitor, AnswersArrivingLateAreHandled)
             if (c.wishes.front()) {
                 EXPECT_TRUE(answered.size() > 0 || answered.wait(kBound));
             }
-            EXPECT_TRUE(desktop.log.WaitFor(c.heard.size()));
-            desktop.Settle(IdleInhibitor::kScreenSaverService);
+            EXPECT_TRUE(desktop.log.waitFor(c.heard.size()));
+            desktop.settle(IdleInhibitor::kScreenSaverService);
             EXPECT_EQ(desktop.log.entries, c.heard);
             EXPECT_EQ(inhibitor.held(), c.held);
         }
         // Going away releases what it held.
-        desktop.Settle(IdleInhibitor::kScreenSaverService);
+        desktop.settle(IdleInhibitor::kScreenSaverService);
         if (c.held != IdleInhibitor::Backend::None) {
             EXPECT_EQ(desktop.log.entries.value(c.heard.size()), "UnInhibit 41");
         } else {
@@ -361,13 +361,13 @@ TEST(IdleInhibitor, NoDesktopServiceMeansNothingHeldAndNoRetries)
     EXPECT_EQ(inhibitor.held(), IdleInhibitor::Backend::None);
     // Every tick of the poll wants it again; no more is asked until the
     // wish has lapsed once.
-    TDesktop desktop(TDesktop::ScreenSaver);
+    Desktop desktop(Desktop::ScreenSaver);
     inhibitor.setWanted(true);
-    desktop.Settle(IdleInhibitor::kScreenSaverService);
+    desktop.settle(IdleInhibitor::kScreenSaverService);
     EXPECT_TRUE(desktop.log.entries.isEmpty());
     inhibitor.setWanted(false);
     inhibitor.setWanted(true);
-    EXPECT_TRUE(desktop.log.WaitFor(1));
+    EXPECT_TRUE(desktop.log.waitFor(1));
     EXPECT_TRUE(answered.wait(kBound));
     EXPECT_EQ(inhibitor.held(), IdleInhibitor::Backend::ScreenSaver);
 }

@@ -44,71 +44,71 @@ QString ntscClip()
 }
 
 // Microseconds from the start to frame f.
-qlonglong Us(int frame, double rate)
+qlonglong usAt(int frame, double rate)
 {
     return std::llround(frame * 1e6 / rate);
 }
 
 // A desktop's media controls: calls the player and records what it signals.
-class TRemote : public QObject {
+class Remote : public QObject {
     Q_OBJECT
 public:
-    explicit TRemote(const QString& service) : FBus(Connect("remote")), FService(service)
+    explicit Remote(const QString& service) : bus_(openConnection("remote")), service_(service)
     {
-        FBus.connect(service, MprisService::kObjectPath, "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
-                     SLOT(PropertiesChanged(QString, QVariantMap, QStringList)));
-        FBus.connect(service, MprisService::kObjectPath, kPlayer, "Seeked", this, SLOT(Seeked(qlonglong)));
+        bus_.connect(service, MprisService::kObjectPath, "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
+                     SLOT(propertiesChanged(QString, QVariantMap, QStringList)));
+        bus_.connect(service, MprisService::kObjectPath, kPlayer, "Seeked", this, SLOT(seeked(qlonglong)));
     }
 
-    QDBusMessage Call(const QString& method, const QVariantList& arguments = {}, const QString& interface = kPlayer)
+    QDBusMessage call(const QString& method, const QVariantList& arguments = {}, const QString& interface = kPlayer)
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(FService, MprisService::kObjectPath, interface, method);
+        QDBusMessage call = QDBusMessage::createMethodCall(service_, MprisService::kObjectPath, interface, method);
         call.setArguments(arguments);
-        return busclient::Call(FBus, call);
+        return busclient::callAndWait(bus_, call);
     }
 
-    QVariant Get(const QString& property, const QString& interface = kPlayer)
+    QVariant get(const QString& property, const QString& interface = kPlayer)
     {
-        return busclient::Get(FBus, FService, MprisService::kObjectPath, interface, property);
+        return busclient::getProperty(bus_, service_, MprisService::kObjectPath, interface, property);
     }
 
-    QVariantMap GetAll(const QString& interface)
+    QVariantMap getAll(const QString& interface)
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(FService, MprisService::kObjectPath,
+        QDBusMessage call = QDBusMessage::createMethodCall(service_, MprisService::kObjectPath,
                                                            "org.freedesktop.DBus.Properties", "GetAll");
         call << interface;
-        const QDBusMessage reply = busclient::Call(FBus, call);
+        const QDBusMessage reply = busclient::callAndWait(bus_, call);
         if (reply.arguments().isEmpty())
             return {};
-        return PlainMap(qdbus_cast<QVariantMap>(reply.arguments().first()));
+        return plainMap(qdbus_cast<QVariantMap>(reply.arguments().first()));
     }
 
-    bool Set(const QString& property, const QVariant& value)
+    bool set(const QString& property, const QVariant& value)
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(FService, MprisService::kObjectPath,
+        QDBusMessage call = QDBusMessage::createMethodCall(service_, MprisService::kObjectPath,
                                                            "org.freedesktop.DBus.Properties", "Set");
         call << kPlayer << property << QVariant::fromValue(QDBusVariant(value));
-        return busclient::Call(FBus, call).type() == QDBusMessage::ReplyMessage;
+        return busclient::callAndWait(bus_, call).type() == QDBusMessage::ReplyMessage;
     }
 
-    QVariantMap Metadata() { return Get("Metadata").toMap(); }
+    QVariantMap metadata() { return get("Metadata").toMap(); }
 
     // From here on, only what is signalled later counts.
-    void Mark()
+    void mark()
     {
-        FChangesSeen = changes.size();
-        FSeeksSeen = seeks.size();
+        changesSeen_ = changes.size();
+        seeksSeen_ = seeks.size();
     }
 
     // Waits until a PropertiesChanged since the mark carries property with
     // a value that good accepts; returns that value (invalid on time-out).
-    QVariant WaitForChange(const QString& property, const std::function<bool(const QVariant&)>& good)
+    QVariant waitForChange(const QString& property, const std::function<bool(const QVariant&)>& good)
     {
-        QSignalSpy spy(this, &TRemote::Changed);
+        QSignalSpy spy(this, &Remote::changed);
         QElapsedTimer clock;
         clock.start();
         for (;;) {
-            for (qsizetype i = FChangesSeen; i < changes.size(); ++i)
+            for (qsizetype i = changesSeen_; i < changes.size(); ++i)
                 if (changes[i].contains(property) && good(changes[i][property]))
                     return changes[i][property];
             if (clock.elapsed() > kBound)
@@ -117,47 +117,47 @@ public:
         }
     }
 
-    QVariant WaitForChange(const QString& property, const QVariant& value)
+    QVariant waitForChange(const QString& property, const QVariant& value)
     {
-        return WaitForChange(property, [&](const QVariant& v) { return v == value; });
+        return waitForChange(property, [&](const QVariant& v) { return v == value; });
     }
 
     // Waits for a Seeked since the mark; its position, or -1.
-    qlonglong WaitForSeeked()
+    qlonglong waitForSeeked()
     {
-        QSignalSpy spy(this, &TRemote::Changed);
+        QSignalSpy spy(this, &Remote::changed);
         QElapsedTimer clock;
         clock.start();
-        while (seeks.size() <= FSeeksSeen && clock.elapsed() < kBound)
+        while (seeks.size() <= seeksSeen_ && clock.elapsed() < kBound)
             spy.wait(1000);
-        return seeks.size() > FSeeksSeen ? seeks.last() : -1;
+        return seeks.size() > seeksSeen_ ? seeks.last() : -1;
     }
 
     QList<QVariantMap> changes;
     QList<qlonglong> seeks;
 
 signals:
-    void Changed();
+    void changed();
 
 public slots:
-    void PropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&)
+    void propertiesChanged(const QString& interface, const QVariantMap& properties, const QStringList&)
     {
         if (interface == kPlayer)
-            changes << PlainMap(changed);
-        emit Changed();
+            changes << plainMap(properties);
+        emit changed();
     }
 
-    void Seeked(qlonglong position)
+    void seeked(qlonglong position)
     {
         seeks << position;
-        emit Changed();
+        emit changed();
     }
 
 private:
-    QDBusConnection FBus;
-    QString FService;
-    qsizetype FChangesSeen = 0;
-    qsizetype FSeeksSeen = 0;
+    QDBusConnection bus_;
+    QString service_;
+    qsizetype changesSeen_ = 0;
+    qsizetype seeksSeen_ = 0;
 };
 
 class MprisTest : public PlayerTest {
@@ -167,7 +167,7 @@ protected:
         PlayerTest::SetUp();
         ASSERT_TRUE(windows->Mpris) << "the player did not find the session bus";
         ASSERT_EQ(windows->Mpris->busName(), MprisService::kServiceName);
-        remote = std::make_unique<TRemote>(windows->Mpris->busName());
+        remote = std::make_unique<Remote>(windows->Mpris->busName());
     }
 
     void TearDown() override
@@ -196,9 +196,9 @@ protected:
     // Loads and waits until the poll has shown it playing.
     void play(const QString& path)
     {
-        remote->Mark();
+        remote->mark();
         load(path);
-        ASSERT_TRUE(remote->WaitForChange("PlaybackStatus", "Playing").isValid());
+        ASSERT_TRUE(remote->waitForChange("PlaybackStatus", "Playing").isValid());
     }
 
     void reach(Tapp::TShownState state)
@@ -212,17 +212,17 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return app->ShownState == state; }));
     }
 
-    QDBusObjectPath track() { return remote->Metadata()["mpris:trackid"].value<QDBusObjectPath>(); }
-    QString title() { return remote->Metadata()["xesam:title"].toString(); }
+    QDBusObjectPath track() { return remote->metadata()["mpris:trackid"].value<QDBusObjectPath>(); }
+    QString title() { return remote->metadata()["xesam:title"].toString(); }
     double rate() const { return app->ExactFrameRate; }
 
     QTemporaryDir dir;
-    std::unique_ptr<TRemote> remote;
+    std::unique_ptr<Remote> remote;
 };
 
 TEST_F(MprisTest, TheRootInterfaceDescribesThePlayer)
 {
-    const QVariantMap all = remote->GetAll(kRoot);
+    const QVariantMap all = remote->getAll(kRoot);
     const struct {
         const char* property;
         QVariant value;
@@ -247,7 +247,7 @@ TEST_F(MprisTest, TheRootInterfaceDescribesThePlayer)
 
 TEST_F(MprisTest, NothingOpenIsStoppedWithNoTrack)
 {
-    const QVariantMap all = remote->GetAll(kPlayer);
+    const QVariantMap all = remote->getAll(kPlayer);
     const struct {
         const char* property;
         QVariant value;
@@ -277,7 +277,7 @@ TEST_F(MprisTest, ALoadIsPublishedWithItsMetadata)
     const QString path = folderOf({"clip ä.mp4"}, clip100()) + "/clip ä.mp4";
     play(path);
 
-    const QVariantMap metadata = remote->WaitForChange("Metadata", [](const QVariant& v) {
+    const QVariantMap metadata = remote->waitForChange("Metadata", [](const QVariant& v) {
                                            return v.toMap().contains("xesam:title");
                                        }).toMap();
     ASSERT_FALSE(metadata.isEmpty());
@@ -292,12 +292,12 @@ TEST_F(MprisTest, ALoadIsPublishedWithItsMetadata)
     EXPECT_TRUE(trackId.startsWith("/org/norrava/track/")) << trackId.toStdString();
 
     for (const char* can : {"CanPlay", "CanPause", "CanSeek"})
-        EXPECT_EQ(remote->Get(can), true) << can;
+        EXPECT_EQ(remote->get(can), true) << can;
 
     // A second load is a new track.
-    remote->Mark();
+    remote->mark();
     load(path);
-    const QVariant again = remote->WaitForChange("Metadata", [&](const QVariant& v) {
+    const QVariant again = remote->waitForChange("Metadata", [&](const QVariant& v) {
         return v.toMap().value("mpris:trackid").value<QDBusObjectPath>().path() != trackId;
     });
     EXPECT_TRUE(again.isValid()) << "no new track id after the second load";
@@ -328,11 +328,11 @@ TEST_F(MprisTest, PlaybackStatusIsWhatThePollShows)
         if (c.from != Tapp::TShownState::Stopped)
             reach(Tapp::TShownState::Stopped); // from the start, so the clip never ends on us
         reach(c.from);
-        remote->Mark();
-        EXPECT_EQ(remote->Call(c.method).type(), QDBusMessage::ReplyMessage);
-        EXPECT_EQ(remote->WaitForChange("PlaybackStatus", QString(c.status)), QString(c.status));
+        remote->mark();
+        EXPECT_EQ(remote->call(c.method).type(), QDBusMessage::ReplyMessage);
+        EXPECT_EQ(remote->waitForChange("PlaybackStatus", QString(c.status)), QString(c.status));
         EXPECT_EQ(caption(app->StatusPanel->StatusLabel), c.caption);
-        EXPECT_EQ(remote->Get("PlaybackStatus"), QString(c.status));
+        EXPECT_EQ(remote->get("PlaybackStatus"), QString(c.status));
         EXPECT_TRUE((app->*c.down)->Down());
     }
 }
@@ -341,9 +341,9 @@ TEST_F(MprisTest, StopRewindsAndSaysSo)
 {
     play(longClip());
     ASSERT_TRUE(waitUntil([&] { return position() > 5; }));
-    remote->Mark();
-    remote->Call("Stop");
-    EXPECT_EQ(remote->WaitForSeeked(), 0);
+    remote->mark();
+    remote->call("Stop");
+    EXPECT_EQ(remote->waitForSeeked(), 0);
     EXPECT_EQ(position(), 0);
 }
 
@@ -352,9 +352,9 @@ TEST_F(MprisTest, TheEndOfTheMediumIsStopped)
     play(clip100());
     reach(Tapp::TShownState::Paused);
     parkAt(95);
-    remote->Mark();
-    remote->Call("Play");
-    EXPECT_EQ(remote->WaitForChange("PlaybackStatus", "Stopped"), "Stopped");
+    remote->mark();
+    remote->call("Play");
+    EXPECT_EQ(remote->waitForChange("PlaybackStatus", "Stopped"), "Stopped");
     EXPECT_GE(app->MediaPosition, 99);
 }
 
@@ -380,11 +380,11 @@ TEST_F(MprisTest, CommandsOfDisabledButtonsDoNothing)
         const std::string before = mode();
         const bool pausedBefore = app->IsPaused;
         // The command runs before the answer comes back.
-        EXPECT_EQ(remote->Call(c.method).type(), QDBusMessage::ReplyMessage);
+        EXPECT_EQ(remote->call(c.method).type(), QDBusMessage::ReplyMessage);
         EXPECT_EQ(mode(), before);
         EXPECT_EQ(app->IsPaused, pausedBefore);
         if (c.capability) {
-            EXPECT_EQ(remote->Get(c.capability), false);
+            EXPECT_EQ(remote->get(c.capability), false);
         }
         (app->*c.button)->setEnabled(true);
     }
@@ -408,17 +408,17 @@ TEST_F(MprisTest, SetPositionShowsTheExactFrame)
         const double perFrame = 1e6 / rate();
         for (int frame : c.frames) {
             SCOPED_TRACE(frame);
-            for (const qlonglong at : {Us(frame, rate()), Us(frame, rate()) + qlonglong(perFrame / 2)}) {
-                remote->Mark();
-                remote->Call("SetPosition", {QVariant::fromValue(id), at});
-                EXPECT_EQ(remote->WaitForSeeked(), Us(frame, rate()));
+            for (const qlonglong at : {usAt(frame, rate()), usAt(frame, rate()) + qlonglong(perFrame / 2)}) {
+                remote->mark();
+                remote->call("SetPosition", {QVariant::fromValue(id), at});
+                EXPECT_EQ(remote->waitForSeeked(), usAt(frame, rate()));
                 EXPECT_EQ(app->MediaPosition, frame);
                 EXPECT_TRUE(waitForFrame(frame)) << "shows " << shownFrame();
             }
             // What Position says leads back to the same frame.
-            const qlonglong said = remote->Get("Position").toLongLong();
-            EXPECT_EQ(said, Us(frame, rate()));
-            remote->Call("SetPosition", {QVariant::fromValue(id), said});
+            const qlonglong said = remote->get("Position").toLongLong();
+            EXPECT_EQ(said, usAt(frame, rate()));
+            remote->call("SetPosition", {QVariant::fromValue(id), said});
             EXPECT_EQ(app->MediaPosition, frame);
         }
         EXPECT_EQ(app->ShownState, Tapp::TShownState::Paused);
@@ -446,9 +446,9 @@ TEST_F(MprisTest, SeekMovesByTheOffset)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         parkAt(c.from);
-        remote->Mark();
-        remote->Call("Seek", {c.offset});
-        EXPECT_EQ(remote->WaitForSeeked(), Us(c.to, 25));
+        remote->mark();
+        remote->call("Seek", {c.offset});
+        EXPECT_EQ(remote->waitForSeeked(), usAt(c.to, 25));
         EXPECT_EQ(app->MediaPosition, c.to);
         EXPECT_EQ(title(), "only.mp4");
     }
@@ -457,11 +457,11 @@ TEST_F(MprisTest, SeekMovesByTheOffset)
 TEST_F(MprisTest, ASeekWhilePlayingPlaysOn)
 {
     play(longClip());
-    remote->Mark();
-    remote->Call("Seek", {qlonglong(2000000)});
-    EXPECT_GE(remote->WaitForSeeked(), 2000000);
+    remote->mark();
+    remote->call("Seek", {qlonglong(2000000)});
+    EXPECT_GE(remote->waitForSeeked(), 2000000);
     EXPECT_TRUE(waitUntil([&] { return mode() == "playing" && app->ShownState == Tapp::TShownState::Playing; }));
-    EXPECT_EQ(remote->Get("PlaybackStatus"), "Playing");
+    EXPECT_EQ(remote->get("PlaybackStatus"), "Playing");
 }
 
 TEST_F(MprisTest, PositionsOutsideTheTrackAreIgnored)
@@ -483,7 +483,7 @@ TEST_F(MprisTest, PositionsOutsideTheTrackAreIgnored)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const qsizetype seeks = remote->seeks.size();
-        EXPECT_EQ(remote->Call("SetPosition", {QVariant::fromValue(c.track), c.position}).type(),
+        EXPECT_EQ(remote->call("SetPosition", {QVariant::fromValue(c.track), c.position}).type(),
                   QDBusMessage::ReplyMessage);
         EXPECT_EQ(position(), 40);
         QCoreApplication::processEvents();
@@ -501,15 +501,15 @@ TEST_F(MprisTest, VolumeIsTheSliderBothWays)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.set);
-        remote->Mark();
-        EXPECT_TRUE(remote->Set("Volume", c.set));
+        remote->mark();
+        EXPECT_TRUE(remote->set("Volume", c.set));
         EXPECT_EQ(app->VolumeSlider->Value(), c.slider);
-        EXPECT_EQ(remote->Get("Volume"), c.slider / 65534.0);
+        EXPECT_EQ(remote->get("Volume"), c.slider / 65534.0);
     }
     // The slider moved by hand is announced.
-    remote->Mark();
+    remote->mark();
     app->VolumeSlider->SetValue(40000);
-    EXPECT_EQ(remote->WaitForChange("Volume", 40000 / 65534.0), 40000 / 65534.0);
+    EXPECT_EQ(remote->waitForChange("Volume", 40000 / 65534.0), 40000 / 65534.0);
 }
 
 TEST_F(MprisTest, NextAndPreviousFollowTheNavigatorsOrder)
@@ -534,10 +534,10 @@ TEST_F(MprisTest, NextAndPreviousFollowTheNavigatorsOrder)
         for (int i = 0; i < walk.times; ++i) {
             const int to = std::clamp(at + walk.step, 0, int(order.size()) - 1);
             SCOPED_TRACE(std::string(walk.method) + " from " + order[at].toStdString());
-            remote->Mark();
-            EXPECT_EQ(remote->Call(walk.method).type(), QDBusMessage::ReplyMessage);
+            remote->mark();
+            EXPECT_EQ(remote->call(walk.method).type(), QDBusMessage::ReplyMessage);
             if (to != at) {
-                EXPECT_TRUE(remote->WaitForChange("Metadata", [&](const QVariant& v) {
+                EXPECT_TRUE(remote->waitForChange("Metadata", [&](const QVariant& v) {
                                       return v.toMap().value("xesam:title") == order[to];
                                   }).isValid());
             } else {
@@ -545,8 +545,8 @@ TEST_F(MprisTest, NextAndPreviousFollowTheNavigatorsOrder)
                 EXPECT_EQ(title(), order[at]);
             }
             at = to;
-            EXPECT_EQ(remote->Get("CanGoNext"), at < order.size() - 1);
-            EXPECT_EQ(remote->Get("CanGoPrevious"), at > 0);
+            EXPECT_EQ(remote->get("CanGoNext"), at < order.size() - 1);
+            EXPECT_EQ(remote->get("CanGoPrevious"), at > 0);
         }
     }
 }
@@ -555,9 +555,9 @@ TEST_F(MprisTest, SeekingPastTheEndOpensTheNextFile)
 {
     const QString folder = folderOf({"a.mp4", "b.mp4"}, clip100());
     play(folder + "/a.mp4");
-    remote->Mark();
-    remote->Call("Seek", {qlonglong(5000000)});
-    EXPECT_TRUE(remote->WaitForChange("Metadata", [](const QVariant& v) {
+    remote->mark();
+    remote->call("Seek", {qlonglong(5000000)});
+    EXPECT_TRUE(remote->waitForChange("Metadata", [](const QVariant& v) {
                           return v.toMap().value("xesam:title") == "b.mp4";
                       }).isValid());
 }
@@ -579,10 +579,10 @@ TEST_F(MprisTest, OpenUriOpensLocalFilesOnly)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString before = title();
-        remote->Mark();
-        EXPECT_EQ(remote->Call("OpenUri", {c.uri}).type(), QDBusMessage::ReplyMessage);
+        remote->mark();
+        EXPECT_EQ(remote->call("OpenUri", {c.uri}).type(), QDBusMessage::ReplyMessage);
         if (c.title) {
-            EXPECT_TRUE(remote->WaitForChange("Metadata", [&](const QVariant& v) {
+            EXPECT_TRUE(remote->waitForChange("Metadata", [&](const QVariant& v) {
                                   return v.toMap().value("xesam:title") == c.title;
                               }).isValid());
         } else {
@@ -596,15 +596,15 @@ TEST_F(MprisTest, OpenUriOpensLocalFilesOnly)
 TEST_F(MprisTest, AFailedLoadLeavesNoTrack)
 {
     play(clip100());
-    remote->Mark();
+    remote->mark();
     app->LoadTheFile(testmedia::rawFile("app_mpris_junk.mp4", "not a video at all"));
     ASSERT_EQ(mediaMessages, QStringList{"Norrava cannot open this type of file."});
-    EXPECT_TRUE(remote->WaitForChange("Metadata", [](const QVariant& v) {
+    EXPECT_TRUE(remote->waitForChange("Metadata", [](const QVariant& v) {
                           return v.toMap().value("mpris:trackid").value<QDBusObjectPath>() == MprisService::kNoTrack;
                       }).isValid());
-    EXPECT_EQ(remote->Get("PlaybackStatus"), "Stopped");
-    EXPECT_EQ(remote->Get("CanPlay"), false);
-    EXPECT_EQ(remote->Get("CanSeek"), false);
+    EXPECT_EQ(remote->get("PlaybackStatus"), "Stopped");
+    EXPECT_EQ(remote->get("CanPlay"), false);
+    EXPECT_EQ(remote->get("CanSeek"), false);
 }
 
 TEST_F(MprisTest, RaiseBringsEveryWindowBack)
@@ -613,7 +613,7 @@ TEST_F(MprisTest, RaiseBringsEveryWindowBack)
     app->ButtonMinimiseClick();
     ASSERT_TRUE(app->isMinimized());
     ASSERT_FALSE(app->StatusPanel->isVisible());
-    remote->Call("Raise", {}, kRoot);
+    remote->call("Raise", {}, kRoot);
     EXPECT_TRUE(waitUntil([&] {
         return !app->isMinimized() && app->isVisible() && app->StatusPanel->isVisible() && app->FileBlind->isVisible() &&
                app->StatusHandle->isVisible();
@@ -623,7 +623,7 @@ TEST_F(MprisTest, RaiseBringsEveryWindowBack)
 TEST_F(MprisTest, QuitClosesAsTheCloseButtonDoes)
 {
     play(clip100());
-    remote->Call("Quit", {}, kRoot);
+    remote->call("Quit", {}, kRoot);
     EXPECT_TRUE(waitUntil([&] { return !app->isVisible(); }));
     EXPECT_FALSE(app->Timer1->isActive());
     EXPECT_FALSE(app->StatusPanel->isVisible());
@@ -642,19 +642,19 @@ TEST_F(MprisTest, ASecondPlayerTakesAnInstanceName)
     player.start(NORRAVA_PLAYER, {clip100()});
     ASSERT_TRUE(player.waitForStarted(10000));
     const QString name = MprisService::kServiceName + ".instance" + QString::number(player.processId());
-    QDBusConnection client = Connect("remote");
+    QDBusConnection client = openConnection("remote");
     const auto owned = [&] {
         QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                            "org.freedesktop.DBus", "NameHasOwner");
         call << name;
-        const QDBusMessage reply = Call(client, call);
+        const QDBusMessage reply = callAndWait(client, call);
         return !reply.arguments().isEmpty() && reply.arguments().first().toBool();
     };
     EXPECT_TRUE(waitUntil([&] { return owned() || player.state() == QProcess::NotRunning; }, 60000));
     ASSERT_TRUE(owned()) << player.readAllStandardError().toStdString();
-    EXPECT_EQ(busclient::Get(client, name, MprisService::kObjectPath, kRoot, "Identity"), "Norrava");
+    EXPECT_EQ(busclient::getProperty(client, name, MprisService::kObjectPath, kRoot, "Identity"), "Norrava");
 
-    Call(client, QDBusMessage::createMethodCall(name, MprisService::kObjectPath, kRoot, "Quit"));
+    callAndWait(client, QDBusMessage::createMethodCall(name, MprisService::kObjectPath, kRoot, "Quit"));
     EXPECT_TRUE(player.waitForFinished(30000));
     EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(player.exitCode(), 0);

@@ -6,31 +6,31 @@
 #include <cstdlib>
 #include <sys/prctl.h>
 
-TPrivateBus::~TPrivateBus()
+PrivateBus::~PrivateBus()
 {
-    Stop();
+    stop();
 }
 
-void TPrivateBus::Stop()
+void PrivateBus::stop()
 {
-    if (FDaemon && FDaemon->state() != QProcess::NotRunning) {
-        FDaemon->terminate();
-        if (!FDaemon->waitForFinished(10000))
-            FDaemon->kill();
-        FDaemon->waitForFinished(10000);
+    if (daemon_ && daemon_->state() != QProcess::NotRunning) {
+        daemon_->terminate();
+        if (!daemon_->waitForFinished(10000))
+            daemon_->kill();
+        daemon_->waitForFinished(10000);
     }
 }
 
-bool TPrivateBus::Start()
+bool PrivateBus::start()
 {
-    if (!FDir.isValid()) {
-        FError = "no temporary folder";
+    if (!dir_.isValid()) {
+        error_ = "no temporary folder";
         return false;
     }
-    const QString config = FDir.filePath("bus.conf");
+    const QString config = dir_.filePath("bus.conf");
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly)) {
-        FError = "cannot write " + config;
+        error_ = "cannot write " + config;
         return false;
     }
     file.write(QStringLiteral(
@@ -46,29 +46,29 @@ bool TPrivateBus::Start()
                    "    <allow own=\"*\"/>\n"
                    "  </policy>\n"
                    "</busconfig>\n")
-                   .arg(FDir.path())
+                   .arg(dir_.path())
                    .toUtf8());
     file.close();
 
-    FDaemon = std::make_unique<QProcess>();
-    FDaemon->setProcessChannelMode(QProcess::SeparateChannels);
-    FDaemon->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    FDaemon->start("dbus-daemon", {"--config-file=" + config, "--nofork", "--nopidfile", "--nosyslog",
+    daemon_ = std::make_unique<QProcess>();
+    daemon_->setProcessChannelMode(QProcess::SeparateChannels);
+    daemon_->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    daemon_->start("dbus-daemon", {"--config-file=" + config, "--nofork", "--nopidfile", "--nosyslog",
                                    "--print-address"});
-    if (!FDaemon->waitForStarted(30000)) {
-        FError = "dbus-daemon did not start: " + FDaemon->errorString();
+    if (!daemon_->waitForStarted(30000)) {
+        error_ = "dbus-daemon did not start: " + daemon_->errorString();
         return false;
     }
     // The address is printed once the daemon listens.
     QByteArray line;
     while (!line.contains('\n')) {
-        if (!FDaemon->waitForReadyRead(30000)) {
-            FError = "dbus-daemon printed no address: " + QString::fromLocal8Bit(FDaemon->readAllStandardError());
+        if (!daemon_->waitForReadyRead(30000)) {
+            error_ = "dbus-daemon printed no address: " + QString::fromLocal8Bit(daemon_->readAllStandardError());
             return false;
         }
-        line += FDaemon->readAllStandardOutput();
+        line += daemon_->readAllStandardOutput();
     }
-    FAddress = QString::fromUtf8(line.left(line.indexOf('\n')).trimmed());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", FAddress.toUtf8());
+    address_ = QString::fromUtf8(line.left(line.indexOf('\n')).trimmed());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8());
     return true;
 }

@@ -8,23 +8,23 @@
 
 // A session bus of the test program's own: a dbus-daemon that starts no
 // services, so that only the player and the stand-ins a test registers are
-// on it. Start() exports its address as DBUS_SESSION_BUS_ADDRESS; it must
+// on it. start() exports its address as DBUS_SESSION_BUS_ADDRESS; it must
 // run before the program's first use of the session bus. The daemon is
 // stopped by the destructor, and by the kernel should the test program die.
-class TPrivateBus {
+class PrivateBus {
 public:
-    TPrivateBus() = default;
-    ~TPrivateBus();
+    PrivateBus() = default;
+    ~PrivateBus();
 
-    // False (with the reason in Error()) when the daemon could not start.
-    bool Start();
-    void Stop();
-    QString Address() const { return FAddress; }
-    QString Error() const { return FError; }
+    // False (with the reason in error()) when the daemon could not start.
+    bool start();
+    void stop();
+    QString address() const { return address_; }
+    QString error() const { return error_; }
 
 private:
-    QTemporaryDir FDir;
-    std::unique_ptr<QProcess> FDaemon;
-    QString FAddress;
-    QString FError;
+    QTemporaryDir dir_;
+    std::unique_ptr<QProcess> daemon_;
+    QString address_;
+    QString error_;
 };
