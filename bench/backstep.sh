@@ -122,13 +122,6 @@ finally:
 PY
 }
 
-field() { # line name
-    sed -n "s/.* $2 \([0-9.]*\).*/\1/p" <<<"$1"
-}
-
-median() {
-    python3 -c "import sys; v = sorted(float(x) for x in sys.argv[1:]); print(v[len(v) // 2] if v else 0)" "$@"
-}
 
 have_mpv=0
 command -v mpv >/dev/null && have_mpv=1

@@ -9,6 +9,7 @@
 //   backstep_bench rewind <clip> <from> <seconds held>
 // Every line names the frame asked for and the frame shown (read from the
 // clip's frame-number blocks), then a summary line.
+#include "benchframes.h"
 #include "handleregistry.h"
 #include "mpvdevice.h"
 
@@ -24,46 +25,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double msBetween(Clock::time_point from, Clock::time_point to)
-{
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// The frame number drawn by the bench clips: 16 blocks across the top
-// half, bit 0 leftmost, white for 1.
-int frameNumber(const QImage& image)
-{
-    if (image.isNull())
-        return -1;
-    const int y = image.height() / 4;
-    int value = 0;
-    for (int k = 0; k < 16; ++k) {
-        const int x = (2 * k + 1) * image.width() / 32;
-        if (qGray(image.pixel(x, y)) >= 128)
-            value |= 1 << k;
-    }
-    return value;
-}
-
-struct Panel : mci::RenderTarget {
-    void presentFrame(const QImage& frame) override { last = frame; }
-    QImage last;
-};
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
-    return values[index];
-}
+using namespace benchframes;
 
 struct Opened {
     std::unique_ptr<mci::Device> device;
-    Panel panel;
+    KeptPicture panel;
     uint64_t handle = 0;
 };
 

@@ -1,6 +1,17 @@
 # Sourced by the benchmark scripts: makes the clips they play, once, in
 # <build-dir>/benchmedia. Each clip is written to a temporary name and
 # renamed, so a run that is cut short leaves nothing half made.
+# Also the two helpers that read their summary lines.
+
+# field <line> <name>: the number after " <name> " in a summary line.
+field() {
+    sed -n "s/.* $2 \([0-9.]*\).*/\1/p" <<<"$1"
+}
+
+# median <numbers...>
+median() {
+    python3 -c "import sys; v = sorted(float(x) for x in sys.argv[1:]); print(v[len(v) // 2] if v else 0)" "$@"
+}
 
 # bench_make <out> <ffmpeg arguments...>: runs ffmpeg to <out> unless it exists.
 bench_make() {

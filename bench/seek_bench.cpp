@@ -5,6 +5,7 @@
 // Usage: seek_bench <clip> <opens> <frame> [<frame> ...]
 // Prints "open <ms> ..." (open until the first frame is rendered), then
 // "seek <frame> <ms> <frame shown>" per seek, then a summary line.
+#include "benchframes.h"
 #include "handleregistry.h"
 #include "mpvdevice.h"
 
@@ -19,42 +20,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace benchframes;
 
 double msSince(Clock::time_point start)
 {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// The frame number drawn by the bench script's clips: 16 blocks across the
-// top half, bit 0 leftmost, white for 1.
-int frameNumber(const QImage& image)
-{
-    if (image.isNull())
-        return -1;
-    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
-    const int y = gray.height() / 4;
-    int value = 0;
-    for (int k = 0; k < 16; ++k) {
-        const int x = (2 * k + 1) * gray.width() / 32;
-        if (gray.constScanLine(y)[x] >= 128)
-            value |= 1 << k;
-    }
-    return value;
-}
-
-struct Keeper : mci::RenderTarget {
-    void presentFrame(const QImage& frame) override { last = frame; }
-    QImage last;
-};
-
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
-    return values[index];
+    return msBetween(start, Clock::now());
 }
 
 } // namespace
@@ -91,7 +61,7 @@ int main(int argc, char** argv)
     const auto lengthStart = Clock::now();
     const std::string length = device->status("length").text;
     std::printf("length %s frames, known after %.1f ms more\n", length.c_str(), msSince(lengthStart));
-    Keeper keeper;
+    KeptPicture keeper;
     const uint64_t handle = mci::registerTarget(&keeper);
     std::vector<double> seekTimes;
     int exact = 0;

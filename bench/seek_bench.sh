@@ -21,6 +21,8 @@ mkdir -p "$media"
 
 cmake --build "$build" --target seek_bench -j2 >/dev/null
 bench="$build/bench/seek_bench"
+# shellcheck source=benchmedia.sh
+source "$here/benchmedia.sh"
 
 # Frame number N as 16 black/white blocks across the top half.
 numbers="format=gray,geq=lum='if(lt(Y,H/2),255*mod(floor(N/pow(2,floor(X*16/W))),2),128)'"
@@ -123,13 +125,6 @@ finally:
 PY
 }
 
-field() { # line name
-    sed -n "s/.* $2 \([0-9.]*\).*/\1/p" <<<"$1"
-}
-
-median() { # numbers...
-    python3 -c "import sys; v = sorted(float(x) for x in sys.argv[1:]); print(v[len(v) // 2] if v else 0)" "$@"
-}
 
 ratio() {
     python3 -c "print('%.2f' % ($1 / $2) if $2 > 0 else 'n/a')"
