@@ -212,9 +212,7 @@ Reply MpvDevice::load(const std::string& path)
         probe_.reset();
         return Reply::ok();
     }
-    fps_ = mpv::getDouble(mpv_, "container-fps").value_or(0);
-    if (!(fps_ > 0 && fps_ < 1000))
-        fps_ = 25;
+    fps_ = FrameClock::usableRate(mpv::getDouble(mpv_, "container-fps").value_or(0));
     demuxerStart_ = mpv::getDouble(mpv_, "demuxer-start-time").value_or(0);
     videoStream_ = int(mpv::getInt(mpv_, "current-tracks/video/ff-index").value_or(-1));
     if (natural_.isEmpty())
@@ -344,19 +342,14 @@ void MpvDevice::handleEvent(const mpv_event& event)
         if (!restarted_ && video_)
             firstFrameShown();
         restarted_ = true;
-        if (seekPending_ && seekAcknowledged_ && !seekRestarted_) {
-            seekRestarted_ = true;
-            seekRenderMark_ = renderer_ ? renderer_->requestFreshPicture() : 0;
+        if (seek_.takeRestart()) {
+            seek_.setRenderMark(renderer_ ? renderer_->requestFreshPicture() : 0);
             if (state_ != State::Playing)
-                stillMark_ = seekRenderMark_;
+                stillMark_ = seek_.renderMark();
         }
         break;
     case MPV_EVENT_COMMAND_REPLY:
-        if (seekPending_ && event.reply_userdata == seekTicket_) {
-            seekAcknowledged_ = true;
-            if (event.error < 0)
-                seekPending_ = false;
-        }
+        seek_.acknowledge(event.reply_userdata, event.error);
         break;
     case MPV_EVENT_VIDEO_RECONFIG:
         readNaturalSize();
@@ -403,7 +396,7 @@ void MpvDevice::firstFrameShown()
     const auto time = mpv::getDouble(mpv_, "time-pos");
     if (!time)
         return;
-    if (!videoStart_ || std::abs(*videoStart_ - *time) > 0.5 / fps_) {
+    if (!videoStart_ || std::abs(*videoStart_ - *time) > clock().frameSeconds() / 2) {
         videoStart_ = *time;
         lengthFrames_.reset();
     }
@@ -444,20 +437,19 @@ void MpvDevice::readNaturalSize()
 
 void MpvDevice::updateSeek()
 {
-    if (!seekPending_ || !seekRestarted_)
+    if (!seek_.awaitingFrame())
         return;
     if (video_ && state_ != State::Playing && overshot()) {
         // Where files have no index (program streams, bare video streams)
         // the demuxer can land after the frame asked for; seek again,
         // starting the decoding further back.
-        demuxerOffset_ = demuxerOffset_ == 0 ? 1.0 : demuxerOffset_ * 4;
-        mpv_set_property(mpv_, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &demuxerOffset_);
+        setDemuxerOffset(seek_.widerDemuxerOffset());
         issueSeek();
         return;
     }
-    if (renderer_ && !renderer_->settledSince(seekRenderMark_))
+    if (renderer_ && !renderer_->settledSince(seek_.renderMark()))
         return;
-    seekPending_ = false;
+    seek_.finish();
 }
 
 void MpvDevice::pumpEvents()
@@ -470,17 +462,16 @@ void MpvDevice::deliverFrame()
 {
     if (!renderer_ || !boundTarget_)
         return;
-    if (cacheShown_) {
+    if (const auto kept = seek_.kept()) {
         // The kept frame, once it is there; mpv's pictures are not what is
         // shown meanwhile.
-        const BackStepCache::State state = cache_->state(*cacheShown_);
+        const BackStepCache::State state = cache_->state(*kept);
         if (state == BackStepCache::State::Unavailable)
             leaveCache();
-        if (state != BackStepCache::State::Ready || cacheDelivered_ == *cacheShown_)
+        if (state != BackStepCache::State::Ready || seek_.keptDelivered())
             return;
-        const QImage picture = cache_->picture(*cacheShown_);
-        cacheDelivered_ = *cacheShown_;
-        cacheSettled_ = true;
+        const QImage picture = cache_->picture(*kept);
+        seek_.markKeptDelivered();
         if (RenderTarget* target = findTarget(boundTarget_); target && !picture.isNull())
             target->presentFrame(picture);
         return;
@@ -498,17 +489,16 @@ void MpvDevice::deliverFrame()
 double MpvDevice::unitTime(int64_t units)
 {
     if (!video_)
-        return double(units) / 1000.0;
-    return videoStart() + double(units) / (countingFrames() ? fps_ : 1000.0);
+        return clock().secondsOf(units);
+    return videoStart() + clock().secondsOf(units);
 }
 
 int64_t MpvDevice::timeUnits(double seconds)
 {
     if (!video_)
-        return std::clamp<int64_t>(std::llround(seconds * 1000.0), 0, lengthUnits());
-    const int64_t units = std::llround((seconds - videoStart()) * (countingFrames() ? fps_ : 1000.0));
-    const int64_t last = countingFrames() ? lengthFrames() - 1 : lengthUnits();
-    return std::clamp<int64_t>(units, 0, std::max<int64_t>(last, 0));
+        return clock().unitsWithin(seconds, lengthUnits());
+    const double start = videoStart();
+    return clock().unitsWithin(seconds - start, clock().lastUnits(lengthFrames()));
 }
 
 VideoSpan MpvDevice::probedSpan()
@@ -559,31 +549,25 @@ int64_t MpvDevice::lengthFrames()
     const VideoSpan span = probedSpan();
     const double start = videoStart();
     if (span.frames)
-        lengthFrames_ = *span.frames;
+        lengthFrames_ = std::max<int64_t>(*span.frames, 1);
     else if (span.lastFrame && *span.lastFrame - demuxerStart_ >= start)
-        lengthFrames_ = std::llround((*span.lastFrame - demuxerStart_ - start) * fps_) + 1;
+        lengthFrames_ = clock().framesThrough(*span.lastFrame - demuxerStart_ - start);
     else
-        lengthFrames_ = std::llround((duration_ - start) * fps_);
-    lengthFrames_ = std::max<int64_t>(*lengthFrames_, 1);
+        lengthFrames_ = clock().framesWithin(duration_ - start);
     return *lengthFrames_;
 }
 
 int64_t MpvDevice::lengthUnits()
 {
     if (!video_)
-        return std::max<int64_t>(std::llround(duration_ * 1000.0), 0);
-    if (countingFrames())
-        return lengthFrames();
-    return std::llround(double(lengthFrames()) * 1000.0 / fps_);
+        return std::max<int64_t>(clock().unitsIn(duration_), 0);
+    return clock().lengthUnits(lengthFrames());
 }
 
 int64_t MpvDevice::positionUnits()
 {
-    // Once shown, a kept frame is where its own time is, as mpv's would be.
-    if (cacheShown_ && cacheSettled_)
-        return countingFrames() ? *cacheShown_ : std::llround(double(*cacheShown_) * 1000.0 / fps_);
-    if (seekPending_ || cacheShown_)
-        return seekUnits_;
+    if (const auto position = seek_.position(clock()))
+        return *position;
     const auto time = mpv::getDouble(mpv_, "time-pos");
     return time ? timeUnits(*time) : 0;
 }
@@ -592,11 +576,11 @@ std::string MpvDevice::modeText()
 {
     // A seek of its own shows as seeking; one that starts playing or is
     // overtaken by a pause shows as what was asked for.
-    if (seekPending_ && seekAsked_ && state_ == State::Stopped)
+    if (seek_.pending() && seek_.asked() && state_ == State::Stopped)
         return "seeking";
-    if (cacheShown_ && state_ == State::Stopped && cache_->state(*cacheShown_) == BackStepCache::State::Pending)
+    if (seek_.kept() && state_ == State::Stopped && cache_->state(*seek_.kept()) == BackStepCache::State::Pending)
         return "seeking";
-    if (state_ == State::Playing && !seekPending_ && (mpv::getFlag(mpv_, "pause").value_or(true) || eofReached_))
+    if (state_ == State::Playing && !seek_.pending() && (mpv::getFlag(mpv_, "pause").value_or(true) || eofReached_))
         state_ = State::Stopped;
     switch (state_) {
     case State::Playing:
@@ -619,12 +603,11 @@ std::string MpvDevice::type() const
 int64_t MpvDevice::frameOfUnits(int64_t units)
 {
     // The frame shown at that time (milliseconds fall between frames); the
-    // end of a video is its last frame.
+    // end of a video is its last frame. The length is read only when it
+    // can matter.
     if (units <= 0)
         return 0;
-    const double time = double(units) / (countingFrames() ? fps_ : 1000.0);
-    const auto frame = int64_t(std::floor(time * fps_ + 1e-6));
-    return std::min(frame, lengthFrames() - 1);
+    return clock().frameOfUnits(units, lengthFrames());
 }
 
 Reply MpvDevice::seekTo(int64_t units)
@@ -636,8 +619,7 @@ Reply MpvDevice::seekTo(int64_t units)
         mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
         setEnd(std::nullopt);
         state_ = State::Stopped;
-        seekPending_ = false;
-        seekUnits_ = 0;
+        seek_.standAt(0);
         return Reply::ok();
     }
     // A seek during the opening would be taken for it: the first frame is
@@ -645,18 +627,13 @@ Reply MpvDevice::seekTo(int64_t units)
     awaitFirstFrame();
     double time = unitTime(units);
     if (video_)
-        time = videoStart() + double(frameOfUnits(units)) / fps_;
+        time = videoStart() + clock().frameStart(frameOfUnits(units));
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
     // A 'to' belongs to its play: mpv would not go past it.
     setEnd(std::nullopt);
     state_ = State::Stopped;
-    seekUnits_ = units;
-    seekTime_ = time;
-    seekAsked_ = false;
-    seekRetries_ = 0;
+    seek_.begin(units, time);
     untouched_ = false;
-    cacheShown_.reset();
-    cacheDelivered_ = -1;
     if (!issueSeek())
         return error(ErrHardware, "The media engine refused to seek.");
     return Reply::ok();
@@ -672,17 +649,19 @@ void MpvDevice::setEnd(std::optional<double> time)
 
 bool MpvDevice::issueSeek()
 {
-    const std::string target = seconds(seekTime_);
+    const std::string target = seconds(seek_.time());
     const char* command[] = {"seek", target.c_str(), "absolute+exact", nullptr};
-    seekPending_ = true;
-    seekAcknowledged_ = false;
-    seekRestarted_ = false;
-    ++seekRetries_;
-    if (mpv_command_async(mpv_, ++seekTicket_, command) < 0) {
-        seekPending_ = false;
+    if (mpv_command_async(mpv_, seek_.issue(), command) < 0) {
+        seek_.finish();
         return false;
     }
     return true;
+}
+
+void MpvDevice::setDemuxerOffset(double seconds)
+{
+    seek_.setDemuxerOffset(seconds);
+    mpv_set_property(mpv_, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &seconds);
 }
 
 void MpvDevice::startSeeksEarlyWithoutIndex()
@@ -697,24 +676,22 @@ void MpvDevice::startSeeksEarlyWithoutIndex()
     const std::string format = mpv::getString(mpv_, "file-format").value_or("");
     if (std::find(std::begin(unindexed), std::end(unindexed), format) == std::end(unindexed))
         return;
-    demuxerOffset_ = 1.0;
-    mpv_set_property(mpv_, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &demuxerOffset_);
+    setDemuxerOffset(1.0);
 }
 
 bool MpvDevice::overshot()
 {
-    constexpr int kMaxRetries = 6;
-    if (seekRetries_ >= kMaxRetries || demuxerOffset_ > seekTime_)
+    if (!seek_.mayRetry())
         return false;
     const auto shown = mpv::getDouble(mpv_, "time-pos");
-    return shown && *shown > seekTime_ + 0.5 / fps_;
+    return shown && *shown > seek_.time() + clock().frameSeconds() / 2;
 }
 
 bool MpvDevice::waitSeek(Clock::time_point deadline)
 {
     for (;;) {
         drainEvents();
-        if (!seekPending_)
+        if (!seek_.pending())
             return true;
         if (endError_ || Clock::now() >= deadline)
             return false;
@@ -741,14 +718,14 @@ Reply MpvDevice::seek(SeekTarget target, int64_t position, bool wait)
         break;
     }
     if (video_ && showFromCache(units)) {
-        seekAsked_ = true;
-        if (wait && !awaitCachedFrame(Clock::now() + kSeekTimeout) && cacheShown_)
+        seek_.markAsked();
+        if (wait && !awaitCachedFrame(Clock::now() + kSeekTimeout) && seek_.kept())
             return error(ErrDeviceNotReady, "The seek did not finish in time.");
-        if (cacheShown_ || !wait)
+        if (seek_.kept() || !wait)
             return Reply::ok();
     } else {
         const Reply sought = seekTo(units);
-        seekAsked_ = true;
+        seek_.markAsked();
         if (sought.failed() || !wait)
             return sought;
     }
@@ -773,16 +750,16 @@ bool MpvDevice::cacheEligible()
 
 std::optional<int64_t> MpvDevice::shownFrame()
 {
-    if (cacheShown_)
-        return cacheShown_;
-    if (seekPending_)
-        return frameOfUnits(seekUnits_);
+    if (seek_.kept())
+        return seek_.kept();
+    if (seek_.pending())
+        return frameOfUnits(seek_.units());
     if (!restarted_)
         return 0;
     const auto time = mpv::getDouble(mpv_, "time-pos");
     if (!time)
         return std::nullopt;
-    return std::max<int64_t>(std::llround((*time - videoStart()) * fps_), 0);
+    return clock().nearestFrame(*time - videoStart());
 }
 
 bool MpvDevice::showFromCache(int64_t units)
@@ -818,12 +795,8 @@ bool MpvDevice::showFromCache(int64_t units)
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &yes);
     setEnd(std::nullopt);
     state_ = State::Stopped;
-    seekPending_ = false; // mpv may finish a seek of its own meanwhile; it is not shown
     untouched_ = false;
-    cacheShown_ = frame;
-    cacheDelivered_ = -1;
-    cacheSettled_ = false;
-    seekUnits_ = units;
+    seek_.showKept(frame, units);
     wakeEventPump();
     return true;
 }
@@ -838,9 +811,9 @@ bool MpvDevice::awaitCachedFrame(Clock::time_point deadline)
     // Waits until the kept frame is there, or is known not to come; then
     // mpv is asked for it instead.
     for (;;) {
-        if (!cacheShown_)
+        if (!seek_.kept())
             return true;
-        const BackStepCache::State state = cache_->state(*cacheShown_);
+        const BackStepCache::State state = cache_->state(*seek_.kept());
         if (state == BackStepCache::State::Ready)
             return true;
         if (state == BackStepCache::State::Unavailable) {
@@ -855,11 +828,10 @@ bool MpvDevice::awaitCachedFrame(Clock::time_point deadline)
 
 void MpvDevice::leaveCache()
 {
-    if (!cacheShown_)
+    if (!seek_.kept())
         return;
-    cacheShown_.reset();
-    cacheDelivered_ = -1;
-    seekTo(seekUnits_);
+    seek_.leaveKept();
+    seekTo(seek_.units());
 }
 
 Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bool wait)
@@ -885,7 +857,7 @@ Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bo
     }
     // Stop once the 'to' frame is shown; a quarter frame later leaves room
     // for timestamps rounded by the container.
-    const double margin = video_ ? 0.25 / fps_ : 0;
+    const double margin = video_ ? clock().frameSeconds() / 4 : 0;
     setEnd(to ? std::optional<double>(unitTime(*to) + margin) : std::nullopt);
     int no = 0;
     mpv_set_property(mpv_, "pause", MPV_FORMAT_FLAG, &no);
@@ -895,13 +867,12 @@ Reply MpvDevice::play(std::optional<int64_t> from, std::optional<int64_t> to, bo
     if (!wait)
         return Reply::ok();
 
-    const double unitsPerSecond = video_ && countingFrames() ? fps_ : 1000.0;
-    const double playing = double((to ? *to : length) - start) / unitsPerSecond;
+    const double playing = clock().secondsOf((to ? *to : length) - start);
     const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                              std::chrono::duration<double>(playing * 1.5) + kSeekTimeout);
     for (;;) {
         drainEvents();
-        if (!seekPending_ && modeText() != "playing")
+        if (!seek_.pending() && modeText() != "playing")
             break;
         if (endError_ || Clock::now() >= deadline)
             return error(ErrDeviceNotReady, "Playing did not finish in time.");
@@ -955,11 +926,11 @@ Reply MpvDevice::setTimeFormat(TimeFormat format)
     if (format == TimeFormat::Frames && !video_)
         return error(ErrBadTimeFormat, "The waveaudio device counts in milliseconds only.");
     drainEvents();
-    if ((seekPending_ || cacheShown_) && format != format_) {
+    if ((seek_.pending() || seek_.kept()) && format != format_) {
         // Keep the sought position meaningful in the new unit.
-        const double time = unitTime(seekUnits_);
+        const double time = unitTime(seek_.units());
         format_ = format;
-        seekUnits_ = timeUnits(time);
+        seek_.recount(timeUnits(time));
         return Reply::ok();
     }
     format_ = format;
@@ -1029,11 +1000,11 @@ Reply MpvDevice::putDestination(const Rect& rect)
 FrameRenderer::Picture MpvDevice::currentPicture()
 {
     drainEvents();
-    if (cacheShown_) {
+    if (seek_.kept()) {
         awaitCachedFrame(Clock::now() + kSeekTimeout);
-        if (cacheShown_) {
-            cacheSettled_ = true;
-            return {cache_->picture(*cacheShown_), 0};
+        if (const auto kept = seek_.kept()) {
+            seek_.markKeptSettled();
+            return {cache_->picture(*kept), 0};
         }
     }
     // While playing, the newest picture is the frame shown; waiting for the
@@ -1042,7 +1013,7 @@ FrameRenderer::Picture MpvDevice::currentPicture()
     if (modeText() == "playing" && !picture.image.isNull() && picture.image.size() == renderer_->size())
         return picture;
     // Otherwise the frame shown is the one sought, once the seek is done.
-    if (seekPending_)
+    if (seek_.pending())
         waitSeek(Clock::now() + kSeekTimeout);
     // mpv moves on to a frame without it being drawn when a render is slow,
     // so the newest picture of a player just stopped may be an older frame:

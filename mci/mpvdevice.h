@@ -1,9 +1,11 @@
 #pragma once
 
 #include "device.h"
+#include "frameclock.h"
 #include "framerenderer.h"
 #include "handleregistry.h"
 #include "lengthprobe.h"
+#include "seekstate.h"
 
 #include <QSize>
 
@@ -90,8 +92,9 @@ private:
     void readNaturalSize();
 
     // Units: positions in the current time format, times in seconds on
-    // mpv's time line.
+    // mpv's time line (see frameclock.h).
     bool countingFrames() const { return format_ == TimeFormat::Frames; }
+    FrameClock clock() const { return FrameClock(fps_, format_); }
     double unitTime(int64_t units);
     int64_t timeUnits(double seconds);
     VideoSpan probedSpan();
@@ -104,6 +107,7 @@ private:
 
     Reply seekTo(int64_t units);
     bool issueSeek();
+    void setDemuxerOffset(double seconds);
     void setEnd(std::optional<double> time);
     void startSeeksEarlyWithoutIndex();
     bool overshot();
@@ -130,9 +134,6 @@ private:
     std::unique_ptr<LengthProbe> probe_;
     std::unique_ptr<BackStepCache> cache_;
     std::optional<bool> cacheEligible_;
-    std::optional<int64_t> cacheShown_; // the kept frame shown; mpv stands elsewhere
-    int64_t cacheDelivered_ = -1; // to the bound target
-    bool cacheSettled_ = false;    // the kept frame has been handed out
     bool probeRetried_ = false;
     std::string path_;
     bool video_;
@@ -159,17 +160,8 @@ private:
     bool eofReached_ = false;
     std::optional<std::string> endError_;
 
-    // The seek being carried out.
-    bool seekPending_ = false;
-    bool seekAsked_ = false; // by a seek command, not on the way to playing
-    int64_t seekUnits_ = 0;
-    double seekTime_ = 0;
-    int seekRetries_ = 0;
-    double demuxerOffset_ = 0;
-    uint64_t seekTicket_ = 0;
-    bool seekAcknowledged_ = false;
-    bool seekRestarted_ = false;
-    uint64_t seekRenderMark_ = 0;
+    // The seek being carried out, and the kept frame shown instead of mpv's.
+    SeekState seek_;
 
     std::mutex signalMutex_;
     std::condition_variable signalCondition_;
