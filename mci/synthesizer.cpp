@@ -1,5 +1,7 @@
 #include "synthesizer.h"
 
+#include "fluidsynthlibrary.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
@@ -62,6 +64,11 @@ bool loadSoundFont(fluid_synth_t* synth, const std::vector<std::string>& soundFo
 std::unique_ptr<Synthesizer> Synthesizer::create(const std::vector<std::string>& soundFonts, bool nullAudio,
                                                  Reply* failure)
 {
+    if (!fluidSynthLoaded()) {
+        *failure = Reply::error(ErrDeviceNotInstalled, "The MIDI synthesizer (FluidSynth) could not be loaded; "
+                                                       "install libfluidsynth to play MIDI files.");
+        return nullptr;
+    }
     quietSynthLog();
     std::unique_ptr<Synthesizer> synth(new Synthesizer);
     synth->settings_ = new_fluid_settings();

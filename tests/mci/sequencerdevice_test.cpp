@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <thread>
 
 using midiwriter::Track;
@@ -72,7 +74,30 @@ bool eventually(Condition condition, std::chrono::milliseconds bound = 20s)
     return true;
 }
 
+// Whether FluidSynth's library is mapped into this process.
+bool synthLibraryMapped()
+{
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        if (line.find("libfluidsynth") != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
+
+// FluidSynth and the libraries it brings are loaded by the first song, not
+// carried by every player that only ever shows films. (First in this file:
+// no song has been opened before it.)
+TEST(SequencerDevice, SynthLibraryIsLoadedByTheFirstSongOnly)
+{
+    EXPECT_FALSE(synthLibraryMapped());
+    auto device = openSong(twoTempoSong());
+    ASSERT_TRUE(device);
+    EXPECT_TRUE(synthLibraryMapped());
+}
 
 TEST(SequencerDevice, DescribesItselfAndTheSong)
 {
