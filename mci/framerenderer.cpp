@@ -170,7 +170,9 @@ void FrameRenderer::run()
         redrawPending_ = false; // this render shows the latest frame at this size
         ++begun_;
         lock.unlock();
-        render(size, size.isEmpty());
+        // A frame come by itself, not one asked for (a seek's, a redraw).
+        const bool playing = newFrame && !redraw;
+        render(size, size.isEmpty(), playing);
         lock.lock();
         ++finished_;
         lock.unlock();
@@ -211,11 +213,12 @@ QImage* FrameRenderer::unheldSurface(QSize size)
     return nullptr;
 }
 
-QImage& FrameRenderer::freeSurface(QSize size)
+QImage* FrameRenderer::freeSurface(QSize size, bool playing)
 {
     // One surface of a full picture while playing: a window lets go of the
     // picture once it has painted it, which it does well within a frame's
-    // time; only a window slower than that costs a second surface.
+    // time. A window slower than that makes a playing frame be let go (null
+    // here); anything else gets a second surface.
     QImage* free = unheldSurface(size);
     const bool first = std::all_of(surfaces_.begin(), surfaces_.end(), [](const QImage& s) { return s.isNull(); });
     for (auto deadline = Clock::now() + kSurfaceWait; !free && !first && Clock::now() < deadline;) {
@@ -228,6 +231,8 @@ QImage& FrameRenderer::freeSurface(QSize size)
                 free = &surface;
         }
     }
+    if (!free && playing && std::any_of(surfaces_.begin(), surfaces_.end(), [&](const QImage& s) { return s.size() == size; }))
+        return nullptr; // see render()
     if (!free) {
         // Every surface is still held elsewhere: this picture gets a new one.
         surfaces_.back() = QImage();
@@ -235,26 +240,42 @@ QImage& FrameRenderer::freeSurface(QSize size)
     }
     if (free->size() != size || free->isNull())
         *free = alignedImage(size);
-    return *free;
+    return free;
 }
 
-void FrameRenderer::render(QSize size, bool skip)
+void FrameRenderer::skipFrame()
+{
+    // Take the frame so mpv's output does not stall, without drawing it.
+    int yes = 1;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_SKIP_RENDERING, &yes},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context_render(context_, params);
+    std::lock_guard lock(mutex_);
+    fresh_ = false;
+}
+
+void FrameRenderer::render(QSize size, bool skip, bool playing)
 {
     if (skip) {
-        // No size known yet: take the frame so mpv's output does not stall;
-        // it is drawn once the size is set. Never wait for the size here:
-        // mpv's core waits for this frame, and the size is read from it.
-        int yes = 1;
-        mpv_render_param params[] = {
-            {MPV_RENDER_PARAM_SKIP_RENDERING, &yes},
-            {MPV_RENDER_PARAM_INVALID, nullptr},
-        };
-        mpv_render_context_render(context_, params);
-        std::lock_guard lock(mutex_);
-        fresh_ = false;
+        // No size known yet: the frame is drawn once the size is set. Never
+        // wait for the size here: mpv's core waits for this frame, and the
+        // size is read from it.
+        skipFrame();
         return;
     }
-    QImage& surface = freeSurface(size);
+    QImage* const free = freeSurface(size, playing);
+    if (!free) {
+        // While playing, a window still holding the last picture a frame's
+        // time later is behind: this frame would only replace that one
+        // late. It is let go rather than drawn into a second full-size
+        // picture, which would stay for the rest of the film. (A frame asked
+        // for, and every waiter's redraw, still gets one.)
+        skipFrame();
+        return;
+    }
+    QImage& surface = *free;
     bool drawn = !surface.isNull() && size != refused_ && renderInto(surface);
     if (!drawn && !surface.isNull()) {
         refused_ = size;

@@ -71,11 +71,12 @@ public:
 private:
     bool settledLocked(uint64_t mark);
     void run();
-    void render(QSize size, bool skip);
+    void render(QSize size, bool skip, bool playing);
     bool renderInto(QImage& image);
     bool renderStretched(QImage& image);
     QImage* unheldSurface(QSize size);
-    QImage& freeSurface(QSize size);
+    QImage* freeSurface(QSize size, bool playing);
+    void skipFrame();
 
     mpv_render_context* context_ = nullptr;
     std::function<void()> newPicture_;
