@@ -114,6 +114,12 @@ FrameRenderer::Picture FrameRenderer::latest() const
     return latest_;
 }
 
+bool FrameRenderer::latestIsCurrent() const
+{
+    std::lock_guard lock(mutex_);
+    return fresh_;
+}
+
 uint64_t FrameRenderer::mark() const
 {
     std::lock_guard lock(mutex_);

@@ -56,6 +56,9 @@ public:
     uint64_t requestFreshPicture();
 
     Picture latest() const;
+    // Whether the newest picture shows mpv's current frame at the current
+    // size (not so after a frame was let go while the window lagged).
+    bool latestIsCurrent() const;
 
     // A mark to wait for: every render begun before it has finished.
     uint64_t mark() const;

@@ -1010,7 +1010,8 @@ FrameRenderer::Picture MpvDevice::currentPicture()
     // While playing, the newest picture is the frame shown; waiting for the
     // next would only hold up the window that asks.
     FrameRenderer::Picture picture = renderer_->latest();
-    if (modeText() == "playing" && !picture.image.isNull() && picture.image.size() == renderer_->size())
+    if (modeText() == "playing" && !picture.image.isNull() && picture.image.size() == renderer_->size() &&
+        renderer_->latestIsCurrent())
         return picture;
     // Otherwise the frame shown is the one sought, once the seek is done.
     if (seek_.pending())
