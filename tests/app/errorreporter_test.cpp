@@ -47,6 +47,14 @@ public:
     };
     QList<Seen> seen;
 
+    QString texts() const
+    {
+        QStringList all;
+        for (const Seen& s : seen)
+            all << s.title + ": " + s.text;
+        return all.join(" | ");
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
@@ -77,7 +85,7 @@ TEST_F(ErrorReportsTest, ARefusedFileComesUpInARefusalBox)
 {
     app->ShowMediaMessage = CreateWindows()->app->ShowMediaMessage; // the player's own, not the recorder
     app->LoadTheFile(testmedia::rawFile("app_refused.txt", "not a medium\n"));
-    ASSERT_EQ(catcher.seen.size(), 1);
+    ASSERT_EQ(catcher.seen.size(), 1) << catcher.texts().toStdString();
     EXPECT_EQ(catcher.seen[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(catcher.seen[0].title, "Norrava " NORRAVA_VERSION);
     EXPECT_EQ(catcher.seen[0].text, "Norrava cannot open this type of file.");
@@ -88,7 +96,7 @@ TEST_F(ErrorReportsTest, AnExceptionComesUpInAnErrorBox)
 {
     NorravaApplication::SetExceptionReporter({});
     NorravaApplication::ShowException("The file could not be saved.");
-    ASSERT_EQ(catcher.seen.size(), 1);
+    ASSERT_EQ(catcher.seen.size(), 1) << catcher.texts().toStdString();
     EXPECT_EQ(catcher.seen[0].icon, QMessageBox::Critical);
     EXPECT_EQ(catcher.seen[0].title, "Norrava " NORRAVA_VERSION);
     EXPECT_EQ(catcher.seen[0].text, "The file could not be saved.");
