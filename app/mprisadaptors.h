@@ -8,7 +8,7 @@
 #include "mprisservice.h"
 
 // The two MPRIS 2 interfaces as QtDBus exports them: properties, methods and
-// signals named as the MPRIS specification names them, each handed on to
+// signals under the names MPRIS gives them, each handed on to
 // MprisService. Rate is fixed at 1.0, as MPRIS asks of players
 // that play only at normal speed.
 
