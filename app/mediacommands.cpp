@@ -27,7 +27,7 @@ bool closeAll()
 
 bool open(const std::string& path)
 {
-    return MediaCommand("open \"" + path + "\" alias " + std::string(kAlias) + " ");
+    return MediaCommand("open \"" + path + "\" alias " + std::string(kAlias) + " notify");
 }
 
 bool play()

@@ -40,7 +40,8 @@ inline constexpr std::string_view kPlaying = "playing";
 inline constexpr std::string_view kStopped = "stopped";
 
 bool closeAll();
-// Opens the file as the medium.
+// Starts opening the file as the medium; the media layer's notify handler
+// hears when it is open (see mcisession.h).
 bool open(const std::string& path);
 bool play();
 bool stop();

@@ -89,10 +89,12 @@ Tapp::Tapp(QWidget* parent)
 
     CreateControls();
     FormCreate();
+    mci::setNotifyHandler([this](const mci::Notification& notification) { MediaNotify(notification); });
 }
 
 Tapp::~Tapp()
 {
+    mci::setNotifyHandler(nullptr);
     FormDestroy();
 }
 
@@ -284,7 +286,7 @@ void Tapp::FormCreate()
 {
     VideoWindow = new TXVideoWindow(this);
     VideoWindow->setGeometry(37, 91, 309, 100);
-    VideoWindow->WantsFrames = [this] { return MediaLoaded && HasVideo; };
+    VideoWindow->WantsFrames = [this] { return MediaLoaded && HasVideo && !Loading(); };
     VideoWindow->lower(); // under the buttons, like the skin it replaces
     VideoWindow->setAccessibleName("Video");
     // The move hook is moveEvent(), active for the window's whole life.

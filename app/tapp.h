@@ -24,6 +24,9 @@ class TStatusPanel;
 class TVrProgressBar;
 class TVumeter;
 class TXVideoWindow;
+namespace mci {
+struct Notification;
+}
 
 // A rectangle as the state record keeps it: Left and Top are always 0, so
 // Right and Bottom are the width and height.
@@ -117,8 +120,10 @@ public:
     void FormClose();
     void FormDestroy();
 
-    // Loading.
+    // Loading. LoadTheFile starts it; the file is shown and plays once the
+    // media layer has opened it, and until then Loading() holds.
     void LoadTheFile(const QString& path);
+    bool Loading() const { return !OpeningPath.isEmpty(); }
     void EnableMediaControls();
     void ButtonLoadClick();
 
@@ -247,6 +252,13 @@ private:
     bool KeyMaximiseOrRestore();
     bool StepVolume(int direction);
     void NameForScreenReaders(QWidget* control, const QString& hint);
+
+    // The rest of a load, once the media layer has opened the file (or not).
+    void MediaNotify(const mci::Notification& notification);
+    void MediaOpenEnded(int load, bool opened);
+    void ShowOpenedFile(const QString& path);
+    QString OpeningPath; // the file being opened, empty when none is
+    int LoadNumber = 0;  // counts loads, so that one given up for the next is not carried on
 
     void CreateControls();
     // Builds OpenDialog and SavePictureDialog1 if they are not built yet.

@@ -6,6 +6,7 @@
 #include "gtabbutton.h"
 #include "mcisession.h"
 #include "mediacommands.h"
+#include "medialog.h"
 #include "rxslider.h"
 #include "statuspanel.h"
 #include "txvideowindow.h"
@@ -65,11 +66,45 @@ void Tapp::LoadTheFile(const QString& path)
     Timer1->setInterval(100);
     mediacommands::closeAll();
     emit MediaClosed();
-    if (!mediacommands::open(path.toStdString())) {
+    // The rest of the load waits for the media layer to say the file is
+    // open (MediaOpenEnded): reading a large file takes longer than the
+    // window may stand still.
+    OpeningPath = path;
+    ++LoadNumber;
+    if (!mediacommands::open(path.toStdString()))
+        MediaOpenEnded(LoadNumber, false);
+}
+
+void Tapp::MediaNotify(const mci::Notification& notification)
+{
+    if (notification.alias != mediacommands::kAlias)
+        return;
+    if (notification.result.failed())
+        qCWarning(mci::lcMedia, "opening \"%s\" failed: error %d: %s", qUtf8Printable(OpeningPath),
+                  notification.result.code, notification.result.text.c_str());
+    // Carried on from the event loop, not inside the media layer's pump;
+    // a load given up for a newer one is let go there.
+    QMetaObject::invokeMethod(
+        this, [this, load = LoadNumber, opened = !notification.result.failed()] { MediaOpenEnded(load, opened); },
+        Qt::QueuedConnection);
+}
+
+void Tapp::MediaOpenEnded(int load, bool opened)
+{
+    if (load != LoadNumber || OpeningPath.isEmpty())
+        return;
+    const QString path = OpeningPath;
+    OpeningPath.clear();
+    if (!opened) {
         if (ShowMediaMessage)
             ShowMediaMessage("Norrava cannot open this type of file.");
         return;
     }
+    ShowOpenedFile(path);
+}
+
+void Tapp::ShowOpenedFile(const QString& path)
+{
     if (FileNavigator)
         FileNavigator->ShowPlayingFile(path);
     HasVideo = lowerCase(mediacommands::capability(mediacommands::kHasVideo)) == "true";

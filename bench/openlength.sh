@@ -3,7 +3,7 @@
 # (the load's commands in their order, through the command channel, until
 # "status z length" has answered), against mpv's loadfile until its
 # duration can be read, on the same clips in the same run (rounds
-# alternate). Also the longest single command of the load (the longest the
+# alternate). Also the longest single command or event pump of the load (the longest the
 # window waits for the engine at once) and when the first frame reached the
 # video panel.
 #
@@ -98,7 +98,7 @@ for clip in "${clips[@]}"; do
         fi
     done
     echo "$(basename "$clip") ($length frames):"
-    echo "  norrava: open + length $(median "${ours_len[@]}") ms (longest single command $(median "${ours_long[@]}") ms); first frame on the panel $(median "${ours_first[@]}") ms"
+    echo "  norrava: open + length $(median "${ours_len[@]}") ms (longest single command or pump $(median "${ours_long[@]}") ms); first frame on the panel $(median "${ours_first[@]}") ms"
     if ((${#theirs_len[@]})); then
         echo "  mpv:     loadfile + duration $(median "${theirs_len[@]}") ms; first frame $(median "${theirs_first[@]}") ms"
     fi

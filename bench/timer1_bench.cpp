@@ -159,6 +159,8 @@ int main(int argc, char** argv)
     gApp->show();
     runEventsFor(200);
     gApp->LoadTheFile(clip);
+    for (int i = 0; i < 2000 && gApp->Loading(); ++i)
+        runEventsFor(10);
     if (!gApp->MediaLoaded) {
         std::fprintf(stderr, "timer1_bench: %s did not load\n", argv[1]);
         return 1;

@@ -105,6 +105,9 @@ std::variant<OpenOptions, Reply> parseOpenOptions(const std::vector<Token>& word
                 options.type = toLower(value);
         } else if ((flagNamed(key) & kOpenFlags) == 0) {
             return badArgument(words[i].text);
+        } else {
+            options.wait |= flagNamed(key) == kWait;
+            options.notify |= flagNamed(key) == kNotify;
         }
     }
     return options;

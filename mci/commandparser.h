@@ -40,6 +40,8 @@ Flag flagNamed(std::string_view word);
 struct OpenOptions {
     std::optional<std::string> alias; // as written
     std::string type;                 // lower case; empty: chosen by the file's extension
+    bool wait = false;                // open before answering, even with notify
+    bool notify = false;              // tell the session's notify handler when opened
 };
 constexpr unsigned kOpenFlags = kWait | kNotify | kShareable;
 

@@ -68,6 +68,14 @@ public:
     // The device type word: "digitalvideo", "waveaudio" or "sequencer".
     virtual std::string type() const = 0;
 
+    // A device may go on opening after its opener returned (a media engine
+    // still reading the file). openingResult() says without waiting how the
+    // opening ended, or nothing while it goes on; awaitOpened() waits for
+    // the end. Until it has ended well, no other command is sent to it.
+    // Devices that open at once keep these defaults.
+    virtual std::optional<Reply> openingResult() { return Reply::ok(); }
+    virtual Reply awaitOpened() { return Reply::ok(); }
+
     virtual Reply play(std::optional<int64_t> from, std::optional<int64_t> to, bool wait) = 0;
     virtual Reply stop() = 0;
     virtual Reply pause() = 0;
@@ -104,7 +112,8 @@ protected:
 };
 
 // Opens path as a device of the given type ("digitalvideo", "waveaudio",
-// "sequencer"). On failure returns null and fills *failure.
+// "sequencer"), or starts to (see Device::openingResult). On failure
+// returns null and fills *failure.
 using DeviceOpener = std::unique_ptr<Device> (*)(std::string_view type, const std::string& path, Reply* failure);
 
 // The real devices.

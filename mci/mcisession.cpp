@@ -272,9 +272,13 @@ std::string cutReply(std::string text, size_t max)
 Session::Session(DeviceOpener opener, ExtensionList extensions)
     : opener_(opener), extensions_(std::move(extensions))
 {
+    addEventSource(this);
 }
 
-Session::~Session() = default;
+Session::~Session()
+{
+    removeEventSource(this);
+}
 
 bool Session::isOpen(std::string_view alias) const
 {
@@ -286,6 +290,48 @@ void Session::setOutputGain(double gain)
     gain_ = std::clamp(gain, 0.0, 1.0);
     for (auto& [alias, device] : devices_)
         device->setOutputGain(gain_);
+}
+
+void Session::setNotifyHandler(NotifyHandler handler)
+{
+    notifyHandler_ = std::move(handler);
+}
+
+void Session::notify(const Notification& notification)
+{
+    if (notifyHandler_)
+        notifyHandler_(notification);
+}
+
+void Session::pumpEvents()
+{
+    std::vector<Notification> ended;
+    for (auto it = opening_.begin(); it != opening_.end();) {
+        const auto device = devices_.find(it->first);
+        const std::optional<Reply> result = device->second->openingResult();
+        if (!result) {
+            ++it;
+            continue;
+        }
+        if (result->failed())
+            devices_.erase(device);
+        ended.push_back({it->second, *result});
+        it = opening_.erase(it);
+    }
+    // After the bookkeeping: the handler may send commands.
+    for (const Notification& notification : ended)
+        notify(notification);
+}
+
+Reply Session::finishOpening(const std::string& alias)
+{
+    const Reply result = devices_.at(alias)->awaitOpened();
+    const Notification notification{opening_.at(alias), result};
+    opening_.erase(alias);
+    if (result.failed())
+        devices_.erase(alias);
+    notify(notification);
+    return result;
 }
 
 int Session::send(std::string_view command, std::string* reply)
@@ -307,7 +353,11 @@ Reply Session::dispatch(const ParsedCommand& command)
         return Reply::error(ErrMissingParameter, "The command '" + command.verb + "' needs a device name.");
     Request request{*this, command.device, nullptr, command.args, {}, false};
     if (verb->target == Target::Device) {
-        const auto it = devices_.find(command.device.lower());
+        const std::string alias = command.device.lower();
+        if (opening_.count(alias))
+            if (Reply failure = finishOpening(alias); failure.failed())
+                return failure;
+        const auto it = devices_.find(alias); // looked up after the handler, which may close it
         if (it == devices_.end())
             return Reply::error(ErrInvalidDeviceName, "The device '" + command.device.text + "' is not open.");
         request.device = it->second.get();
@@ -336,17 +386,29 @@ Reply Session::open(const std::string& path, const OpenOptions& options)
     if (!device)
         return failure.failed() ? failure : Reply::error(ErrCannotLoadDriver, "The file could not be opened.");
     device->setOutputGain(gain_);
-    devices_.emplace(toLower(alias), std::move(device));
-    return Reply::ok();
+    if (options.notify && !options.wait && notifyHandler_) {
+        opening_.emplace(toLower(alias), alias);
+        devices_.emplace(toLower(alias), std::move(device));
+        wakeEventPump(); // a device ready at once is reported by the next pump
+        return Reply::ok();
+    }
+    const Reply opened = device->awaitOpened();
+    if (!opened.failed())
+        devices_.emplace(toLower(alias), std::move(device));
+    if (options.notify)
+        notify({alias, opened});
+    return opened;
 }
 
 Reply Session::close(const std::string& alias)
 {
     const std::string target = toLower(alias);
     if (target == "all") {
+        opening_.clear();
         devices_.clear();
         return Reply::ok();
     }
+    opening_.erase(target);
     if (devices_.erase(target) == 0)
         return Reply::error(ErrInvalidDeviceName, "The device '" + alias + "' is not open.");
     return Reply::ok();

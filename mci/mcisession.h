@@ -2,7 +2,9 @@
 
 #include "device.h"
 #include "extensionlist.h"
+#include "handleregistry.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,12 +20,28 @@ struct OpenOptions;
 // character boundary.
 constexpr size_t kMaxReplyBytes = 249;
 
+// How an open sent with "notify" ended: the alias as the command wrote it,
+// and the reply the open would have given.
+struct Notification {
+    std::string alias;
+    Reply result;
+};
+using NotifyHandler = std::function<void(const Notification&)>;
+
 // The open devices of one client, addressed by alias, and the command
 // strings that drive them.
-class Session {
+//
+// "open ... notify" with a notify handler set answers as soon as the file
+// is found and its device started, and the handler is told how the opening
+// ended, from processEvents(), so that a slow file never holds up the
+// caller. An open closed before it ended is not reported. A command sent to
+// the alias meanwhile waits for the opening first. With "wait", or no
+// handler, open answers when the device is ready (and with "notify" the
+// handler hears of it before open returns).
+class Session : public EventSource {
 public:
     explicit Session(DeviceOpener opener = openDevice, ExtensionList extensions = ExtensionList::load());
-    ~Session();
+    ~Session() override;
 
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -34,6 +52,12 @@ public:
 
     // Linear output gain 0..1 for every device, now and later opened.
     void setOutputGain(double gain);
+
+    // Called on this session's thread; may send commands.
+    void setNotifyHandler(NotifyHandler handler);
+
+    // Reports the openings that have ended.
+    void pumpEvents() override;
 
     const ExtensionList& extensions() const { return extensions_; }
     bool isOpen(std::string_view alias) const;
@@ -46,10 +70,15 @@ public:
 
 private:
     Reply dispatch(const ParsedCommand& command);
+    // Waits for the opening under alias (lower case) to end and reports it.
+    Reply finishOpening(const std::string& alias);
+    void notify(const Notification& notification);
 
     DeviceOpener opener_;
     ExtensionList extensions_;
     std::map<std::string, std::unique_ptr<Device>> devices_; // by lower-case alias
+    std::map<std::string, std::string> opening_;             // lower-case alias to alias as written
+    NotifyHandler notifyHandler_;
     double gain_ = 1.0;
 };
 
@@ -57,6 +86,7 @@ private:
 // text in, the error code out, the reply text (at most 249 bytes) in *reply.
 int sendString(std::string_view command, std::string* reply);
 void setOutputGain(double gain);
+void setNotifyHandler(NotifyHandler handler);
 Session& defaultSession();
 
 // The verbs the layer knows, in the order of its command table.

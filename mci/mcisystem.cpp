@@ -19,4 +19,9 @@ void setOutputGain(double gain)
     defaultSession().setOutputGain(gain);
 }
 
+void setNotifyHandler(NotifyHandler handler)
+{
+    defaultSession().setNotifyHandler(std::move(handler));
+}
+
 } // namespace mci

@@ -10,7 +10,10 @@
 
 #include <mpv/client.h>
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -28,6 +31,7 @@ using namespace std::chrono_literals;
 // Bounds on every wait, so a damaged file or a stuck decoder never hangs
 // the caller.
 constexpr auto kOpenTimeout = 15s;
+constexpr uint64_t kSettledReply = 1; // see MPV_EVENT_FILE_LOADED
 constexpr auto kSeekTimeout = 10s;
 constexpr auto kRenderTimeout = 5s;
 constexpr auto kLengthTimeout = 20s;
@@ -116,6 +120,19 @@ std::unique_ptr<Device> openMpvDevice(std::string_view type, const std::string& 
 
 std::unique_ptr<MpvDevice> MpvDevice::open(std::string_view type, const std::string& path, Reply* failure)
 {
+    std::unique_ptr<MpvDevice> device = startOpening(type, path, failure);
+    if (!device)
+        return nullptr;
+    if (const Reply opened = device->awaitOpened(); opened.failed()) {
+        if (failure)
+            *failure = opened;
+        return nullptr;
+    }
+    return device;
+}
+
+std::unique_ptr<MpvDevice> MpvDevice::startOpening(std::string_view type, const std::string& path, Reply* failure)
+{
     auto fail = [failure](int code, std::string text) -> std::unique_ptr<MpvDevice> {
         if (failure)
             *failure = Reply::error(code, std::move(text));
@@ -135,9 +152,9 @@ std::unique_ptr<MpvDevice> MpvDevice::open(std::string_view type, const std::str
 
     std::unique_ptr<MpvDevice> device(new MpvDevice(type == "digitalvideo"));
     // An absolute path keeps mpv from reading the name as a URL or option.
-    const Reply loaded = device->load(std::filesystem::absolute(file, ec).string());
-    if (loaded.failed())
-        return fail(loaded.code, loaded.text);
+    const Reply started = device->startLoading(std::filesystem::absolute(file, ec).string());
+    if (started.failed())
+        return fail(started.code, started.text);
     return device;
 }
 
@@ -160,7 +177,7 @@ MpvDevice::~MpvDevice()
     mpv::destroy(mpv_);
 }
 
-Reply MpvDevice::load(const std::string& path)
+Reply MpvDevice::startLoading(const std::string& path)
 {
     mpv_ = mpv::create({{"vo", video_ ? "libmpv" : "null"},
                         {"vid", video_ ? "auto" : "no"},
@@ -203,10 +220,73 @@ Reply MpvDevice::load(const std::string& path)
     const char* command[] = {"loadfile", path.c_str(), nullptr};
     if (mpv_command(mpv_, command) < 0)
         return error(ErrInvalidFile, "The file '" + path + "' cannot be played.");
-    const Reply loaded = awaitLoaded(Clock::now() + kOpenTimeout);
-    if (loaded.failed())
-        return error(loaded.code, "The file '" + path + "' cannot be played: " + loaded.text);
+    openedAsVideo_ = video_;
+    openDeadline_ = Clock::now() + kOpenTimeout;
+    wakeAtOpenDeadline();
+    return Reply::ok();
+}
 
+void MpvDevice::wakeAtOpenDeadline()
+{
+    // Nothing else may happen in a file mpv is stuck on: a caller that does
+    // not wait still hears of the timeout.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() == app->thread())
+        QTimer::singleShot(kOpenTimeout + 100ms, Qt::PreciseTimer, app, [] { wakeEventPump(); });
+}
+
+std::optional<Reply> MpvDevice::openingResult()
+{
+    if (opened_)
+        return opened_;
+    const std::optional<Reply> loaded = loadProgress();
+    if (!loaded)
+        return std::nullopt;
+    if (loaded->failed())
+        opened_ = error(loaded->code, "The file '" + path_ + "' cannot be played: " + loaded->text);
+    else
+        opened_ = readLoadedFile();
+    return opened_;
+}
+
+Reply MpvDevice::awaitOpened()
+{
+    for (;;) {
+        if (const std::optional<Reply> result = openingResult())
+            return *result;
+        waitSignal(openDeadline_);
+    }
+}
+
+std::optional<Reply> MpvDevice::loadProgress()
+{
+    // Pictures are waited for only as far as the file's tracks: the first
+    // frame reaches the window when it is decoded. Sound is waited for until
+    // it plays, so a file whose sound cannot be decoded is refused.
+    drainEvents();
+    if (endError_)
+        return error(ErrInvalidFile, *endError_ + ".");
+    if (settledAfterLoad_ && !tracksChecked_) {
+        tracksChecked_ = true;
+        const Reply tracks = checkTracks();
+        if (tracks.failed())
+            return tracks;
+    }
+    if ((tracksChecked_ && video_) || restarted_) {
+        if (!video_ && !mpv::getString(mpv_, "current-tracks/audio/codec"))
+            return error(ErrInvalidFile, openedAsVideo_ ? "neither its pictures nor its sound could be played."
+                                                        : "its sound could not be decoded.");
+        return Reply::ok();
+    }
+    if (tracksChecked_ && eofReached_)
+        return error(ErrInvalidFile, "nothing in it could be decoded.");
+    if (Clock::now() >= openDeadline_)
+        return error(ErrInvalidFile, "it did not start playing in time; it may be damaged.");
+    return std::nullopt;
+}
+
+Reply MpvDevice::readLoadedFile()
+{
     duration_ = mpv::getDouble(mpv_, "duration").value_or(0);
     if (!video_) {
         probe_.reset();
@@ -218,37 +298,6 @@ Reply MpvDevice::load(const std::string& path)
     if (natural_.isEmpty())
         estimateNaturalSize();
     startSeeksEarlyWithoutIndex();
-    return Reply::ok();
-}
-
-Reply MpvDevice::awaitLoaded(Clock::time_point deadline)
-{
-    // Pictures are waited for only as far as the file's tracks: the first
-    // frame reaches the window when it is decoded. Sound is waited for until
-    // it plays, so a file whose sound cannot be decoded is refused.
-    const bool hadVideo = video_;
-    bool tracksChecked = false;
-    for (;;) {
-        drainEvents();
-        if (endError_)
-            return error(ErrInvalidFile, *endError_ + ".");
-        if (fileLoaded_ && !tracksChecked) {
-            tracksChecked = true;
-            const Reply tracks = checkTracks();
-            if (tracks.failed())
-                return tracks;
-        }
-        if ((tracksChecked && video_) || restarted_)
-            break;
-        if (fileLoaded_ && eofReached_)
-            return error(ErrInvalidFile, "nothing in it could be decoded.");
-        if (Clock::now() >= deadline)
-            return error(ErrInvalidFile, "it did not start playing in time; it may be damaged.");
-        waitSignal(deadline);
-    }
-    if (!video_ && !mpv::getString(mpv_, "current-tracks/audio/codec"))
-        return error(ErrInvalidFile, hadVideo ? "neither its pictures nor its sound could be played."
-                                              : "its sound could not be decoded.");
     return Reply::ok();
 }
 
@@ -319,6 +368,12 @@ void MpvDevice::handleEvent(const mpv_event& event)
     switch (event.event_id) {
     case MPV_EVENT_FILE_LOADED:
         fileLoaded_ = true;
+        // mpv sets up the decoders next; a property read meanwhile would
+        // wait for that. The reply to this one says mpv is free again.
+        mpv_get_property_async(mpv_, kSettledReply, "track-list/count", MPV_FORMAT_INT64);
+        break;
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+        settledAfterLoad_ |= event.reply_userdata == kSettledReply;
         break;
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event.data);

@@ -22,7 +22,7 @@ namespace mci {
 
 class BackStepCache;
 
-// digitalvideo and waveaudio, played by libmpv.
+// digitalvideo and waveaudio, played by libmpv; returns the device ready.
 std::unique_ptr<Device> openMpvDevice(std::string_view type, const std::string& path, Reply* failure);
 
 // One open file on its own mpv player. Commands answer at once from the
@@ -46,8 +46,14 @@ class MpvDevice : public Device, public EventSource {
 public:
     using Clock = std::chrono::steady_clock;
 
+    // Opens path and waits until it is ready to play.
     static std::unique_ptr<MpvDevice> open(std::string_view type, const std::string& path, Reply* failure);
+    // Starts opening path; the opening goes on as events are pumped.
+    static std::unique_ptr<MpvDevice> startOpening(std::string_view type, const std::string& path, Reply* failure);
     ~MpvDevice() override;
+
+    std::optional<Reply> openingResult() override;
+    Reply awaitOpened() override;
 
     std::string type() const override;
     Reply play(std::optional<int64_t> from, std::optional<int64_t> to, bool wait) override;
@@ -74,8 +80,11 @@ private:
 
     explicit MpvDevice(bool video);
     Reply halt(State state);
-    Reply load(const std::string& path);
-    Reply awaitLoaded(Clock::time_point deadline);
+    Reply startLoading(const std::string& path);
+    void wakeAtOpenDeadline();
+    // How far mpv has got with the file: nothing yet, or how it ended.
+    std::optional<Reply> loadProgress();
+    Reply readLoadedFile();
     Reply checkTracks();
     void chooseDecoderThreads();
     void firstFrameShown();
@@ -157,6 +166,13 @@ private:
     bool untouched_ = true; // neither played nor sought since the opening
     bool fileLoaded_ = false;
     bool restarted_ = false;
+    // The opening: whether it was asked to show pictures, until when it may
+    // take, whether the file's tracks were checked, and how it ended.
+    bool openedAsVideo_ = false;
+    Clock::time_point openDeadline_;
+    bool settledAfterLoad_ = false; // mpv has answered since the file loaded
+    bool tracksChecked_ = false;
+    std::optional<Reply> opened_;
     bool eofReached_ = false;
     std::optional<std::string> endError_;
 

@@ -7,7 +7,7 @@ namespace mci {
 std::unique_ptr<Device> openDevice(std::string_view type, const std::string& path, Reply* failure)
 {
     if (type == "digitalvideo" || type == "waveaudio")
-        return openMpvDevice(type, path, failure);
+        return MpvDevice::startOpening(type, path, failure);
     if (type == "sequencer")
         return openSequencerDevice(path, failure);
     if (failure)

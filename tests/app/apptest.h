@@ -165,7 +165,15 @@ protected:
     {
         ASSERT_FALSE(path.isEmpty());
         app->LoadTheFile(path);
+        ASSERT_TRUE(loadEnded());
         ASSERT_TRUE(app->MediaLoaded);
+    }
+
+    // A load goes on after LoadTheFile returns, until the media layer has
+    // opened the file or refused it.
+    bool loadEnded()
+    {
+        return waitUntil([&] { return !app->Loading(); });
     }
 
     // The frame number the video panel shows, -1 when it shows none.

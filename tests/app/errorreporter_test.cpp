@@ -85,6 +85,7 @@ TEST_F(ErrorReportsTest, ARefusedFileComesUpInARefusalBox)
 {
     app->ShowMediaMessage = CreateWindows()->app->ShowMediaMessage; // the player's own, not the recorder
     app->LoadTheFile(testmedia::rawFile("app_refused.txt", "not a medium\n"));
+    ASSERT_TRUE(loadEnded());
     ASSERT_EQ(catcher.seen.size(), 1) << catcher.texts().toStdString();
     EXPECT_EQ(catcher.seen[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(catcher.seen[0].title, "Norrava " NORRAVA_VERSION);

@@ -57,6 +57,7 @@ protected:
         messages.clear();
         try {
             app->LoadTheFile(path);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !app->Loading(); }, 30000)) << "the load did not end";
         } catch (const std::exception& e) {
             ADD_FAILURE() << "LoadTheFile threw: " << e.what();
             return false;

@@ -269,6 +269,7 @@ TEST_F(InhibitTest, AFailedLoadReleases)
     ASSERT_TRUE(desktop.log.waitFor(1));
     // The poll stays off after a refused file, so the load itself releases.
     app->LoadTheFile(testmedia::rawFile("app_inhibit_junk.mp4", "not a video"));
+    ASSERT_TRUE(loadEnded());
     ASSERT_EQ(mediaMessages.size(), 1);
     EXPECT_TRUE(desktop.log.waitFor(2));
     EXPECT_EQ(desktop.log.entries.value(1), "UnInhibit 41");

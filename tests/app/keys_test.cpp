@@ -214,12 +214,14 @@ TEST_F(KeysTest, OpenCaptureAndHelpKeysGoThroughTheirDialogs)
 {
     nextMediaFile = toneWav();
     key(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(loadEnded());
     EXPECT_EQ(app->DeviceType, "waveaudio");
     // A sound has no picture to capture: the key does nothing.
     key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(captureAsks, 0);
     nextMediaFile = clip100();
     key(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_TRUE(loadEnded());
     key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(captureAsks, 1);
 

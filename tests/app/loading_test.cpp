@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -139,6 +141,7 @@ TEST_F(LoadingTest, ARefusedFileIsReportedAndTheDisplaysStayAsTheyWere)
     load(clip100());
     const QString junk = testmedia::rawFile("app_notes.txt", "not a medium\n");
     app->LoadTheFile(junk);
+    ASSERT_TRUE(loadEnded());
     ASSERT_EQ(mediaMessages, QStringList{"Norrava cannot open this type of file."});
     EXPECT_FALSE(app->Timer1->isActive());
     EXPECT_FALSE(mci::defaultSession().isOpen("z"));
@@ -155,7 +158,43 @@ TEST_F(LoadingTest, ARefusedFileIsReportedAndTheDisplaysStayAsTheyWere)
 
     // A damaged file with a media extension is refused the same way.
     app->LoadTheFile(testmedia::rawFile("app_damaged.wav", QByteArray(3000, '\x55')));
+    ASSERT_TRUE(loadEnded());
     EXPECT_EQ(mediaMessages.size(), 2);
+}
+
+// A load started before the last one ended replaces it: only the newer file
+// is shown and announced, whatever became of the older one, also when the
+// older one's report was already on its way.
+TEST_F(LoadingTest, ALoadReplacedByTheNextLeavesNoTrace)
+{
+    const QString junk = testmedia::rawFile("app_replaced_junk.mp4", "not a video");
+    const struct {
+        const char* name;
+        QString first;
+        bool reported; // the first file's opening has ended and been reported
+    } table[] = {
+        {"a video, replaced while opening", clip100(), false},
+        {"a video, replaced once opened", clip100(), true},
+        {"a damaged file, replaced while opening", junk, false},
+        {"a damaged file, replaced once refused", junk, true},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        mediaMessages.clear();
+        QSignalSpy opened(app, &Tapp::MediaOpened);
+        app->LoadTheFile(row.first);
+        if (row.reported)
+            MediaQuery("status z mode"); // waits for the opening to end
+        app->LoadTheFile(toneWav());
+        ASSERT_TRUE(loadEnded());
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(mediaMessages.isEmpty()) << mediaMessages.join('\n').toStdString();
+        ASSERT_EQ(opened.count(), 1);
+        EXPECT_EQ(opened.at(0).at(0).toString(), toneWav());
+        EXPECT_EQ(app->DeviceType, "waveaudio");
+        EXPECT_EQ(caption(app->StatusPanel->VrLabel1), QFileInfo(toneWav()).fileName());
+        EXPECT_TRUE(app->Timer1->isActive());
+    }
 }
 
 TEST_F(LoadingTest, AnEmptyPathOrADeletedFileChangesNothing)
@@ -169,6 +208,7 @@ TEST_F(LoadingTest, AnEmptyPathOrADeletedFileChangesNothing)
     app->LoadTheFile(QString());
     app->LoadTheFile(gone);
     app->LoadTheFile(dir.path()); // a folder is no file either
+    EXPECT_FALSE(app->Loading());
     EXPECT_TRUE(mediaMessages.isEmpty());
     EXPECT_TRUE(app->Timer1->isActive());
     EXPECT_TRUE(mci::defaultSession().isOpen("z"));
@@ -193,6 +233,7 @@ TEST_F(LoadingTest, OddFileNamesOpenTheFileTheyName)
         ASSERT_TRUE(QFile::copy(clip100(), path));
         mediaMessages.clear();
         app->LoadTheFile(path);
+        ASSERT_TRUE(loadEnded());
         EXPECT_TRUE(mediaMessages.isEmpty());
         EXPECT_EQ(caption(app->StatusPanel->VrLabel1), name);
         EXPECT_EQ(app->MediaLength, 100);
@@ -210,6 +251,7 @@ TEST_F(LoadingTest, TheOpenButtonLoadsTheChosenFileAndCancellingDoesNothing)
     EXPECT_FALSE(app->MediaLoaded);
     nextMediaFile = toneWav();
     app->ButtonLoad->Click();
+    ASSERT_TRUE(loadEnded());
     EXPECT_TRUE(app->MediaLoaded);
     EXPECT_EQ(caption(app->StatusPanel->VrLabel2), "Audio");
 }
@@ -224,11 +266,13 @@ TEST_F(LoadingTest, ADroppedFileOpens)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, {});
     QCoreApplication::sendEvent(app, &drop);
+    ASSERT_TRUE(loadEnded());
     EXPECT_TRUE(app->MediaLoaded);
     EXPECT_EQ(caption(app->StatusPanel->VrLabel1), "app_clip100.mp4");
 
     // The navigator takes files too.
     app->LoadTheFile(toneWav());
+    ASSERT_TRUE(loadEnded());
     ASSERT_EQ(caption(app->StatusPanel->VrLabel2), "Audio");
     QDragEnterEvent navEnter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
     navEnter.ignore();
@@ -236,6 +280,7 @@ TEST_F(LoadingTest, ADroppedFileOpens)
     EXPECT_TRUE(navEnter.isAccepted());
     QDropEvent navDrop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
     QCoreApplication::sendEvent(app->FileNavigator, &navDrop);
+    ASSERT_TRUE(loadEnded());
     EXPECT_EQ(caption(app->StatusPanel->VrLabel2), "Video");
 
     // Text that is no local file is not taken.

@@ -46,10 +46,12 @@ TEST_F(MaskTest, AFileOfAnotherTypeIsRefused)
 {
     // Only listed extensions open: an mp4 is no medium under this list.
     app->LoadTheFile(clip100());
+    ASSERT_TRUE(loadEnded());
     EXPECT_EQ(mediaMessages, QStringList{"Norrava cannot open this type of file."});
     EXPECT_FALSE(app->MediaLoaded);
     EXPECT_FALSE(app->Timer1->isActive());
     app->LoadTheFile(toneWav());
+    ASSERT_TRUE(loadEnded());
     EXPECT_TRUE(app->MediaLoaded);
 }
 

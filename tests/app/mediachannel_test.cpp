@@ -101,7 +101,7 @@ TEST(MediaCommands, SendTheirCommandsAsSpelt)
     } debugOn;
     const std::pair<std::function<void()>, QString> table[] = {
         {[] { mediacommands::open("/no such/file's \"name\".mp4"); },
-         "warning: \"open \"/no such/file's \"name\".mp4\" alias z \" failed"},
+         "warning: \"open \"/no such/file's \"name\".mp4\" alias z notify\" failed"},
         {[] { mediacommands::play(); }, "warning: \"play z\" failed"},
         {[] { mediacommands::stop(); }, "warning: \"stop z\" failed"},
         {[] { mediacommands::seekTo(1234); }, "warning: \"seek z to 1234\" failed"},

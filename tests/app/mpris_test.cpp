@@ -600,6 +600,7 @@ TEST_F(MprisTest, AFailedLoadLeavesNoTrack)
     play(clip100());
     remote->mark();
     app->LoadTheFile(testmedia::rawFile("app_mpris_junk.mp4", "not a video at all"));
+    ASSERT_TRUE(loadEnded());
     ASSERT_EQ(mediaMessages, QStringList{"Norrava cannot open this type of file."});
     EXPECT_TRUE(remote->waitForChange("Metadata", [](const QVariant& v) {
                           return v.toMap().value("mpris:trackid").value<QDBusObjectPath>() == MprisService::kNoTrack;

@@ -84,6 +84,7 @@ TEST_F(NavigatorFollowsTest, OpensOnThePlayingFileAndFollowsEveryLoadWithoutRelo
         20000)); // read and sorted
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Up);
+    ASSERT_TRUE(loadEnded());
     EXPECT_EQ(navigatorLoads, QStringList{tone});
     EXPECT_EQ(mediafolder::previousFile(clip, app->Mask()), tone);
     EXPECT_EQ(app->DeviceType, "waveaudio");
@@ -104,6 +105,7 @@ TEST_F(NavigatorFollowsTest, AFileThatCannotBeOpenedIsNotFollowed)
     load(clip);
     openNavigator();
     app->LoadTheFile(broken.fileName());
+    ASSERT_TRUE(loadEnded());
     EXPECT_EQ(mediaMessages, QStringList{"Norrava cannot open this type of file."});
     EXPECT_EQ(navigator->Folder(), folder.path());
     EXPECT_EQ(navigator->HighlightedFile(), clip);

@@ -260,6 +260,7 @@ TEST_F(LayoutTest, TheNavigatorsListKeepsNinetyPixelsAndOpensWhatIsClicked)
     const QModelIndex tone = files->model()->index(0, 0, files->rootIndex());
     ASSERT_EQ(tone.data().toString(), "tone.wav");
     QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualRect(tone).center());
+    ASSERT_TRUE(loadEnded());
     EXPECT_TRUE(app->MediaLoaded);
     EXPECT_EQ(caption(app->StatusPanel->VrLabel1), "tone.wav");
 }

@@ -111,6 +111,7 @@ TEST(SoundServer, PlayerSurvivesTheServerDyingAndPlaysAgainOnANewOne)
         app->show();
 
         app->LoadTheFile(tone);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !app->Loading(); }, 30000));
         ASSERT_TRUE(messages.isEmpty());
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.SinkInputs() >= 1; }, 30000)) << "no stream reached the server";
         // The poll runs from the player's own timer; the tone lights the bars.
@@ -140,6 +141,7 @@ TEST(SoundServer, PlayerSurvivesTheServerDyingAndPlaysAgainOnANewOne)
         ASSERT_TRUE(server.Start());
         EXPECT_EQ(server.SinkInputs(), 0);
         app->LoadTheFile(tone);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !app->Loading(); }, 30000));
         EXPECT_TRUE(messages.isEmpty());
         EXPECT_TRUE(QTest::qWaitFor([&] { return server.SinkInputs() >= 1; }, 30000))
             << "the next load did not play through the new server";

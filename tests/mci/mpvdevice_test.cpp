@@ -1,4 +1,5 @@
 #include "handleregistry.h"
+#include "mcisession.h"
 #include "mpvdevice.h"
 #include "realmedia.h"
 #include "testmedia.h"
@@ -384,6 +385,52 @@ TEST(MpvDevice, SoundOnlyFilesOpenedAsVideoAreServedAsWaveaudio)
     EXPECT_EQ(device->capability("has video").text, "false");
     EXPECT_NEAR(askNumber(*device, "length"), 1000, 30);
     EXPECT_TRUE(device->where("source").failed());
+}
+
+// Opened through the layer with notify, the report comes through the event
+// pump, and the device then answers as one opened before answering.
+TEST(MpvDevice, AnOpeningWithNotifyIsReportedThroughTheEventPump)
+{
+    mci::Session session(mci::openDevice, mci::ExtensionList::builtIn());
+    std::vector<mci::Notification> heard;
+    session.setNotifyHandler([&heard](const mci::Notification& n) { heard.push_back(n); });
+    const struct {
+        QString path;
+        int code;
+        const char* type;
+        int64_t length; // in the device's own units, frames for video
+    } table[] = {
+        {shortClip(), mci::Ok, "digitalvideo", kFrames},
+        {testmedia::wavFile("notify_tone", 22050, 1, "pcm_s16le", 800), mci::Ok, "waveaudio", 800},
+        {testmedia::rawFile("notify_junk.mp4", "not a video at all"), mci::ErrInvalidFile, "", 0},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.path.toStdString());
+        heard.clear();
+        const std::string path = QFile::encodeName(row.path).toStdString();
+        ASSERT_EQ(session.send("open \"" + path + "\" alias z notify", nullptr), mci::Ok);
+        QElapsedTimer clock;
+        clock.start();
+        while (heard.empty() && clock.elapsed() < 30000) {
+            mci::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_EQ(heard.size(), 1u);
+        EXPECT_EQ(heard[0].alias, "z");
+        EXPECT_EQ(heard[0].result.code, row.code) << heard[0].result.text;
+        EXPECT_EQ(session.isOpen("z"), row.code == mci::Ok);
+        if (row.code != mci::Ok) {
+            EXPECT_NE(heard[0].result.text.find("notify_junk.mp4"), std::string::npos) << heard[0].result.text;
+            continue;
+        }
+        std::string reply;
+        EXPECT_EQ(session.send("capability z device type", &reply), mci::Ok);
+        EXPECT_EQ(reply, row.type);
+        session.send("set z time format frames", nullptr);
+        EXPECT_EQ(session.send("status z length", &reply), mci::Ok);
+        EXPECT_NEAR(std::stoll(reply), row.length, row.length / 50);
+        EXPECT_EQ(session.send("close z", nullptr), mci::Ok);
+    }
 }
 
 TEST(MpvDevice, BadFilesAreRefusedOrPlayedAsFarAsTheyGo)

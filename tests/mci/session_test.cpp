@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <vector>
+
 using namespace mci;
 
 namespace {
@@ -17,6 +19,11 @@ struct Calls {
     std::string openedType, openedPath, last;
     int opens = 0, destroyed = 0;
     double gain = -1;
+    // Devices opened from a path with "slow" in it go on opening until
+    // openingEnds is set, or until someone waits for them.
+    std::optional<Reply> openingEnds;
+    Reply awaitedEnd = Reply::ok();
+    int awaited = 0;
 };
 Calls calls;
 
@@ -75,6 +82,18 @@ private:
     }
 };
 
+class SlowDevice : public FakeDevice {
+public:
+    std::optional<Reply> openingResult() override { return calls.openingEnds; }
+    Reply awaitOpened() override
+    {
+        ++calls.awaited;
+        if (!calls.openingEnds)
+            calls.openingEnds = calls.awaitedEnd;
+        return *calls.openingEnds;
+    }
+};
+
 std::unique_ptr<Device> fakeOpener(std::string_view type, const std::string& path, Reply* failure)
 {
     if (path.find("refuse") != std::string::npos) {
@@ -84,6 +103,8 @@ std::unique_ptr<Device> fakeOpener(std::string_view type, const std::string& pat
     ++calls.opens;
     calls.openedType = type;
     calls.openedPath = path;
+    if (path.find("slow") != std::string::npos)
+        return std::make_unique<SlowDevice>();
     return std::make_unique<FakeDevice>();
 }
 
@@ -345,6 +366,129 @@ TEST_F(SessionTest, OpenReadsItsKeywordsInAnyOrderAndTakesFlagWordsAsNames)
     EXPECT_EQ(send(open + "alias ALL"), ErrInvalidDeviceName);
     EXPECT_EQ(send(open + "type"), ErrMissingStringArgument);
     EXPECT_EQ(send(open + "alias z alias"), ErrMissingStringArgument);
+}
+
+// --- open ... notify ---------------------------------------------------------
+
+class NotifyTest : public SessionTest {
+protected:
+    void SetUp() override
+    {
+        SessionTest::SetUp();
+        session.setNotifyHandler([this](const Notification& n) { heard.push_back(n.alias + " " + std::to_string(n.result.code)); });
+    }
+    std::vector<std::string> heard;
+};
+
+TEST_F(NotifyTest, AnOpenWithNotifyAnswersAtOnceAndIsReportedWhenItEnds)
+{
+    ASSERT_EQ(send("open \"" + file("slow.mp4") + "\" alias Z notify"), Ok);
+    EXPECT_TRUE(session.isOpen("z"));
+    EXPECT_EQ(send("open \"" + file("a.mp4") + "\" alias z"), ErrDuplicateAlias);
+    session.pumpEvents();
+    EXPECT_TRUE(heard.empty());
+    calls.openingEnds = Reply::ok();
+    session.pumpEvents();
+    EXPECT_EQ(heard, std::vector<std::string>{"Z 0"});
+    session.pumpEvents();
+    EXPECT_EQ(heard.size(), 1u) << "reported once";
+    EXPECT_EQ(calls.awaited, 0);
+    EXPECT_EQ(send("status z mode"), Ok);
+}
+
+TEST_F(NotifyTest, AFailedOpeningIsReportedAndClosesTheAlias)
+{
+    ASSERT_EQ(send("open \"" + file("slow.mp4") + "\" alias z notify"), Ok);
+    calls.openingEnds = Reply::error(ErrInvalidFile, "damaged");
+    session.pumpEvents();
+    EXPECT_EQ(heard, std::vector<std::string>{"z 296"});
+    EXPECT_FALSE(session.isOpen("z"));
+    EXPECT_EQ(calls.destroyed, 1);
+}
+
+// A command to a device still opening is carried out once it is open, or
+// gets the opening's failure; either way the handler hears first.
+TEST_F(NotifyTest, ACommandMeanwhileWaitsForTheOpening)
+{
+    const struct {
+        Reply end;
+        int code;
+        const char* heard;
+    } table[] = {{Reply::ok(), Ok, "z 0"}, {Reply::error(ErrInvalidFile, "damaged"), ErrInvalidFile, "z 296"}};
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.heard);
+        calls = {};
+        heard.clear();
+        calls.awaitedEnd = row.end;
+        ASSERT_EQ(send("open \"" + file("slow.mp4") + "\" alias z notify"), Ok);
+        std::string reply;
+        EXPECT_EQ(send("status z length", &reply), row.code);
+        EXPECT_EQ(calls.awaited, 1);
+        EXPECT_EQ(heard, std::vector<std::string>{row.heard});
+        EXPECT_EQ(session.isOpen("z"), row.code == Ok);
+        session.pumpEvents();
+        EXPECT_EQ(heard.size(), 1u);
+        send("close all");
+    }
+}
+
+TEST_F(NotifyTest, AnOpeningClosedBeforeItEndsIsNeverReported)
+{
+    for (const char* close : {"close z", "close all"}) {
+        SCOPED_TRACE(close);
+        calls.openingEnds.reset();
+        ASSERT_EQ(send("open \"" + file("slow.mp4") + "\" alias z notify"), Ok);
+        EXPECT_EQ(send(close), Ok);
+        calls.openingEnds = Reply::ok();
+        session.pumpEvents();
+        EXPECT_TRUE(heard.empty());
+        EXPECT_FALSE(session.isOpen("z"));
+    }
+    // The alias is free for the next file, whose opening is reported alone.
+    calls.openingEnds.reset();
+    ASSERT_EQ(send("open \"" + file("slow.mp4") + "\" alias z notify"), Ok);
+    calls.openingEnds = Reply::ok();
+    session.pumpEvents();
+    EXPECT_EQ(heard, std::vector<std::string>{"z 0"});
+}
+
+// With "wait" or without a handler, open answers when the device is ready;
+// a handler then hears of it before open returns.
+TEST_F(NotifyTest, WaitOrNoHandlerOpensBeforeAnswering)
+{
+    ASSERT_EQ(send("open \"" + file("slow.mp4") + "\" alias a notify wait"), Ok);
+    EXPECT_EQ(calls.awaited, 1);
+    EXPECT_EQ(heard, std::vector<std::string>{"a 0"});
+    calls.openingEnds.reset();
+    calls.awaitedEnd = Reply::error(ErrInvalidFile, "damaged");
+    std::string reply;
+    EXPECT_EQ(send("open \"" + file("slow.mp4") + "\" alias b wait notify", &reply), ErrInvalidFile);
+    EXPECT_EQ(reply, "damaged");
+    EXPECT_EQ(heard.back(), "b 296");
+    EXPECT_FALSE(session.isOpen("b"));
+
+    session.setNotifyHandler(nullptr);
+    calls.openingEnds.reset();
+    calls.awaitedEnd = Reply::ok();
+    EXPECT_EQ(send("open \"" + file("slow.mp4") + "\" alias c notify"), Ok);
+    EXPECT_EQ(calls.awaited, 3);
+    EXPECT_TRUE(session.isOpen("c"));
+}
+
+// The handler may send commands, even close what it was told about.
+TEST_F(NotifyTest, TheHandlerMaySendCommands)
+{
+    session.setNotifyHandler([this](const Notification& n) {
+        heard.push_back(n.alias);
+        session.send("close " + n.alias, nullptr);
+    });
+    ASSERT_EQ(send("open \"" + file("slow.mp4") + "\" alias z notify"), Ok);
+    ASSERT_EQ(send("open \"" + file("slow2.mp4") + "\" alias y notify"), Ok);
+    EXPECT_EQ(send("status z mode"), ErrInvalidDeviceName); // opened, then closed by the handler
+    calls.openingEnds = Reply::ok();
+    session.pumpEvents();
+    EXPECT_EQ(heard, (std::vector<std::string>{"z", "y"}));
+    EXPECT_FALSE(session.isOpen("y"));
 }
 
 } // namespace
