@@ -1,5 +1,6 @@
 // norrava: the program entry.
 #include "datafiles.h"
+#include "device.h"
 #include "norravaapplication.h"
 #include "tapp.h"
 #include "uapp.h"
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QStringList>
-#include <QTimer>
 
 #include <clocale>
 #include <cstdio>
@@ -49,10 +49,14 @@ int main(int argc, char** argv)
     std::unique_ptr<TAppWindows> windows = CreateWindows();
     Tapp* app = windows->app.get();
     app->show();
-    if (!file.isEmpty()) {
-        const QString path = QFileInfo(file).absoluteFilePath();
-        QTimer::singleShot(0, app, [app, path] { app->LoadTheFile(path); });
-    }
+    // The engine's libraries load while the window comes up (loading them
+    // first would delay it, since both need the dynamic loader), and the
+    // file opens once they are in, so the window never waits for them.
+    const QString path = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
+    mci::preloadEngine(app, [app, path] {
+        if (!path.isEmpty())
+            app->LoadTheFile(path);
+    });
     const int code = application.exec();
     windows.reset();
     return code;

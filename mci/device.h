@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+class QObject;
 
 namespace mci {
 
@@ -118,5 +121,11 @@ using DeviceOpener = std::unique_ptr<Device> (*)(std::string_view type, const st
 
 // The real devices.
 std::unique_ptr<Device> openDevice(std::string_view type, const std::string& path, Reply* failure);
+
+// Loads the media engine's libraries (libmpv, FFmpeg) on a worker thread,
+// which takes a tenth of a second or more, then calls done on the
+// application's thread unless context, which lives there, is gone by then.
+// Opening a file before that waits for them on the opening thread instead.
+void preloadEngine(QObject* context, std::function<void()> done);
 
 } // namespace mci

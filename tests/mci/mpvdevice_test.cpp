@@ -15,9 +15,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -269,14 +271,44 @@ TEST(MpvDevice, NewFramesReachTheTargetThroughTheEventPump)
     EXPECT_EQ(testmedia::readFrameNumber(panel.last), 40);
 }
 
-TEST(MpvDevice, FramesArriveThroughTheApplicationsEventLoop)
+// Made by the first test that needs one, for the rest of the run.
+QCoreApplication& application()
 {
-    // A Qt program needs no pump of its own: the layer posts to the
-    // application's thread, so waiting for events is enough.
     static int argc = 1;
     static char name[] = "mpvdevice_test";
     static char* argv[] = {name, nullptr};
     static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// The engine's libraries load on a worker; the caller hears of it on its
+// own thread, and not at all once its context is gone.
+TEST(MpvDevice, TheEnginePreloadsOnAWorkerAndSaysSoOnTheCallersThread)
+{
+    application();
+    QObject context;
+    std::optional<std::thread::id> calledOn;
+    mci::preloadEngine(&context, [&calledOn] { calledOn = std::this_thread::get_id(); });
+    bool goneCalled = false;
+    auto* gone = new QObject;
+    mci::preloadEngine(gone, [&goneCalled] { goneCalled = true; });
+    delete gone;
+    QElapsedTimer timer;
+    timer.start();
+    while (!calledOn && timer.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    ASSERT_TRUE(calledOn);
+    EXPECT_EQ(*calledOn, std::this_thread::get_id());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(goneCalled);
+}
+
+TEST(MpvDevice, FramesArriveThroughTheApplicationsEventLoop)
+{
+    // A Qt program needs no pump of its own: the layer posts to the
+    // application's thread, so waiting for events is enough.
+    application();
     auto device = openFile(shortClip());
     ASSERT_TRUE(device);
     Panel panel;
