@@ -272,7 +272,7 @@ std::optional<Reply> MpvDevice::loadProgress()
         if (tracks.failed())
             return tracks;
     }
-    if ((tracksChecked_ && video_) || restarted_) {
+    if (tracksChecked_ && (video_ || restarted_)) {
         if (!video_ && !mpv::getString(mpv_, "current-tracks/audio/codec"))
             return error(ErrInvalidFile, openedAsVideo_ ? "neither its pictures nor its sound could be played."
                                                         : "its sound could not be decoded.");
