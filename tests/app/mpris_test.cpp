@@ -449,7 +449,10 @@ TEST_F(MprisTest, SeekMovesByTheOffset)
         parkAt(c.from);
         remote->mark();
         remote->call("Seek", {c.offset});
-        EXPECT_EQ(remote->waitForSeeked(), usAt(c.to, 25));
+        // A seek to the end reads as the end until the last frame is drawn,
+        // then as that frame; Seeked may come on either side of that.
+        const qlonglong seeked = remote->waitForSeeked();
+        EXPECT_TRUE(seeked == usAt(c.to, 25) || seeked == usAt(c.shows, 25)) << seeked;
         // The poll reads the sought position until the frame is drawn, then the frame shown.
         EXPECT_TRUE(waitUntil([&] { return app->MediaPosition == c.shows; })) << app->MediaPosition;
         EXPECT_EQ(title(), "only.mp4");
