@@ -1,7 +1,15 @@
 # Sourced by the benchmark scripts: makes the clips they play, once, in
 # <build-dir>/benchmedia. Each clip is written to a temporary name and
 # renamed, so a run that is cut short leaves nothing half made.
-# Also the two helpers that read their summary lines.
+# Also the two helpers that read their summary lines, and bench_python.
+
+bench_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+
+# bench_python <arguments...>: python3 that can import this folder's modules
+# (mpvipc) and writes no bytecode into it.
+bench_python() {
+    PYTHONPATH="$bench_dir${PYTHONPATH:+:$PYTHONPATH}" PYTHONDONTWRITEBYTECODE=1 python3 "$@"
+}
 
 # field <line> <name>: the number after " <name> " in a summary line.
 field() {
