@@ -27,63 +27,32 @@ clip="$(bench_clip_gop1080 "$build")"
 bench="$build/bench/backstep_bench"
 export NORRAVA_AUDIO=null
 
-mpv_steps() { # clip from steps | rewind clip from seconds
-    python3 - "$@" <<'PY'
-import json, os, socket, subprocess, sys, tempfile, time
+mpv_steps() { # step clip from steps | rewind clip from seconds
+    bench_python - "$@" <<'PY'
+import sys, time
+from mpvipc import Mpv
 
 mode, clip, start = sys.argv[1], sys.argv[2], int(sys.argv[3])
 fps = 25.0
-sock_path = os.path.join(tempfile.mkdtemp(), "mpv.sock")
-player = subprocess.Popen(["mpv", "--no-config", "--idle=yes", "--pause", "--keep-open=yes", "--vo=null",
-                           "--ao=null", "--hr-seek=yes", "--really-quiet", "--input-ipc-server=" + sock_path],
-                          stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-try:
-    for _ in range(500):
-        if os.path.exists(sock_path):
-            break
-        time.sleep(0.01)
-    s = socket.socket(socket.AF_UNIX)
-    s.connect(sock_path)
-    buf = b""
-
-    def send(*command, request=None):
-        message = {"command": list(command)}
-        if request is not None:
-            message["request_id"] = request
-        s.sendall((json.dumps(message) + "\n").encode())
-
-    def wait(predicate, timeout=30):
-        global buf
-        end = time.monotonic() + timeout
-        while time.monotonic() < end:
-            while b"\n" in buf:
-                line, buf = buf.split(b"\n", 1)
-                message = json.loads(line)
-                if predicate(message):
-                    return message
-            s.settimeout(max(0.001, end - time.monotonic()))
-            buf += s.recv(65536)
-        return None
-
+with Mpv("--hr-seek=yes") as mpv:
     def frame():
-        send("get_property", "time-pos", request=9)
-        reply = wait(lambda m: m.get("request_id") == 9)
-        return round(reply["data"] * fps) if reply and reply.get("data") is not None else -1
+        position = mpv.get_property("time-pos", timeout=30)
+        return round(position * fps) if position is not None else -1
 
     def seek_to(n):
-        send("seek", "%.6f" % (n / fps), "absolute+exact")
-        wait(lambda m: m.get("event") == "playback-restart")
+        mpv.send("seek", "%.6f" % (n / fps), "absolute+exact")
+        mpv.wait_event("playback-restart", timeout=30)
 
-    send("loadfile", clip)
-    wait(lambda m: m.get("event") == "playback-restart")
+    mpv.send("loadfile", clip)
+    mpv.wait_event("playback-restart", timeout=30)
     seek_to(start)
     if mode == "step":
         times, exact = [], 0
         for i in range(int(sys.argv[4])):
             target = frame() - 1
             began = time.perf_counter()
-            send("frame-back-step")
-            wait(lambda m: m.get("event") == "playback-restart")
+            mpv.send("frame-back-step")
+            mpv.wait_event("playback-restart", timeout=30)
             times.append((time.perf_counter() - began) * 1000)
             exact += frame() == target
         rest = sorted(times[1:])
@@ -113,12 +82,6 @@ try:
         times.sort()
         print("summary repeats %d on_time %d exact %d median_ms %.1f p90_ms %.1f max_ms %.1f"
               % (repeats, on_time, exact, times[len(times) // 2], times[int(0.9 * (len(times) - 1) + 0.5)], times[-1]))
-    send("quit")
-finally:
-    try:
-        player.wait(timeout=5)
-    except subprocess.TimeoutExpired:
-        player.kill()
 PY
 }
 
