@@ -24,60 +24,26 @@ bench="$build/bench/openlength_bench"
 export NORRAVA_AUDIO=null
 
 mpv_open() { # clip
-    python3 - "$1" <<'PY'
-import json, os, socket, subprocess, sys, tempfile, time
+    bench_python - "$1" <<'PY'
+import sys, time
+from mpvipc import Mpv
 
 clip = sys.argv[1]
-sock_path = os.path.join(tempfile.mkdtemp(), "mpv.sock")
-player = subprocess.Popen(["mpv", "--no-config", "--idle=yes", "--pause", "--keep-open=yes", "--vo=null",
-                           "--ao=null", "--really-quiet", "--input-ipc-server=" + sock_path],
-                          stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-try:
-    for _ in range(500):
-        if os.path.exists(sock_path):
-            break
-        time.sleep(0.01)
-    s = socket.socket(socket.AF_UNIX)
-    s.connect(sock_path)
-    buf = b""
-
-    seen = []  # events that arrived while waiting for something else
-
-    def wait(predicate):
-        global buf
-        for message in seen:
-            if predicate(message):
-                seen.remove(message)
-                return message
-        while True:
-            while b"\n" in buf:
-                line, buf = buf.split(b"\n", 1)
-                message = json.loads(line)
-                if predicate(message):
-                    return message
-                if "event" in message:
-                    seen.append(message)
-            buf += s.recv(65536)
-
+# Events that pass while waiting for the duration's reply are kept: the
+# first frame's may come before it.
+with Mpv(keep_events=True) as mpv:
     # One load to warm the caches, as the player's first round.
-    s.sendall((json.dumps({"command": ["loadfile", clip]}) + "\n").encode())
-    wait(lambda m: m.get("event") == "playback-restart")
-    seen.clear()
+    mpv.send("loadfile", clip)
+    mpv.wait_event("playback-restart")
+    mpv.seen.clear()
     began = time.perf_counter()
-    s.sendall((json.dumps({"command": ["loadfile", clip]}) + "\n").encode())
-    wait(lambda m: m.get("event") == "file-loaded")
-    s.sendall(b'{"command":["get_property","duration"],"request_id":7}\n')
-    duration = wait(lambda m: m.get("request_id") == 7).get("data")
+    mpv.send("loadfile", clip)
+    mpv.wait_event("file-loaded")
+    duration = mpv.get_property("duration")
     known = (time.perf_counter() - began) * 1000
-    wait(lambda m: m.get("event") == "playback-restart")
+    mpv.wait_event("playback-restart")
     first = (time.perf_counter() - began) * 1000
     print("summary loadfile_duration_ms %.1f first_frame_ms %.1f duration %s" % (known, first, duration))
-    s.sendall(b'{"command":["quit"]}\n')
-finally:
-    try:
-        player.wait(timeout=5)
-    except subprocess.TimeoutExpired:
-        player.kill()
 PY
 }
 
