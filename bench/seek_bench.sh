@@ -49,79 +49,34 @@ targets() { # frames
 }
 
 mpv_ipc() { # clip frames...
-    python3 - "$@" <<'PY'
-import json, os, socket, subprocess, sys, tempfile, time
+    bench_python - "$@" <<'PY'
+import sys, time
+from mpvipc import Mpv
 
 clip, frames = sys.argv[1], [int(f) for f in sys.argv[2:]]
 fps = 25.0
-sock_path = os.path.join(tempfile.mkdtemp(), "mpv.sock")
-spawned = time.perf_counter()
-player = subprocess.Popen(["mpv", "--no-config", "--idle=yes", "--pause", "--keep-open=yes",
-                           "--vo=null", "--ao=null", "--hr-seek=yes", "--really-quiet",
-                           "--input-ipc-server=" + sock_path],
-                          stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-try:
-    for _ in range(200):
-        if os.path.exists(sock_path):
-            break
-        time.sleep(0.002)
-    s = socket.socket(socket.AF_UNIX)
-    s.connect(sock_path)
-    buf = b""
-
-    def send(*command):
-        s.sendall((json.dumps({"command": list(command)}) + "\n").encode())
-
-    def wait_event(name, timeout=20):
-        global buf
-        end = time.monotonic() + timeout
-        while time.monotonic() < end:
-            while b"\n" in buf:
-                line, buf = buf.split(b"\n", 1)
-                if json.loads(line).get("event") == name:
-                    return True
-            s.settimeout(max(0.001, end - time.monotonic()))
-            buf += s.recv(65536)
-        return False
-
-    def time_pos():
-        global buf
-        s.sendall(b'{"command":["get_property","time-pos"],"request_id":99}\n')
-        while True:
-            while b"\n" in buf:
-                line, buf = buf.split(b"\n", 1)
-                msg = json.loads(line)
-                if msg.get("request_id") == 99:
-                    return msg.get("data")
-            buf += s.recv(65536)
-
+with Mpv("--hr-seek=yes") as mpv:
     opens = []
     for _ in range(5):
         start = time.perf_counter()
-        send("loadfile", clip)
-        wait_event("playback-restart")
+        mpv.send("loadfile", clip)
+        mpv.wait_event("playback-restart", timeout=20)
         opens.append((time.perf_counter() - start) * 1000)
         if len(opens) == 1:
-            cold = (time.perf_counter() - spawned) * 1000
+            cold = (time.perf_counter() - mpv.spawned) * 1000
     seeks, exact = [], 0
     for n in frames:
         start = time.perf_counter()
-        send("seek", "%.6f" % (n / fps), "absolute+exact")
-        wait_event("playback-restart")
+        mpv.send("seek", "%.6f" % (n / fps), "absolute+exact")
+        mpv.wait_event("playback-restart", timeout=20)
         seeks.append((time.perf_counter() - start) * 1000)
-        pos = time_pos()
+        pos = mpv.get_property("time-pos")
         exact += pos is not None and round(pos * fps) == n
     seeks.sort()
     med = seeks[len(seeks) // 2]
     p90 = seeks[min(len(seeks) - 1, int(0.9 * (len(seeks) - 1) + 0.5))]
     print("mpv cold_start_ms %.1f open_first_ms %.1f open_median_ms %.1f seek_median_ms %.1f seek_p90_ms %.1f exact %d/%d"
           % (cold, opens[0], sorted(opens)[2], med, p90, exact, len(frames)))
-    send("quit")
-finally:
-    try:
-        player.wait(timeout=5)
-    except subprocess.TimeoutExpired:
-        player.kill()
 PY
 }
 
