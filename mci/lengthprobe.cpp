@@ -6,6 +6,7 @@
 #include <mpv/client.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -91,17 +92,98 @@ std::optional<int64_t> readFirstFrame(const av::Library& av, AVFormatContext* fo
     return key;
 }
 
+// MPEG-1 and MPEG-2 video hold back one anchor frame (I or P): it is
+// shown after the B-frames decoded next, so the last anchor is the last
+// frame. Program streams stamp only the first picture starting in each
+// pack, and small pictures share packs, so the last pictures often have
+// no time of their own; they are counted on from the last anchor that
+// has. FFmpeg's times for the pictures between are no help: after a seek
+// it gives the first pack's time to the tail of a picture begun before
+// it, and counts on from there. So everything before the first key
+// packet is left out, B-frames are known by a presentation time equal to
+// their decoding time (which FFmpeg gives every B-frame), and an anchor
+// with a presentation time has it from the stream.
+class HeldAnchors {
+public:
+    explicit HeldAnchors(int64_t frameDuration)
+        : frameDuration_(frameDuration)
+    {
+    }
+
+    void add(const AVPacket& packet)
+    {
+        if (!synced_ && !(packet.flags & AV_PKT_FLAG_KEY))
+            return;
+        synced_ = true;
+        const int64_t duration = packet.duration > 0 ? packet.duration : frameDuration_;
+        const bool bFrame = packet.pts != AV_NOPTS_VALUE && packet.pts == packet.dts;
+        if (bFrame) {
+            // Shown before the anchor decoded last, which moves on by it
+            // unless its own time is known. A B-frame shown after that
+            // time says the time was the B-frame's: FFmpeg's muxer stamps
+            // a pack by the first picture starting in it, and a pack that
+            // begins between an I-frame's sequence header and its picture
+            // gets the time of the B-frame after it.
+            if (shown_ && counting_)
+                *shown_ += duration;
+            else if (shown_ && packet.pts >= *shown_)
+                *shown_ = packet.pts + duration;
+            return;
+        }
+        if (packet.pts != AV_NOPTS_VALUE) {
+            shown_ = packet.pts;
+            counting_ = false;
+        } else if (shown_) {
+            *shown_ += heldDuration_;
+            counting_ = true;
+        }
+        heldDuration_ = duration;
+    }
+
+    // When the last anchor read is shown, once an anchor with a time of
+    // its own has been read.
+    std::optional<int64_t> lastShown() const { return shown_; }
+
+private:
+    int64_t frameDuration_;
+    bool synced_ = false;
+    bool counting_ = false;
+    std::optional<int64_t> shown_;
+    int64_t heldDuration_ = 0;
+};
+
+// The duration of a frame at the stream's rate, in its time base; 0 when
+// the rate is unknown.
+int64_t frameDuration(const AVStream* video)
+{
+    const AVRational rate = video->avg_frame_rate.num > 0 ? video->avg_frame_rate : video->r_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0)
+        return 0;
+    return std::max<int64_t>(std::llround(av_q2d(av_inv_q(rate)) / av_q2d(video->time_base)), 1);
+}
+
+bool holdsAnchors(const AVStream* video)
+{
+    const AVCodecID codec = video->codecpar->codec_id;
+    return (codec == AV_CODEC_ID_MPEG1VIDEO || codec == AV_CODEC_ID_MPEG2VIDEO) && frameDuration(video) > 0;
+}
+
 struct Tail {
     std::optional<int64_t> last;
     int packets = 0;
     int untimed = 0; // packets without a presentation time
     bool sawKey = false;
     bool damaged = false;
+    std::optional<int64_t> lastAnchor; // when the last anchor frame is shown
 };
 
 // Reads from where the demuxer stands to the end of the file.
 Tail readToEnd(const av::Library& av, AVFormatContext* format, int stream, AVPacket* packet)
 {
+    const AVStream* video = format->streams[stream];
+    std::optional<HeldAnchors> anchors;
+    if (holdsAnchors(video))
+        anchors.emplace(frameDuration(video));
     Tail tail;
     for (;;) {
         const int result = av.av_read_frame(format, packet);
@@ -124,12 +206,20 @@ Tail readToEnd(const av::Library& av, AVFormatContext* format, int stream, AVPac
             ++tail.untimed;
         else
             tail.last = std::max(tail.last.value_or(packet->pts), packet->pts);
+        if (anchors)
+            anchors->add(*packet);
     }
+    if (anchors)
+        tail.lastAnchor = anchors->lastShown();
     return tail;
 }
 
-bool enoughOfTheEnd(const Tail& tail)
+// Pictures without a time at the end are counted on from an anchor with
+// one: without it, more of the end is read.
+bool enoughOfTheEnd(const Tail& tail, const AVStream* video)
 {
+    if (tail.untimed > 0 && !tail.lastAnchor && holdsAnchors(video))
+        return false;
     return tail.packets > 0 && (tail.sawKey || tail.packets >= kTailPackets);
 }
 
@@ -172,14 +262,14 @@ Tail readTheEnd(const av::Library& av, AVFormatContext* format, int stream, AVPa
             if (av.av_seek_frame(format, stream, target, AVSEEK_FLAG_BACKWARD) < 0)
                 break;
             Tail tail = readToEnd(av, format, stream, packet);
-            if (enoughOfTheEnd(tail))
+            if (enoughOfTheEnd(tail, video))
                 return tail;
         }
     } else if (av.av_seek_frame(format, stream, kFarFuture, AVSEEK_FLAG_BACKWARD) >= 0) {
         // No end stated: demuxers that seek by timestamp stop at their last
         // key frame (and keep their count of frames right, as DV's does).
         Tail tail = readToEnd(av, format, stream, packet);
-        if (enoughOfTheEnd(tail))
+        if (enoughOfTheEnd(tail, video))
             return tail;
     }
     const int64_t size = format->pb ? av.avio_size(format->pb) : -1;
@@ -190,7 +280,7 @@ Tail readTheEnd(const av::Library& av, AVFormatContext* format, int stream, AVPa
         if (av.av_seek_frame(format, -1, position, AVSEEK_FLAG_BYTE) < 0)
             return {};
         Tail tail = readToEnd(av, format, stream, packet);
-        if (enoughOfTheEnd(tail) || position == 0)
+        if (enoughOfTheEnd(tail, video) || position == 0)
             return tail;
     }
 }
@@ -243,6 +333,8 @@ VideoSpan demuxVideoSpan(const std::string& path, int stream, Clock::time_point 
         span.frames = countPackets(*av, format.get(), stream, packet.get());
     else if (tail.last && tail.untimed == 0)
         span.lastFrame = double(*tail.last) * timeBase;
+    else if (tail.lastAnchor)
+        span.lastFrame = double(std::max(*tail.lastAnchor, tail.last.value_or(*tail.lastAnchor))) * timeBase;
     if (Interrupt::check(&interrupt))
         return {};
     return span;
