@@ -27,10 +27,12 @@ struct VideoSpan {
 // decoding a frame: the first frame is the first key packet when nothing
 // before the next key packet is shown earlier; the last frame is the
 // greatest timestamp from a point shortly before the end (the last packet
-// read is not the last frame when frames are reordered). A packet without a
-// timestamp near the end (anchor frames in program streams and AVI files
-// with B-frames) leaves the last frame unknown; a stream without any
-// (a bare H.264 stream) has its packets counted instead, one per frame.
+// read is not the last frame when frames are reordered). MPEG-1/2 pictures
+// without a timestamp near the end (program streams stamp one picture a
+// pack) are counted on from the last anchor frame with one; in other
+// streams (AVI files with B-frames) they leave the last frame unknown; a
+// stream without any (a bare H.264 stream) has its packets counted
+// instead, one per frame.
 // stream is the container's stream index, or -1 for the track mpv picks by
 // default. Gives up at the deadline or when abort becomes true.
 VideoSpan demuxVideoSpan(const std::string& path, int stream, std::chrono::steady_clock::time_point deadline,
