@@ -153,6 +153,16 @@ QString interlacedMpeg2()
         "-top", "1", "-aspect", "4:3", "-c:a", "mp2"} + dvdRate());
 }
 
+QString programStream(const QString& name, const QString& rate, int frames, int bFrames, const QString& sound)
+{
+    // A camcorder's .mod or .tod, or a DVD's .vob, at a low rate: small
+    // pictures share packs, and a pack stamps only the first picture
+    // starting in it, so the last pictures have no time of their own.
+    return testmedia::ffmpegOnce(name, grey({320, 240}, rate) + sine() + QStringList{
+        "-vf", numbered(), "-frames:v", QString::number(frames), "-shortest", "-c:v", "mpeg2video", "-bf",
+        QString::number(bFrames), "-c:a", sound, "-f", "vob"});
+}
+
 QString longFilm()
 {
     // Half an hour of a two-second scene, joined without re-encoding as
@@ -243,6 +253,11 @@ QList<Sample> corpus()
     list << video("M2TS (H.264, AC-3)", transportStream("real_h264_ac3.m2ts", "ac3", true), {320, 240}, 50, 51,
                   {{33, 33}, {49, 49}});
     list << video("interlaced MPEG-2 (PAL 4:3, MP2)", interlacedMpeg2(), {768, 576}, 25, 25, {{11, 11}});
+    list << video("camcorder program stream (.mod, MPEG-2, AC-3)", programStream("real_camcorder.mod", "25", 250, 0, "ac3"),
+                  {320, 240}, 250, 250, {{248, 248}, {137, 137}, {247, 247}, {0, 0}});
+    list << video("DVD program stream with B-frames (.vob, 29.97 fps, MP2)",
+                  programStream("real_dvd_ntsc.vob", "30000/1001", 300, 2, "mp2"), {320, 240}, 300, 300,
+                  {{299, 299}, {150, 150}, {298, 298}, {1, 1}});
     list << video("long film joined from one scene (30 min)", longFilm(), {320, 240}, 45000, 45000,
                   {{44999, 49}, {22512, 12}, {51, 1}});
     list << sound("5.1 FLAC, 24 bit at 96 kHz",
@@ -282,12 +297,16 @@ QList<Sample> containers()
     list << clip("m2ts", {"-c:v", "libx264", "-c:a", "ac3", "-f", "mpegts", "-mpegts_m2ts_mode", "1"});
     list << clip("mts", {"-c:v", "libx264", "-c:a", "ac3", "-f", "mpegts", "-mpegts_m2ts_mode", "1"});
     list << clip("m2t", {"-c:v", "mpeg2video", "-c:a", "mp2", "-f", "mpegts"});
-    list << clip("mod", {"-c:v", "mpeg2video", "-c:a", "ac3", "-f", "vob"});
-    list << clip("tod", {"-c:v", "mpeg2video", "-c:a", "ac3", "-f", "vob"});
+    // Program streams: exact, however few pictures carry a time.
+    auto exact = [&](const QString& extension, const QStringList& codecs) {
+        return video("." + extension, testmedia::ffmpegOnce("box." + extension, picture + codecs), {160, 120}, 25, 25);
+    };
+    list << exact("mod", {"-c:v", "mpeg2video", "-c:a", "ac3", "-f", "vob"});
+    list << exact("tod", {"-c:v", "mpeg2video", "-c:a", "ac3", "-f", "vob"});
     list << video(".dv", testmedia::ffmpegOnce("box.dv", grey({720, 576}, "25") + sine() + QStringList{
                              "-t", "1", "-c:v", "dvvideo", "-pix_fmt", "yuv420p", "-c:a", "pcm_s16le", "-ac", "2", "-f", "dv"}),
                   {768, 576}, 20, 30);
-    list << clip("vob", {"-c:v", "mpeg2video", "-c:a", "ac3", "-f", "vob"});
+    list << exact("vob", {"-c:v", "mpeg2video", "-c:a", "ac3", "-f", "vob"});
     list << clip("mxf", {"-c:v", "mpeg2video", "-c:a", "pcm_s16le", "-f", "mxf"});
     list << clip("f4v", {"-c:v", "libx264", "-c:a", "aac", "-f", "f4v"});
     list << clip("divx", {"-c:v", "mpeg4", "-vtag", "DIVX", "-c:a", "mp2", "-f", "avi"});
