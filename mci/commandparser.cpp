@@ -103,11 +103,11 @@ std::variant<OpenOptions, Reply> parseOpenOptions(const std::vector<Token>& word
                 options.alias = value;
             else
                 options.type = toLower(value);
-        } else if ((flagNamed(key) & kOpenFlags) == 0) {
+        } else if (const Flag flag = flagNamed(key); (flag & kOpenFlags) == 0) {
             return badArgument(words[i].text);
         } else {
-            options.wait |= flagNamed(key) == kWait;
-            options.notify |= flagNamed(key) == kNotify;
+            options.wait |= flag == kWait;
+            options.notify |= flag == kNotify;
         }
     }
     return options;

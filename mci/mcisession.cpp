@@ -305,33 +305,32 @@ void Session::notify(const Notification& notification)
 
 void Session::pumpEvents()
 {
-    std::vector<Notification> ended;
-    for (auto it = opening_.begin(); it != opening_.end();) {
-        const auto device = devices_.find(it->first);
-        const std::optional<Reply> result = device->second->openingResult();
-        if (!result) {
-            ++it;
-            continue;
-        }
-        if (result->failed())
-            devices_.erase(device);
-        ended.push_back({it->second, *result});
-        it = opening_.erase(it);
-    }
+    std::vector<std::pair<std::string, Reply>> ended;
+    for (const auto& [alias, written] : opening_)
+        if (std::optional<Reply> result = devices_.at(alias)->openingResult())
+            ended.emplace_back(alias, *result);
+    std::vector<Notification> notifications;
+    for (const auto& [alias, result] : ended)
+        notifications.push_back(endOpening(alias, result));
     // After the bookkeeping: the handler may send commands.
-    for (const Notification& notification : ended)
+    for (const Notification& notification : notifications)
         notify(notification);
 }
 
 Reply Session::finishOpening(const std::string& alias)
 {
     const Reply result = devices_.at(alias)->awaitOpened();
-    const Notification notification{opening_.at(alias), result};
+    notify(endOpening(alias, result));
+    return result;
+}
+
+Notification Session::endOpening(const std::string& alias, const Reply& result)
+{
+    Notification notification{opening_.at(alias), result};
     opening_.erase(alias);
     if (result.failed())
         devices_.erase(alias);
-    notify(notification);
-    return result;
+    return notification;
 }
 
 int Session::send(std::string_view command, std::string* reply)
@@ -386,15 +385,16 @@ Reply Session::open(const std::string& path, const OpenOptions& options)
     if (!device)
         return failure.failed() ? failure : Reply::error(ErrCannotLoadDriver, "The file could not be opened.");
     device->setOutputGain(gain_);
+    const std::string key = toLower(alias);
     if (options.notify && !options.wait && notifyHandler_) {
-        opening_.emplace(toLower(alias), alias);
-        devices_.emplace(toLower(alias), std::move(device));
+        opening_.emplace(key, alias);
+        devices_.emplace(key, std::move(device));
         wakeEventPump(); // a device ready at once is reported by the next pump
         return Reply::ok();
     }
     const Reply opened = device->awaitOpened();
     if (!opened.failed())
-        devices_.emplace(toLower(alias), std::move(device));
+        devices_.emplace(key, std::move(device));
     if (options.notify)
         notify({alias, opened});
     return opened;

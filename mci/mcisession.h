@@ -72,6 +72,9 @@ private:
     Reply dispatch(const ParsedCommand& command);
     // Waits for the opening under alias (lower case) to end and reports it.
     Reply finishOpening(const std::string& alias);
+    // Forgets the opening under alias, closing it if it failed; what the
+    // handler is to hear.
+    Notification endOpening(const std::string& alias, const Reply& result);
     void notify(const Notification& notification);
 
     DeviceOpener opener_;
