@@ -31,11 +31,15 @@ using namespace std::chrono_literals;
 // Bounds on every wait, so a damaged file or a stuck decoder never hangs
 // the caller.
 constexpr auto kOpenTimeout = 15s;
-constexpr uint64_t kSettledReply = 1; // see MPV_EVENT_FILE_LOADED
 constexpr auto kSeekTimeout = 10s;
 constexpr auto kRenderTimeout = 5s;
 constexpr auto kLengthTimeout = 20s;
 constexpr int64_t kMaxPictureSide = 16384;
+
+// The reply that says mpv has settled after loading the file (see
+// MPV_EVENT_FILE_LOADED).
+constexpr uint64_t kSettledReply = 1;
+
 // A picture is held in memory several times over (render surfaces, the
 // window's copy, a capture); an 8K frame is the most one may take.
 constexpr int64_t kMaxPicturePixels = 8192 * 4352;
@@ -159,7 +163,7 @@ std::unique_ptr<MpvDevice> MpvDevice::startOpening(std::string_view type, const 
 }
 
 MpvDevice::MpvDevice(bool video)
-    : video_(video)
+    : video_(video), openedAsVideo_(video)
 {
     addEventSource(this);
 }
@@ -220,7 +224,6 @@ Reply MpvDevice::startLoading(const std::string& path)
     const char* command[] = {"loadfile", path.c_str(), nullptr};
     if (mpv_command(mpv_, command) < 0)
         return error(ErrInvalidFile, "The file '" + path + "' cannot be played.");
-    openedAsVideo_ = video_;
     openDeadline_ = Clock::now() + kOpenTimeout;
     wakeAtOpenDeadline();
     return Reply::ok();

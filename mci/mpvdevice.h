@@ -102,7 +102,6 @@ private:
 
     // Units: positions in the current time format, times in seconds on
     // mpv's time line (see frameclock.h).
-    bool countingFrames() const { return format_ == TimeFormat::Frames; }
     FrameClock clock() const { return FrameClock(fps_, format_); }
     double unitTime(int64_t units);
     int64_t timeUnits(double seconds);
@@ -168,7 +167,7 @@ private:
     bool restarted_ = false;
     // The opening: whether it was asked to show pictures, until when it may
     // take, whether the file's tracks were checked, and how it ended.
-    bool openedAsVideo_ = false;
+    const bool openedAsVideo_;
     Clock::time_point openDeadline_;
     bool settledAfterLoad_ = false; // mpv has answered since the file loaded
     bool tracksChecked_ = false;

@@ -59,7 +59,7 @@ Reply MpvDevice::deviceStatus(std::string_view item)
     if (item == "length")
         return number(lengthUnits());
     if (item == "time format")
-        return Reply::ok(countingFrames() ? "frames" : "milliseconds");
+        return Reply::ok(clock().countingFrames() ? "frames" : "milliseconds");
     if (item == "volume") {
         // The output gain in thousandths, as set by setOutputGain.
         const double volume = mpv::getDouble(mpv_, "volume").value_or(100) / 100.0;
