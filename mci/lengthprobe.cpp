@@ -174,6 +174,7 @@ struct Tail {
     int untimed = 0; // packets without a presentation time
     bool sawKey = false;
     bool damaged = false;
+    bool countsAnchors = false;         // MPEG-1/2: untimed pictures are counted on
     std::optional<int64_t> lastAnchor; // when the last anchor frame is shown
 };
 
@@ -185,6 +186,7 @@ Tail readToEnd(const av::Library& av, AVFormatContext* format, int stream, AVPac
     if (holdsAnchors(video))
         anchors.emplace(frameDuration(video));
     Tail tail;
+    tail.countsAnchors = anchors.has_value();
     for (;;) {
         const int result = av.av_read_frame(format, packet);
         if (result < 0) {
@@ -216,9 +218,9 @@ Tail readToEnd(const av::Library& av, AVFormatContext* format, int stream, AVPac
 
 // Pictures without a time at the end are counted on from an anchor with
 // one: without it, more of the end is read.
-bool enoughOfTheEnd(const Tail& tail, const AVStream* video)
+bool enoughOfTheEnd(const Tail& tail)
 {
-    if (tail.untimed > 0 && !tail.lastAnchor && holdsAnchors(video))
+    if (tail.untimed > 0 && !tail.lastAnchor && tail.countsAnchors)
         return false;
     return tail.packets > 0 && (tail.sawKey || tail.packets >= kTailPackets);
 }
@@ -262,14 +264,14 @@ Tail readTheEnd(const av::Library& av, AVFormatContext* format, int stream, AVPa
             if (av.av_seek_frame(format, stream, target, AVSEEK_FLAG_BACKWARD) < 0)
                 break;
             Tail tail = readToEnd(av, format, stream, packet);
-            if (enoughOfTheEnd(tail, video))
+            if (enoughOfTheEnd(tail))
                 return tail;
         }
     } else if (av.av_seek_frame(format, stream, kFarFuture, AVSEEK_FLAG_BACKWARD) >= 0) {
         // No end stated: demuxers that seek by timestamp stop at their last
         // key frame (and keep their count of frames right, as DV's does).
         Tail tail = readToEnd(av, format, stream, packet);
-        if (enoughOfTheEnd(tail, video))
+        if (enoughOfTheEnd(tail))
             return tail;
     }
     const int64_t size = format->pb ? av.avio_size(format->pb) : -1;
@@ -280,7 +282,7 @@ Tail readTheEnd(const av::Library& av, AVFormatContext* format, int stream, AVPa
         if (av.av_seek_frame(format, -1, position, AVSEEK_FLAG_BYTE) < 0)
             return {};
         Tail tail = readToEnd(av, format, stream, packet);
-        if (enoughOfTheEnd(tail, video) || position == 0)
+        if (enoughOfTheEnd(tail) || position == 0)
             return tail;
     }
 }
