@@ -9,9 +9,9 @@
 // call fails cleanly (new_fluid_settings() gives null).
 #include "fluidsynthlibrary.h"
 
-#include <fluidsynth.h>
+#include "lazylibrary.h"
 
-#include <dlfcn.h>
+#include <fluidsynth.h>
 
 namespace {
 
@@ -59,9 +59,7 @@ namespace {
       (synth, len, lout, loff, lincr, rout, roff, rincr), FLUID_FAILED)
 
 struct Library {
-#define FLUID_POINTER(ret, name, params, args, fallback) ret(*name) params = nullptr;
-    FLUID_FUNCTIONS(FLUID_POINTER)
-#undef FLUID_POINTER
+    FLUID_FUNCTIONS(NORRAVA_LAZY_POINTER)
     bool complete = false;
 };
 
@@ -70,9 +68,7 @@ Library load()
     Library library;
     // The file name the build was linked against (its major version), then
     // the development link as a last resort.
-    void* handle = dlopen(NORRAVA_FLUIDSYNTH_SONAME, RTLD_LAZY | RTLD_LOCAL);
-    if (!handle)
-        handle = dlopen("libfluidsynth.so", RTLD_LAZY | RTLD_LOCAL);
+    void* handle = mci::openFirstLibrary({NORRAVA_FLUIDSYNTH_SONAME, "libfluidsynth.so"});
     if (!handle)
         return library;
     bool complete = true;
@@ -105,13 +101,5 @@ bool mci::fluidSynthLoaded()
 }
 
 extern "C" {
-#define FLUID_FORWARD(ret, name, params, args, fallback)                                                             \
-    ret name params                                                                                                  \
-    {                                                                                                                \
-        if (!library().name)                                                                                         \
-            return fallback;                                                                                         \
-        return library().name args;                                                                                  \
-    }
-FLUID_FUNCTIONS(FLUID_FORWARD)
-#undef FLUID_FORWARD
+FLUID_FUNCTIONS(NORRAVA_LAZY_FORWARD)
 }

@@ -11,7 +11,7 @@
 #include <mpv/render.h>
 #include <mpv/stream_cb.h>
 
-#include <dlfcn.h>
+#include "lazylibrary.h"
 
 #include <string>
 
@@ -113,9 +113,7 @@ mpv_event* shutdownEvent()
 }
 
 struct Library {
-#define MPV_POINTER(ret, name, params, args, fallback) ret(*name) params = nullptr;
-    MPV_FUNCTIONS(MPV_POINTER)
-#undef MPV_POINTER
+    MPV_FUNCTIONS(NORRAVA_LAZY_POINTER)
 };
 
 Library load()
@@ -123,9 +121,7 @@ Library load()
     Library library;
     // The library's file name carries the major version of its API.
     const std::string versioned = "libmpv.so." + std::to_string(MPV_CLIENT_API_VERSION >> 16);
-    void* handle = dlopen(versioned.c_str(), RTLD_LAZY | RTLD_LOCAL);
-    if (!handle)
-        handle = dlopen("libmpv.so", RTLD_LAZY | RTLD_LOCAL);
+    void* handle = mci::openFirstLibrary({versioned.c_str(), "libmpv.so"});
     if (!handle)
         return library;
 #define MPV_RESOLVE(ret, name, params, args, fallback)                                                               \
@@ -146,13 +142,5 @@ const Library& library()
 } // namespace
 
 extern "C" {
-#define MPV_FORWARD(ret, name, params, args, fallback)                                                               \
-    ret name params                                                                                                  \
-    {                                                                                                                \
-        if (!library().name)                                                                                         \
-            return fallback;                                                                                         \
-        return library().name args;                                                                                  \
-    }
-MPV_FUNCTIONS(MPV_FORWARD)
-#undef MPV_FORWARD
+MPV_FUNCTIONS(NORRAVA_LAZY_FORWARD)
 }
